@@ -1,0 +1,5 @@
+if(ZN_SANITIZE)
+    string(REPLACE ";" "," _zn_sanitizers "${ZN_SANITIZE}")
+    add_compile_options(-fsanitize=${_zn_sanitizers} -fno-omit-frame-pointer -fno-sanitize-recover=all)
+    add_link_options(-fsanitize=${_zn_sanitizers})
+endif()

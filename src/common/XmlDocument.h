@@ -1,0 +1,89 @@
+#pragma once
+
+#include <cstddef>
+#include <filesystem>
+#include <memory>
+#include <string>
+#include <string_view>
+
+namespace pugi {
+class xml_document;
+class xml_node;
+class xpath_node_set;
+}  // namespace pugi
+
+namespace zn {
+
+// A node of a CXmlDocument; valid while its document lives and is not reloaded. A null node
+// (nothing selected) gives empty texts.
+class CXmlNode {
+public:
+    CXmlNode();
+    ~CXmlNode();
+    CXmlNode(const CXmlNode&);
+    CXmlNode& operator=(const CXmlNode&);
+
+    explicit operator bool() const;
+    // A missing attribute gives the empty text.
+    std::string GetAttribute(std::string_view name) const;
+    // All text below the node, concatenated in document order.
+    std::string Text() const;
+    // The node's markup, without declaration or added white space.
+    std::string Xml() const;
+
+private:
+    friend class CXmlDocument;
+    friend class CXmlNodeList;
+    explicit CXmlNode(const pugi::xml_node& node);
+    std::unique_ptr<pugi::xml_node> m_node;
+};
+
+class CXmlNodeList {
+public:
+    CXmlNodeList();
+    ~CXmlNodeList();
+    CXmlNodeList(CXmlNodeList&&) noexcept;
+    CXmlNodeList& operator=(CXmlNodeList&&) noexcept;
+
+    long Length() const;
+    // A null node outside 0..Length()-1.
+    CXmlNode Item(long index) const;
+    // Walks the list from the start; a null node after the last one.
+    CXmlNode NextNode();
+
+private:
+    friend class CXmlDocument;
+    explicit CXmlNodeList(pugi::xpath_node_set nodes);
+    std::unique_ptr<pugi::xpath_node_set> m_nodes;
+    long m_next = 0;
+};
+
+// The XML document the programs share. Text is UTF-8 both ways.
+class CXmlDocument {
+public:
+    static constexpr int kLoaded = 0;
+    static constexpr int kNotCreated = -1;
+    static constexpr int kLoadFailed = -2;  // no file, unreadable, or over kMaxFileBytes
+    static constexpr int kParseError = -3;
+    static constexpr std::size_t kMaxFileBytes = 16 * 1024 * 1024;
+
+    CXmlDocument();
+    ~CXmlDocument();
+    CXmlDocument(const CXmlDocument&) = delete;
+    CXmlDocument& operator=(const CXmlDocument&) = delete;
+
+    int Load(const std::filesystem::path& file);
+    int LoadXml(std::string_view text);
+    // Raw UTF-8, no declaration, no white space between elements. False on failure.
+    bool Save(const std::filesystem::path& file) const;
+
+    // A query that does not compile selects nothing.
+    CXmlNodeList SelectNodes(std::string_view xpath) const;
+    CXmlNode SelectSingleNode(std::string_view xpath) const;
+    CXmlNode DocumentElement() const;
+
+private:
+    std::unique_ptr<pugi::xml_document> m_document;
+};
+
+}  // namespace zn

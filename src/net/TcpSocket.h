@@ -1,0 +1,60 @@
+#pragma once
+
+#include <netinet/in.h>
+
+#include <atomic>
+#include <chrono>
+#include <cstdint>
+#include <memory>
+
+#include "net/SocketAddress.h"
+
+namespace zn {
+
+// A blocking IPv4 stream socket. One thread uses it at a time; the only use from another thread
+// is Close(), which ends a call blocked in Accept or ReceiveAll.
+class CTcpSocket {
+public:
+    CTcpSocket();
+    virtual ~CTcpSocket();
+    CTcpSocket(const CTcpSocket&) = delete;
+    CTcpSocket& operator=(const CTcpSocket&) = delete;
+
+    // Closes any socket held, then creates one bound to INADDR_ANY:port (0: chosen by the system).
+    bool Create(std::uint16_t port);
+    // The same bound to one local address (a load tool plays many seats from 127.x.y.z).
+    bool Create(const CSocketAddress& local);
+    bool Listen(int backlog = 5);
+    // nullptr when accept fails or the socket was closed.
+    std::unique_ptr<CTcpSocket> Accept(CSocketAddress* peer);
+    // False for a null address or a failed connect.
+    bool Connect(const CSocketAddress* remote);
+    // The byte count sent / received; stops early at an error or at the peer's close. A length of
+    // 0 or less returns 0 without touching the socket.
+    int SendAll(const void* data, int offset, int length);
+    int ReceiveAll(void* buffer, int offset, int length);
+    // Safe from any thread, and twice.
+    void Close();
+    // close()'s result, or -1 when no socket was open.
+    int CloseWithResult();
+
+    // Reaps connections of peers that vanished: probes after `idle`, every `interval`, gives up
+    // after `count` unanswered probes. False when the socket refused the options.
+    bool SetKeepAlive(std::chrono::seconds idle, std::chrono::seconds interval, int count);
+    // True when the peer has ended the connection (end of stream or reset) as far as this side
+    // can tell without blocking; data waiting to be read does not count as ended.
+    bool PeerHasClosed() const;
+
+    bool IsValid() const { return m_handle.load() >= 0; }
+    int Handle() const { return m_handle.load(); }
+    const sockaddr_in& Local() const { return m_local; }
+
+private:
+    explicit CTcpSocket(int handle);
+    void ReadLocalAddress();
+
+    std::atomic<int> m_handle;
+    sockaddr_in m_local;
+};
+
+}  // namespace zn
