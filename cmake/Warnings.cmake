@@ -1,7 +1,7 @@
 add_library(zn_warnings INTERFACE)
 target_compile_options(zn_warnings INTERFACE
     -Wall -Wextra -Wpedantic -Wshadow -Wnon-virtual-dtor -Wold-style-cast -Wcast-align
-    -Woverloaded-virtual -Wnull-dereference -Wimplicit-fallthrough -Wformat=2)
+    -Woverloaded-virtual -Wimplicit-fallthrough -Wformat=2)
 if(ZN_WERROR)
     target_compile_options(zn_warnings INTERFACE -Werror)
 endif()

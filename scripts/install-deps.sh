@@ -7,6 +7,8 @@ packages=(
     libpugixml-dev libcurl4-openssl-dev libsndfile1-dev libasound2-dev libcpp-httplib-dev
     libgtest-dev libgmock-dev libbenchmark-dev
     iproute2 util-linux
+    qt6-base-dev qt6-webengine-dev qt6-webchannel-dev libqt6webenginecore6-bin
+    fonts-wqy-microhei xvfb xauth
 )
 
 missing=()

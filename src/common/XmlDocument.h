@@ -31,6 +31,12 @@ public:
     // The node's markup, without declaration or added white space.
     std::string Xml() const;
 
+    // Building a document (the seat list writer): a null node or false on failure.
+    CXmlNode AppendElement(std::string_view name);
+    bool SetAttribute(std::string_view name, std::string_view value);
+    // Replaces everything below the node with one text.
+    bool SetText(std::string_view text);
+
 private:
     friend class CXmlDocument;
     friend class CXmlNodeList;
@@ -46,7 +52,7 @@ public:
     CXmlNodeList& operator=(CXmlNodeList&&) noexcept;
 
     long Length() const;
-    // A null node outside 0..Length()-1.
+    // A null node outside 0..Length()-1, and for a selected attribute.
     CXmlNode Item(long index) const;
     // Walks the list from the start; a null node after the last one.
     CXmlNode NextNode();
@@ -58,7 +64,10 @@ private:
     long m_next = 0;
 };
 
-// The XML document the programs share. Text is UTF-8 both ways.
+// The XML document the programs share. Text is UTF-8 both ways. A document with a DOCTYPE is a
+// parse error: its DTD could neither be validated against nor applied (entities, defaults).
+// Documents declared in GB2312/GBK are read as such; a declared encoding becomes UTF-8, the
+// encoding Save writes.
 class CXmlDocument {
 public:
     static constexpr int kLoaded = 0;

@@ -1,1 +1,85 @@
-// Implementation pending.
+#include "console/ConsoleSettings.h"
+
+#include "common/DefaultHosts.h"
+#include "platform/Registry.h"
+
+namespace zn::console {
+
+namespace {
+
+std::string BackOfficePage(std::string_view path) {
+    return std::string(DefaultHosts::kBackOffice) + std::string(path);
+}
+
+}  // namespace
+
+std::uint32_t ConsoleSettings::ReadNumber(std::string_view name, std::uint32_t fallback) const {
+    const auto key = m_registry.OpenKey(RegistryRoot::LocalMachine, kConsoleKeyPath);
+    if (!key) {
+        return fallback;
+    }
+    const auto value = key->QueryDword(name);
+    return value && *value != 0 ? *value : fallback;
+}
+
+std::string ConsoleSettings::ReadText(std::string_view name, std::string fallback) const {
+    const auto key = m_registry.OpenKey(RegistryRoot::LocalMachine, kConsoleKeyPath);
+    if (!key) {
+        return fallback;
+    }
+    // A text too long for its buffer fails the query like a missing one.
+    auto value = key->QueryString(name);
+    return value ? std::move(*value) : fallback;
+}
+
+std::uint32_t ConsoleSettings::LocalPort() const {
+    return ReadNumber("LocalPort", 8001);
+}
+std::uint32_t ConsoleSettings::RemotePort() const {
+    return ReadNumber("RemotePort", 8004);
+}
+std::uint32_t ConsoleSettings::BroadcastPort() const {
+    return ReadNumber("BroadcastPort", 9000);
+}
+std::uint32_t ConsoleSettings::ProxyConfigPort() const {
+    return ReadNumber("ProxyConfigPort", 8002);
+}
+
+std::string ConsoleSettings::LoginPage() const {
+    return ReadText("LoginPage", BackOfficePage("/wb/loginsyt.jsp"));
+}
+
+std::string ConsoleSettings::MainPageMurvel() const {
+    return ReadText("MainPage_Murvel", BackOfficePage("/wb/loginsyt.jsp"));
+}
+
+std::string ConsoleSettings::ViewTransPageMurvel() const {
+    return ReadText("ViewTransPage_Murvel", BackOfficePage("/jsp/empManage/noProcessInfo.jsp"));
+}
+
+std::string ConsoleSettings::TransactionDone1Murvel() const {
+    return ReadText("TransactionDone1_Murvel", BackOfficePage("/wb/send_trans_success.jsp"));
+}
+
+std::string ConsoleSettings::TransactionDone2Murvel() const {
+    return ReadText("TransactionDone2_Murvel", BackOfficePage("/wb/send_trans_fail.jsp"));
+}
+
+std::string ConsoleSettings::UpdateServerAddress() const {
+    return ReadText("UpdateServerAddress", DefaultHosts::kUpdateServer);
+}
+
+std::string ConsoleSettings::UpdateServerPath() const {
+    std::string path = ReadText("UpdateServerPath", "Zentrova/NubraServer/Update/");
+    if (!path.ends_with('/')) {
+        path += '/';
+    }
+    return path;
+}
+
+std::string ConsoleSettings::Launch() const {
+    std::string launch = ReadText("Launch", "LaunchNubraServer");
+    return launch.empty() ? "LaunchNubraServer" : launch;
+}
+
+}  // namespace zn::console

@@ -18,6 +18,7 @@ class CTcpSocket;
 inline constexpr std::uint32_t kRequestFrameCap = 64 * 1024;      // greeting and seat request
 inline constexpr std::uint32_t kPageFrameCap = 16 * 1024 * 1024;  // pages pushed to a seat
 
+// Empty when the body is too long for a 4-byte length.
 std::vector<std::byte> EncodeFrame(std::span<const std::byte> body);
 // The text's bytes as given, plus one NUL.
 std::vector<std::byte> EncodeTextFrame(std::string_view text);

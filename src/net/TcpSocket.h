@@ -2,11 +2,11 @@
 
 #include <netinet/in.h>
 
-#include <atomic>
 #include <chrono>
 #include <cstdint>
 #include <memory>
 
+#include "net/SharedHandle.h"
 #include "net/SocketAddress.h"
 
 namespace zn {
@@ -35,7 +35,8 @@ public:
     int ReceiveAll(void* buffer, int offset, int length);
     // Safe from any thread, and twice.
     void Close();
-    // close()'s result, or -1 when no socket was open.
+    // close()'s result (0 when a call blocked on another thread will close it), or -1 when no
+    // socket was open.
     int CloseWithResult();
 
     // Reaps connections of peers that vanished: probes after `idle`, every `interval`, gives up
@@ -45,15 +46,15 @@ public:
     // can tell without blocking; data waiting to be read does not count as ended.
     bool PeerHasClosed() const;
 
-    bool IsValid() const { return m_handle.load() >= 0; }
-    int Handle() const { return m_handle.load(); }
+    bool IsValid() const { return m_handle.Load() >= 0; }
+    int Handle() const { return m_handle.Load(); }
     const sockaddr_in& Local() const { return m_local; }
 
 private:
     explicit CTcpSocket(int handle);
     void ReadLocalAddress();
 
-    std::atomic<int> m_handle;
+    detail::SharedHandle m_handle;
     sockaddr_in m_local;
 };
 

@@ -3,8 +3,9 @@
 #include <netinet/in.h>
 #include <sys/socket.h>
 
-#include <atomic>
 #include <cstdint>
+
+#include "net/SharedHandle.h"
 
 namespace zn {
 
@@ -23,11 +24,11 @@ public:
     int SetBroadcast(int enable);
     void Close();
 
-    bool IsValid() const { return m_handle.load() > 0; }
+    bool IsValid() const { return m_handle.Load() > 0; }
     const sockaddr_in& Local() const { return m_local; }
 
 private:
-    std::atomic<int> m_handle;  // 0: no socket
+    detail::SharedHandle m_handle;  // 0: no socket
     sockaddr_in m_local;
 };
 

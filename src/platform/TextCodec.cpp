@@ -1,1 +1,186 @@
-// Implementation pending.
+#include "platform/TextCodec.h"
+
+#include <errno.h>
+#include <iconv.h>
+
+#include <cstdint>
+#include <new>
+
+namespace zn::TextCodec {
+namespace {
+
+enum class Source { Utf8, Utf16Le, Gbk, Gb2312 };
+
+const char* IconvName(Source source) {
+    switch (source) {
+        case Source::Utf8:
+            return "UTF-8";
+        case Source::Utf16Le:
+            return "UTF-16LE";
+        case Source::Gbk:
+            return "GBK";
+        case Source::Gb2312:
+            return "GB2312";
+    }
+    return "UTF-8";
+}
+
+// Length of a well-formed UTF-8 sequence at the start of the bytes, 0 when it is not one.
+std::size_t Utf8SequenceLength(const unsigned char* bytes, std::size_t available) {
+    const unsigned lead = bytes[0];
+    std::size_t length = 0;
+    std::uint32_t codePoint = 0;
+    if (lead < 0x80) {
+        return 1;
+    } else if (lead >= 0xC2 && lead <= 0xDF) {
+        length = 2;
+        codePoint = lead & 0x1Fu;
+    } else if (lead >= 0xE0 && lead <= 0xEF) {
+        length = 3;
+        codePoint = lead & 0x0Fu;
+    } else if (lead >= 0xF0 && lead <= 0xF4) {
+        length = 4;
+        codePoint = lead & 0x07u;
+    } else {
+        return 0;
+    }
+    if (available < length) {
+        return 0;
+    }
+    for (std::size_t i = 1; i < length; ++i) {
+        if ((bytes[i] & 0xC0u) != 0x80u) {
+            return 0;
+        }
+        codePoint = (codePoint << 6) | (bytes[i] & 0x3Fu);
+    }
+    const bool overlong =
+        (length == 3 && codePoint < 0x800) || (length == 4 && codePoint < 0x10000);
+    const bool surrogate = codePoint >= 0xD800 && codePoint <= 0xDFFF;
+    if (overlong || surrogate || codePoint > 0x10FFFF) {
+        return 0;
+    }
+    return length;
+}
+
+// How many input bytes one '?' stands for where iconv stopped: a whole character that the target
+// cannot hold, a well-formed but unmapped double-byte pair, or else a single invalid byte (so an
+// ASCII byte after a stray lead byte survives).
+std::size_t BytesToReplace(Source source, const unsigned char* bytes, std::size_t available) {
+    switch (source) {
+        case Source::Utf8: {
+            const std::size_t length = Utf8SequenceLength(bytes, available);
+            return length == 0 ? 1 : length;
+        }
+        case Source::Utf16Le:
+            return available >= 2 ? 2 : available;
+        case Source::Gbk:
+            if (available >= 2 && bytes[0] >= 0x81 && bytes[0] <= 0xFE && bytes[1] >= 0x40 &&
+                bytes[1] <= 0xFE && bytes[1] != 0x7F) {
+                return 2;
+            }
+            return 1;
+        case Source::Gb2312:
+            if (available >= 2 && bytes[0] >= 0xA1 && bytes[0] <= 0xFE && bytes[1] >= 0xA1 &&
+                bytes[1] <= 0xFE) {
+                return 2;
+            }
+            return 1;
+    }
+    return 1;
+}
+
+class IconvHandle {
+public:
+    IconvHandle(const char* to, const char* from) : m_cd(iconv_open(to, from)) {}
+    ~IconvHandle() {
+        if (Valid()) {
+            iconv_close(m_cd);
+        }
+    }
+    IconvHandle(const IconvHandle&) = delete;
+    IconvHandle& operator=(const IconvHandle&) = delete;
+
+    bool Valid() const { return m_cd != reinterpret_cast<iconv_t>(-1); }
+    iconv_t Get() const { return m_cd; }
+
+private:
+    iconv_t m_cd;
+};
+
+// The one conversion loop. A descriptor per call keeps it thread-safe. The output never grows
+// past a small multiple of the input: each stop either consumes input or gets more room once.
+std::string Convert(std::string_view input, Source source, const char* target,
+                    std::string_view replacement) {
+    IconvHandle cd(target, IconvName(source));
+    if (!cd.Valid() || input.empty()) {
+        return {};
+    }
+    try {
+        std::string output(input.size() * 2 + 16, '\0');
+        auto* in = const_cast<char*>(input.data());
+        std::size_t inLeft = input.size();
+        std::size_t written = 0;
+        while (inLeft > 0) {
+            char* out = output.data() + written;
+            std::size_t outLeft = output.size() - written;
+            const std::size_t result = iconv(cd.Get(), &in, &inLeft, &out, &outLeft);
+            written = output.size() - outLeft;
+            if (result != static_cast<std::size_t>(-1)) {
+                break;
+            }
+            if (errno == E2BIG) {
+                output.resize(output.size() + inLeft * 4 + 16);
+                continue;
+            }
+            // EILSEQ or EINVAL (a sequence cut off at the end): replace and step over it.
+            if (output.size() - written < replacement.size()) {
+                output.resize(output.size() + inLeft * 4 + 16);
+            }
+            output.replace(written, replacement.size(), replacement);
+            written += replacement.size();
+            const std::size_t skip =
+                BytesToReplace(source, reinterpret_cast<const unsigned char*>(in), inLeft);
+            in += skip;
+            inLeft -= skip;
+        }
+        output.resize(written);
+        return output;
+    } catch (const std::bad_alloc&) {
+        return {};
+    }
+}
+
+constexpr std::string_view kNarrowQuestion = "?";
+constexpr std::string_view kWideQuestion{"?\0", 2};
+
+}  // namespace
+
+std::string Utf8ToGbk(std::string_view utf8) {
+    return Convert(utf8, Source::Utf8, "GBK", kNarrowQuestion);
+}
+
+std::string GbkToUtf8(std::string_view gbk) {
+    return Convert(gbk, Source::Gbk, "UTF-8", kNarrowQuestion);
+}
+
+std::string Utf8ToGb2312(std::string_view utf8) {
+    return Convert(utf8, Source::Utf8, "GB2312", kNarrowQuestion);
+}
+
+std::string Gb2312ToUtf8(std::string_view gb2312) {
+    return Convert(gb2312, Source::Gb2312, "UTF-8", kNarrowQuestion);
+}
+
+std::vector<std::byte> Utf8ToUtf16Le(std::string_view utf8) {
+    const std::string converted = Convert(utf8, Source::Utf8, "UTF-16LE", kWideQuestion);
+    const auto* bytes = reinterpret_cast<const std::byte*>(converted.data());
+    return std::vector<std::byte>(bytes, bytes + converted.size());
+}
+
+std::string Utf16LeToUtf8(std::span<const std::byte> utf16le) {
+    const std::size_t evenSize = utf16le.size() & ~std::size_t{1};
+    return Convert(std::string_view(reinterpret_cast<const char*>(utf16le.data()), evenSize),
+                   Source::Utf16Le, "UTF-8", kNarrowQuestion);
+}
+
+}  // namespace zn::TextCodec

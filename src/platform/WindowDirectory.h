@@ -41,6 +41,8 @@ public:
 
     // Delivers the number and the bytes and waits for the receiver's acknowledgement, at most
     // `timeout` (SendMessageTimeout's bound, so an unresponsive window cannot hold the sender).
+    // NoWindow when the window's socket is gone; Failed for more than 1 MiB of data or a
+    // receiver that dropped the message.
     CopyDataResult SendCopyData(const WindowEntry& window, std::uint32_t number,
                                 std::span<const std::byte> data,
                                 std::chrono::milliseconds timeout) const;
@@ -58,12 +60,16 @@ class PublishedWindow {
 public:
     using CopyDataHandler = std::function<void(std::uint32_t number, std::vector<std::byte> data)>;
 
-    // nullptr when the window could not be published.
+    // nullptr when the window could not be published: a class name over 256 bytes, a folder
+    // that is not the user's own (or others may write to it), or a socket path too long for a
+    // Unix socket. A caption is cut to 4096 bytes, at a character boundary.
     static std::unique_ptr<PublishedWindow> Publish(const WindowDirectory& directory,
                                                     std::string className, std::string caption,
                                                     CopyDataHandler handler);
+    // Unpublishes; waits for a handler that is running, so never from inside the handler.
     virtual ~PublishedWindow() = default;
 
+    // SetCaption and Entry belong to the thread that owns the window.
     virtual void SetCaption(std::string caption) = 0;
     virtual const WindowEntry& Entry() const = 0;
 };

@@ -1,0 +1,73 @@
+#include "client/BoundedSocketIo.h"
+
+#include <poll.h>
+#include <sys/socket.h>
+#include <sys/time.h>
+
+#include <cerrno>
+
+namespace zn::client {
+
+bool ConnectWithin(CTcpSocket& socket, const CSocketAddress& remote,
+                   std::chrono::milliseconds limit) {
+    // Linux bounds a blocking connect by the send timeout.
+    timeval timeout{};
+    timeout.tv_sec = static_cast<time_t>(limit.count() / 1000);
+    timeout.tv_usec = static_cast<suseconds_t>((limit.count() % 1000) * 1000);
+    if (setsockopt(socket.Handle(), SOL_SOCKET, SO_SNDTIMEO, &timeout, sizeof timeout) != 0) {
+        return false;
+    }
+    return socket.Connect(&remote);
+}
+
+bool ReceiveBefore(CTcpSocket& socket, void* buffer, std::size_t length, Deadline deadline) {
+    auto* bytes = static_cast<char*>(buffer);
+    std::size_t received = 0;
+    while (received < length) {
+        const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(
+            deadline - std::chrono::steady_clock::now());
+        if (left.count() <= 0) {
+            return false;
+        }
+        pollfd ready{socket.Handle(), POLLIN, 0};
+        const int polled = poll(&ready, 1, static_cast<int>(left.count()));
+        if (polled < 0 && errno == EINTR) {
+            continue;
+        }
+        if (polled <= 0) {
+            return false;
+        }
+        const ssize_t count =
+            recv(socket.Handle(), bytes + received, length - received, MSG_DONTWAIT);
+        if (count < 0 && (errno == EINTR || errno == EAGAIN || errno == EWOULDBLOCK)) {
+            continue;
+        }
+        if (count <= 0) {
+            return false;
+        }
+        received += static_cast<std::size_t>(count);
+    }
+    return true;
+}
+
+std::optional<std::vector<std::byte>> ReceiveFrameBefore(CTcpSocket& socket,
+                                                         std::uint32_t maxLength,
+                                                         Deadline deadline) {
+    unsigned char header[4] = {};
+    if (!ReceiveBefore(socket, header, sizeof header, deadline)) {
+        return std::nullopt;
+    }
+    const std::uint32_t length = std::uint32_t{header[0]} | (std::uint32_t{header[1]} << 8) |
+                                 (std::uint32_t{header[2]} << 16) |
+                                 (std::uint32_t{header[3]} << 24);
+    if (length > maxLength) {
+        return std::nullopt;
+    }
+    std::vector<std::byte> body(length);
+    if (length > 0 && !ReceiveBefore(socket, body.data(), length, deadline)) {
+        return std::nullopt;
+    }
+    return body;
+}
+
+}  // namespace zn::client

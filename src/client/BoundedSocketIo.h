@@ -1,0 +1,29 @@
+#pragma once
+
+#include <chrono>
+#include <cstddef>
+#include <cstdint>
+#include <optional>
+#include <vector>
+
+#include "net/SocketAddress.h"
+#include "net/TcpSocket.h"
+
+// Socket calls that give up at a time limit, so that a silent peer cannot hold the seat's
+// user-interface thread for good.
+namespace zn::client {
+
+using Deadline = std::chrono::steady_clock::time_point;
+
+// Connect that fails when the connection is not made within `limit`. Later sends on the socket
+// are bounded by the same limit.
+bool ConnectWithin(CTcpSocket& socket, const CSocketAddress& remote,
+                   std::chrono::milliseconds limit);
+// True only when all `length` bytes arrived before the deadline.
+bool ReceiveBefore(CTcpSocket& socket, void* buffer, std::size_t length, Deadline deadline);
+// A whole frame before the deadline; nullopt when it is short, late or over `maxLength`.
+std::optional<std::vector<std::byte>> ReceiveFrameBefore(CTcpSocket& socket,
+                                                         std::uint32_t maxLength,
+                                                         Deadline deadline);
+
+}  // namespace zn::client

@@ -1,0 +1,62 @@
+#pragma once
+
+#include <atomic>
+#include <cstddef>
+#include <cstdint>
+#include <filesystem>
+#include <list>
+#include <memory>
+#include <mutex>
+#include <span>
+#include <thread>
+
+#include "client/ClientUi.h"
+#include "net/TcpSocket.h"
+
+namespace zn::client {
+
+// Receives the pages the console pushes to the seat: one thread accepts on the feedback port,
+// one receiver thread per console connection stores each page and shows it when it reports
+// success.
+class FeedbackListener {
+public:
+    // Console connections served at once; a connection over the cap is closed at once.
+    static constexpr std::size_t kMaxReceivers = 32;
+
+    // Pages are stored in `folder` (the program folder).
+    FeedbackListener(IClientUi& ui, std::filesystem::path folder);
+    ~FeedbackListener();
+    FeedbackListener(const FeedbackListener&) = delete;
+    FeedbackListener& operator=(const FeedbackListener&) = delete;
+
+    // Binds the feedback socket (port 0: any). False when the port cannot be had.
+    bool Create(std::uint16_t port);
+    // Listens and accepts on a thread of its own. False when the thread could not start.
+    bool Start();
+    // Closes the feedback socket and every console connection and waits for their threads.
+    void Stop();
+
+    std::uint16_t Port() const;
+
+private:
+    struct Receiver {
+        std::unique_ptr<CTcpSocket> connection;
+        std::thread thread;
+        std::atomic<bool> done{false};
+    };
+
+    void AcceptLoop();
+    void StartReceiver(std::unique_ptr<CTcpSocket> connection);
+    void Receive(CTcpSocket& connection);
+    void HandlePage(std::span<const std::byte> page);
+
+    IClientUi& m_ui;
+    std::filesystem::path m_folder;
+    CTcpSocket m_socket;
+    std::thread m_listener;
+    std::atomic<bool> m_stopping{false};
+    std::mutex m_mutex;
+    std::list<std::unique_ptr<Receiver>> m_receivers;
+};
+
+}  // namespace zn::client

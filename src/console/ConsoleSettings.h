@@ -1,0 +1,47 @@
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <string_view>
+
+namespace zn {
+class Registry;
+}
+
+namespace zn::console {
+
+// HKEY_LOCAL_MACHINE key of every console setting.
+inline constexpr std::string_view kConsoleKeyPath = "SOFTWARE\\Pexora\\ZentrovaConsole";
+inline constexpr std::string_view kListenerKeyPath = "SOFTWARE\\Pexora\\ZentrovaConsole\\Listener";
+
+// The console's settings, read afresh from the registry at every call and never cached. A
+// missing key, a missing or unreadable value, a text that is too long or a number stored as 0
+// gives the built-in default; no failure is ever reported.
+class ConsoleSettings {
+public:
+    explicit ConsoleSettings(const Registry& registry) : m_registry(registry) {}
+
+    std::uint32_t LocalPort() const;        // 8001
+    std::uint32_t RemotePort() const;       // 8004
+    std::uint32_t BroadcastPort() const;    // 9000
+    std::uint32_t ProxyConfigPort() const;  // 8002
+
+    std::string LoginPage() const;
+    std::string MainPageMurvel() const;
+    std::string ViewTransPageMurvel() const;
+    std::string TransactionDone1Murvel() const;
+    std::string TransactionDone2Murvel() const;
+    std::string UpdateServerAddress() const;
+    // Always ends in "/".
+    std::string UpdateServerPath() const;
+    // Never empty.
+    std::string Launch() const;
+
+private:
+    std::uint32_t ReadNumber(std::string_view name, std::uint32_t fallback) const;
+    std::string ReadText(std::string_view name, std::string fallback) const;
+
+    const Registry& m_registry;
+};
+
+}  // namespace zn::console

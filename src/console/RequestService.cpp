@@ -1,0 +1,124 @@
+#include "console/RequestService.h"
+
+#include <arpa/inet.h>
+
+#include <utility>
+
+#include "console/LoginState.h"
+#include "net/SocketAddress.h"
+#include "platform/Threads.h"
+
+namespace zn::console {
+
+namespace {
+
+// Pause after a failed accept (for example out of descriptors), so the listener does not spin.
+constexpr std::chrono::milliseconds kAcceptRetryPause{20};
+
+}  // namespace
+
+struct RequestService::OpenConnection {
+    std::unique_ptr<CTcpSocket> socket;
+    CSocketAddress peer;
+};
+
+RequestService::RequestService(RequestContext context, RequestServiceLimits limits)
+    : m_context(std::move(context)), m_limits(limits) {}
+
+RequestService::~RequestService() {
+    Stop();
+}
+
+bool RequestService::StartListener(std::uint16_t port) {
+    if (m_listenerThread.joinable() || !m_listener.Create(port) ||
+        !m_listener.Listen(m_limits.listenBacklog)) {
+        return false;
+    }
+    m_listenerThread = std::thread([this] { Listen(); });
+    return true;
+}
+
+bool RequestService::StartDiscoveryResponder(std::uint16_t port) {
+    return m_discovery.Start(port);
+}
+
+std::uint16_t RequestService::ListenerPort() const {
+    return ntohs(m_listener.Local().sin_port);
+}
+
+std::size_t RequestService::ActiveWorkers() const {
+    std::lock_guard lock(m_mutex);
+    return m_open.size();
+}
+
+void RequestService::Stop() {
+    m_listener.Close();
+    if (m_listenerThread.joinable()) {
+        m_listenerThread.join();
+    }
+    m_discovery.Stop();
+
+    std::unique_lock lock(m_mutex);
+    for (const OpenConnection* open : m_open) {
+        open->socket->Close();
+    }
+    m_workersEnded.wait(lock, [this] { return m_open.empty(); });
+}
+
+void RequestService::Listen() {
+    while (m_listener.IsValid()) {
+        CSocketAddress peer;
+        auto connection = m_listener.Accept(&peer);
+        if (!connection) {
+            if (m_listener.IsValid()) {
+                std::this_thread::sleep_for(kAcceptRetryPause);
+            }
+            continue;
+        }
+        if (!m_context.login.IsLoggedIn()) {
+            continue;  // the seat sees its greeting fail
+        }
+        Admit(std::move(connection), peer);
+    }
+}
+
+void RequestService::Admit(std::unique_ptr<CTcpSocket> connection, const CSocketAddress& peer) {
+    const std::uint32_t seat = peer.address.sin_addr.s_addr;
+    auto open = std::make_shared<OpenConnection>(OpenConnection{std::move(connection), peer});
+    {
+        std::lock_guard lock(m_mutex);
+        const auto found = m_openPerSeat.find(seat);
+        const std::size_t openFromSeat = found == m_openPerSeat.end() ? 0 : found->second;
+        if (m_open.size() >= m_limits.maxWorkers ||
+            openFromSeat >= m_limits.maxConnectionsPerSeat) {
+            return;  // over a cap: closed at once
+        }
+        m_open.insert(open.get());
+        ++m_openPerSeat[seat];
+    }
+    // A seat that vanished without closing would otherwise hold its worker forever.
+    open->socket->SetKeepAlive(m_limits.keepAliveIdle, m_limits.keepAliveInterval,
+                               m_limits.keepAliveCount);
+    if (!StartDetachedThread([this, open] { RunWorker(open); }, m_limits.workerStackBytes)) {
+        EndWorker(*open);
+    }
+}
+
+void RequestService::RunWorker(std::shared_ptr<OpenConnection> open) {
+    ServeRequestConnection(m_context, *open->socket, open->peer, m_limits.requestFrameCap);
+    EndWorker(*open);
+}
+
+void RequestService::EndWorker(const OpenConnection& open) {
+    std::lock_guard lock(m_mutex);
+    open.socket->Close();
+    m_open.erase(&open);
+    const std::uint32_t seat = open.peer.address.sin_addr.s_addr;
+    if (--m_openPerSeat[seat] == 0) {
+        m_openPerSeat.erase(seat);
+    }
+    // Notified under the lock: once the last worker is gone the service may be destroyed.
+    m_workersEnded.notify_all();
+}
+
+}  // namespace zn::console

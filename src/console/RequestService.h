@@ -1,0 +1,76 @@
+#pragma once
+
+#include <chrono>
+#include <condition_variable>
+#include <cstddef>
+#include <cstdint>
+#include <memory>
+#include <mutex>
+#include <thread>
+#include <unordered_map>
+#include <unordered_set>
+
+#include "console/DiscoveryResponder.h"
+#include "console/RequestWorker.h"
+#include "net/Frame.h"
+#include "net/TcpSocket.h"
+
+namespace zn::console {
+
+// Bounds that keep hostile or vanished seats from exhausting the console.
+struct RequestServiceLimits {
+    std::uint32_t requestFrameCap = kRequestFrameCap;
+    // Seats keep a worker waiting from start-up until their next order, so hundreds idle at once.
+    std::size_t maxWorkers = 4096;
+    std::size_t maxConnectionsPerSeat = 8;
+    std::size_t workerStackBytes = 256 * 1024;
+    // Many seats reconnect at once when the console restarts.
+    int listenBacklog = 128;
+    std::chrono::seconds keepAliveIdle{60};
+    std::chrono::seconds keepAliveInterval{10};
+    int keepAliveCount = 6;
+};
+
+// The console's network front for the seats: the request listener with one worker per
+// connection, and the discovery responder. Connections are admitted only while logged in and
+// within the limits; anything else is closed at once. Destroying the service closes its
+// sockets and waits until every worker has ended.
+class RequestService {
+public:
+    explicit RequestService(RequestContext context, RequestServiceLimits limits = {});
+    ~RequestService();
+    RequestService(const RequestService&) = delete;
+    RequestService& operator=(const RequestService&) = delete;
+
+    // Listens on the port (0: any); false when it could not be bound or already listens.
+    bool StartListener(std::uint16_t port);
+    bool StartDiscoveryResponder(std::uint16_t port);
+    std::uint16_t ListenerPort() const;
+    std::uint16_t DiscoveryPort() const { return m_discovery.Port(); }
+
+    std::size_t ActiveWorkers() const;
+    // Stops listening, shuts every open request connection and waits for the workers.
+    void Stop();
+
+private:
+    struct OpenConnection;
+
+    void Listen();
+    void Admit(std::unique_ptr<CTcpSocket> connection, const CSocketAddress& peer);
+    void RunWorker(std::shared_ptr<OpenConnection> open);
+    void EndWorker(const OpenConnection& open);
+
+    const RequestContext m_context;
+    const RequestServiceLimits m_limits;
+
+    CTcpSocket m_listener;
+    std::thread m_listenerThread;
+    DiscoveryResponder m_discovery;
+
+    mutable std::mutex m_mutex;
+    std::condition_variable m_workersEnded;
+    std::unordered_set<const OpenConnection*> m_open;
+    std::unordered_map<std::uint32_t, std::size_t> m_openPerSeat;  // by address, network order
+};
+
+}  // namespace zn::console

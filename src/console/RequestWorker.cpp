@@ -1,0 +1,109 @@
+#include "console/RequestWorker.h"
+
+#include <algorithm>
+
+#include "console/ConsoleSettings.h"
+#include "console/ListenerNotification.h"
+#include "console/LoginState.h"
+#include "console/NavigationHandOver.h"
+#include "console/RequestUi.h"
+#include "console/SeatFeedback.h"
+#include "console/SeatList.h"
+#include "net/Frame.h"
+#include "net/SocketAddress.h"
+#include "net/TcpSocket.h"
+#include "platform/SoundPlayer.h"
+#include "platform/TextCodec.h"
+
+namespace zn::console {
+
+namespace {
+
+constexpr int kAppearMs = 500;
+constexpr int kHideMs = 500;
+constexpr int kStep = 3;
+constexpr int kOrderVisibleMs = 8000;
+constexpr int kMessageVisibleMs = 40000;
+constexpr std::uint32_t kRequestEventCode = 1;
+
+std::string SeatForPopup(const RequestContext& context, const std::string& address) {
+    std::string seat = LookUpSeat(context.programFolder, address);
+    return seat.empty() ? std::string(kUnknownSeat) : seat;
+}
+
+// The ANSI text after the kind letter(s), as UTF-8.
+std::string SerialAfter(std::span<const std::byte> body, std::size_t offset) {
+    return TextCodec::GbkToUtf8(TextUpToNul(body.subspan(std::min(offset, body.size()))));
+}
+
+void OpenTransactionPage(const RequestContext& context, const std::string& serial) {
+    const ConsoleSettings settings(context.registry);
+    context.navigation.RequestNavigation(settings.ViewTransPageMurvel() + "?transid=" + serial);
+}
+
+void SendNoticePage(const RequestContext& context, const CSocketAddress& peer) {
+    const auto page = ReadPageFile(context.programFolder / kNoticePageFileName);
+    if (!page) {
+        return;
+    }
+    // Ports are 16 bits on the wire; a larger stored number keeps its low bits.
+    const auto port = static_cast<std::uint16_t>(ConsoleSettings(context.registry).RemotePort());
+    SendPageToSeat(peer, port, *page);
+}
+
+}  // namespace
+
+void ServeRequestConnection(const RequestContext& context, CTcpSocket& connection,
+                            const CSocketAddress& peer, std::uint32_t frameCap) {
+    const LoginSnapshot login = context.login.Snapshot();
+    std::string greeting;
+    if (login.loggedIn) {
+        greeting = "&cid_murvel=" + login.customerId +
+                   "&seat=" + LookUpSeat(context.programFolder, peer.Dotted());
+    }
+    if (!SendTextFrame(connection, TextCodec::Utf8ToGbk(greeting))) {
+        return;
+    }
+    const auto body = ReceiveFrame(connection, frameCap);
+    if (!body) {
+        return;
+    }
+    ReactToRequest(context, *body, peer);
+}
+
+void ReactToRequest(const RequestContext& context, std::span<const std::byte> body,
+                    const CSocketAddress& peer) {
+    // An empty body has no kind letter; it is handled like a body that is only the NUL.
+    const char kind = body.empty() ? '\0' : static_cast<char>(body[0]);
+    const std::string address = peer.Dotted();
+
+    if (kind == 'Z') {
+        if (body.size() >= 2 && static_cast<char>(body[1]) == 'O') {
+            OpenTransactionPage(context, SerialAfter(body, 2));
+            context.ui.ShowMaximizedAndRaise();
+        }
+    } else if (kind == 'X') {
+        if (context.ui.HasNotifier()) {
+            context.ui.ShowText("来自" + address + "[座号：" + SeatForPopup(context, address) +
+                                    "]的顾客消息：" + MessageBodyText(body),
+                                kAppearMs, kMessageVisibleMs, kHideMs, kStep);
+        }
+    } else {
+        SendNoticePage(context, peer);
+        if (kind == 'O') {
+            OpenTransactionPage(context, SerialAfter(body, 1));
+            if (context.ui.HasNotifier()) {
+                context.ui.ShowText("收到来自客户 " + address + "[座号：" +
+                                        SeatForPopup(context, address) + "] 的商品购买请求！",
+                                    kAppearMs, kOrderVisibleMs, kHideMs, kStep);
+            }
+        }
+    }
+
+    context.sound.PlayFileSync(context.programFolder / kAlertSoundFileName);
+    // Listeners get the body up to its first zero byte, for a customer message too.
+    NotifyListeners(context.registry, context.windows, TextCodec::GbkToUtf8(TextUpToNul(body)),
+                    kRequestEventCode);
+}
+
+}  // namespace zn::console

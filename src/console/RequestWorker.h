@@ -1,0 +1,49 @@
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <filesystem>
+#include <span>
+#include <string>
+#include <string_view>
+
+namespace zn {
+class CSocketAddress;
+class CTcpSocket;
+class ISoundPlayer;
+class Registry;
+class WindowDirectory;
+}  // namespace zn
+
+namespace zn::console {
+
+class IRequestUi;
+class LoginState;
+class NavigationHandOver;
+
+inline constexpr std::string_view kNoticePageFileName = "RequestReceived.html";
+inline constexpr std::string_view kAlertSoundFileName = "NewRequestAlert.wav";
+inline constexpr std::string_view kUnknownSeat = "未知";
+
+// Everything a request worker reaches; all of it outlives the workers.
+struct RequestContext {
+    const Registry& registry;
+    const WindowDirectory& windows;
+    const LoginState& login;
+    NavigationHandOver& navigation;
+    IRequestUi& ui;
+    ISoundPlayer& sound;
+    std::filesystem::path programFolder;  // SeatList.xml, RequestReceived.html, the alert sound
+};
+
+// Serves one request connection: the greeting, the seat's single request frame (at most
+// `frameCap` bytes) and the reaction to it. Returns when the connection may be closed; a failed
+// send or an incomplete or oversized frame ends it without any reaction.
+void ServeRequestConnection(const RequestContext& context, CTcpSocket& connection,
+                            const CSocketAddress& peer, std::uint32_t frameCap);
+
+// The reaction to one request body from the seat at `peer`, dispatched on its kind letter.
+void ReactToRequest(const RequestContext& context, std::span<const std::byte> body,
+                    const CSocketAddress& peer);
+
+}  // namespace zn::console

@@ -1,0 +1,158 @@
+#include "platform/AtomicFile.h"
+
+#include <fcntl.h>
+#include <sys/file.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstdlib>
+#include <system_error>
+
+namespace zn {
+
+namespace {
+
+constexpr std::string_view kTemporaryInfix = ".tmp-";
+constexpr mode_t kNewFileMode = S_IRUSR | S_IWUSR | S_IRGRP | S_IROTH;
+
+class Descriptor {
+public:
+    explicit Descriptor(int fd) : m_fd(fd) {}
+    Descriptor(const Descriptor&) = delete;
+    Descriptor& operator=(const Descriptor&) = delete;
+    ~Descriptor() {
+        if (m_fd >= 0) {
+            ::close(m_fd);
+        }
+    }
+    int Get() const { return m_fd; }
+    bool Close() {
+        const int fd = m_fd;
+        m_fd = -1;
+        return ::close(fd) == 0;
+    }
+
+private:
+    int m_fd;
+};
+
+bool WriteAll(int fd, std::string_view content) {
+    while (!content.empty()) {
+        const ssize_t written = ::write(fd, content.data(), content.size());
+        if (written < 0) {
+            if (errno == EINTR) {
+                continue;
+            }
+            return false;
+        }
+        content.remove_prefix(static_cast<std::size_t>(written));
+    }
+    return true;
+}
+
+bool WriteTemporary(int fd, const std::filesystem::path& file, std::string_view content) {
+    struct stat old {};
+    const mode_t mode = ::stat(file.c_str(), &old) == 0 ? (old.st_mode & 07777) : kNewFileMode;
+    return WriteAll(fd, content) && ::fchmod(fd, mode) == 0 && ::fsync(fd) == 0;
+}
+
+}  // namespace
+
+std::filesystem::path FolderOfFile(const std::filesystem::path& file) {
+    return file.has_parent_path() ? file.parent_path() : std::filesystem::path(".");
+}
+
+CappedFileContent ReadFileCapped(const std::filesystem::path& file, std::size_t maxBytes) {
+    Descriptor fd(::open(file.c_str(), O_RDONLY | O_CLOEXEC | O_NOCTTY | O_NONBLOCK));
+    if (fd.Get() < 0) {
+        const bool missing = errno == ENOENT || errno == ENOTDIR;
+        return {missing ? FileReadStatus::Missing : FileReadStatus::Unusable, {}};
+    }
+    struct stat info {};
+    if (::fstat(fd.Get(), &info) != 0 || !S_ISREG(info.st_mode) ||
+        static_cast<std::uintmax_t>(info.st_size) > maxBytes) {
+        return {FileReadStatus::Unusable, {}};
+    }
+    std::string bytes;
+    char buffer[16384];
+    while (true) {
+        const ssize_t got = ::read(fd.Get(), buffer, sizeof buffer);
+        if (got < 0 && errno == EINTR) {
+            continue;
+        }
+        if (got < 0) {
+            return {FileReadStatus::Unusable, {}};
+        }
+        if (got == 0) {
+            break;
+        }
+        // The size can change after fstat when another writer does not replace atomically.
+        if (bytes.size() + static_cast<std::size_t>(got) > maxBytes) {
+            return {FileReadStatus::Unusable, {}};
+        }
+        bytes.append(buffer, static_cast<std::size_t>(got));
+    }
+    return {FileReadStatus::Read, std::move(bytes)};
+}
+
+bool ReplaceFileAtomically(const std::filesystem::path& file, std::string_view content) {
+    std::string temporary = file.string();
+    temporary += kTemporaryInfix;
+    temporary += "XXXXXX";
+    Descriptor fd(::mkostemp(temporary.data(), O_CLOEXEC));
+    if (fd.Get() < 0) {
+        return false;
+    }
+    const bool written = WriteTemporary(fd.Get(), file, content);
+    if (!fd.Close() || !written || ::rename(temporary.c_str(), file.c_str()) != 0) {
+        ::unlink(temporary.c_str());
+        return false;
+    }
+    return true;
+}
+
+void RemoveStaleTemporaries(const std::filesystem::path& file) {
+    const std::string prefix = file.filename().string() + std::string(kTemporaryInfix);
+    std::error_code error;
+    for (std::filesystem::directory_iterator it(FolderOfFile(file), error), end;
+         !error && it != end; it.increment(error)) {
+        if (it->path().filename().string().starts_with(prefix)) {
+            std::error_code ignored;
+            std::filesystem::remove(it->path(), ignored);
+        }
+    }
+}
+
+std::optional<FileLock> FileLock::OnFile(const std::filesystem::path& lockFile) {
+    return Lock(::open(lockFile.c_str(), O_RDONLY | O_CREAT | O_CLOEXEC, kNewFileMode));
+}
+
+std::optional<FileLock> FileLock::OnFolder(const std::filesystem::path& folder) {
+    return Lock(::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
+}
+
+std::optional<FileLock> FileLock::Lock(int fd) {
+    if (fd < 0) {
+        return std::nullopt;
+    }
+    while (::flock(fd, LOCK_EX) != 0) {
+        if (errno != EINTR) {
+            ::close(fd);
+            return std::nullopt;
+        }
+    }
+    return FileLock(fd);
+}
+
+FileLock::FileLock(FileLock&& other) noexcept : m_fd(other.m_fd) {
+    other.m_fd = -1;
+}
+
+FileLock::~FileLock() {
+    if (m_fd >= 0) {
+        ::close(m_fd);  // releases the lock
+    }
+}
+
+}  // namespace zn

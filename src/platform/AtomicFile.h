@@ -1,0 +1,55 @@
+#pragma once
+
+#include <cstddef>
+#include <filesystem>
+#include <optional>
+#include <string>
+#include <string_view>
+
+namespace zn {
+
+// The folder that holds `file`: "." for a bare file name.
+std::filesystem::path FolderOfFile(const std::filesystem::path& file);
+
+enum class FileReadStatus { Read, Missing, Unusable };
+
+struct CappedFileContent {
+    FileReadStatus status;
+    std::string bytes;  // empty unless Read
+};
+
+// The whole file when it is a readable regular file of at most maxBytes. Missing when neither the
+// file nor its folder exists; Unusable for anything else (too big, a folder, unreadable).
+CappedFileContent ReadFileCapped(const std::filesystem::path& file, std::size_t maxBytes);
+
+// Writes the content to a temporary file beside `file`, flushes it to disk and renames it over
+// `file`, keeping the old file's permission bits. Readers see the old or the new content, never a
+// part. False on any failure, and `file` is then unchanged.
+bool ReplaceFileAtomically(const std::filesystem::path& file, std::string_view content);
+
+// Temporary files that a writer killed during ReplaceFileAtomically left beside `file`. Call it
+// only while holding the lock that all writers of `file` take.
+void RemoveStaleTemporaries(const std::filesystem::path& file);
+
+// An exclusive advisory lock (flock) held for the object's lifetime. It serialises threads as well
+// as processes, since every Acquire opens its own file description.
+class FileLock {
+public:
+    // Wait for the lock on a lock file (created when missing) or on an existing folder. nullopt
+    // when it cannot be opened or locked.
+    static std::optional<FileLock> OnFile(const std::filesystem::path& lockFile);
+    static std::optional<FileLock> OnFolder(const std::filesystem::path& folder);
+
+    FileLock(FileLock&& other) noexcept;
+    FileLock& operator=(FileLock&&) = delete;
+    FileLock(const FileLock&) = delete;
+    FileLock& operator=(const FileLock&) = delete;
+    ~FileLock();
+
+private:
+    explicit FileLock(int fd) : m_fd(fd) {}
+    static std::optional<FileLock> Lock(int fd);
+    int m_fd;
+};
+
+}  // namespace zn

@@ -1,0 +1,158 @@
+#include "client/FeedbackListener.h"
+
+#include <gtest/gtest.h>
+
+#include <cerrno>
+
+#include "FakeClientUi.h"
+#include "Sandbox.h"
+#include "WaitFor.h"
+#include "client/ClientTexts.h"
+#include "client/FeedbackPage.h"
+#include "net/Frame.h"
+#include "platform/TextCodec.h"
+
+namespace zn::client {
+namespace {
+
+using test::FakeClientUi;
+
+std::vector<std::byte> Page(std::string_view utf8) {
+    const std::string gbk = TextCodec::Utf8ToGbk(utf8) + '\0';
+    const auto* data = reinterpret_cast<const std::byte*>(gbk.data());
+    return std::vector<std::byte>(data, data + gbk.size());
+}
+
+std::string Stored(std::string_view utf8) {
+    std::string stored;
+    for (const char c : TextCodec::Utf8ToGbk(utf8)) {
+        if (c == '\n') {
+            stored += '\r';
+        }
+        stored += c;
+    }
+    return stored + '\0';
+}
+
+class FeedbackListenerTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        ASSERT_TRUE(m_listener.Create(0)) << "cannot bind the feedback socket";
+        ASSERT_TRUE(m_listener.Start());
+    }
+
+    // The listener starts listening on its own thread: retry until it does.
+    std::unique_ptr<CTcpSocket> ConnectAsConsole() {
+        auto socket = std::make_unique<CTcpSocket>();
+        const auto seat = *CSocketAddress::FromDotted("127.0.0.1", m_listener.Port());
+        const bool connected =
+            zn::test::WaitFor([&] { return socket->Create(0) && socket->Connect(&seat); });
+        EXPECT_TRUE(connected) << "the feedback listener never accepted";
+        return socket;
+    }
+
+    std::optional<std::string> StoredPage() const {
+        return zn::test::ReadFile(m_sandbox.Path() / std::string(kFeedbackPageName));
+    }
+
+    static bool SeatHasClosed(CTcpSocket& socket) {
+        char ignored = 0;
+        return socket.ReceiveAll(&ignored, 0, 1) == 0;  // blocks until the seat ends it
+    }
+
+    zn::test::Sandbox m_sandbox;
+    FakeClientUi m_ui;
+    FeedbackListener m_listener{m_ui, m_sandbox.Path()};
+};
+
+TEST_F(FeedbackListenerTest, SuccessPageIsStoredShownAndRaised) {
+    auto console = ConnectAsConsole();
+    ASSERT_TRUE(SendFrame(*console, Page("<p>交易成功</p>\n")));
+
+    ASSERT_TRUE(zn::test::WaitFor([&] { return m_ui.Raises() == 1; })) << "window not raised";
+    EXPECT_EQ(StoredPage(), Stored("<p>交易成功</p>\n"));
+    EXPECT_EQ(m_ui.Navigations(),
+              std::vector<std::string>{FileUrl(m_sandbox.Path() / std::string(kFeedbackPageName))});
+}
+
+TEST_F(FeedbackListenerTest, PageWithoutSuccessIsStoredNotShownButRaised) {
+    auto console = ConnectAsConsole();
+    ASSERT_TRUE(SendFrame(*console, Page("<p>已收到您的订单</p>")));
+
+    ASSERT_TRUE(zn::test::WaitFor([&] { return m_ui.Raises() == 1; })) << "window not raised";
+    EXPECT_EQ(StoredPage(), Stored("<p>已收到您的订单</p>"));
+    EXPECT_TRUE(m_ui.Navigations().empty());
+    EXPECT_TRUE(m_ui.Messages().empty());
+}
+
+TEST_F(FeedbackListenerTest, PagesOnOneConnectionAreHandledInOrder) {
+    auto console = ConnectAsConsole();
+    std::vector<std::byte> both = EncodeFrame(Page("<p>成功</p>"));
+    const auto empty = EncodeFrame({});
+    const auto second = EncodeFrame(Page("<p>second</p>"));
+    both.insert(both.end(), empty.begin(), empty.end());
+    both.insert(both.end(), second.begin(), second.end());
+    ASSERT_EQ(console->SendAll(both.data(), 0, static_cast<int>(both.size())),
+              static_cast<int>(both.size()));
+
+    ASSERT_TRUE(zn::test::WaitFor([&] { return m_ui.Raises() == 2; })) << "not both pages seen";
+    EXPECT_EQ(StoredPage(), Stored("<p>second</p>"));
+    EXPECT_EQ(m_ui.Navigations().size(), 1u);
+}
+
+TEST_F(FeedbackListenerTest, FrameOverTheCapIsRefusedAndEndsTheConnection) {
+    auto console = ConnectAsConsole();
+    const std::uint32_t length = kPageFrameCap + 1;  // little-endian on this machine
+    ASSERT_EQ(console->SendAll(&length, 0, sizeof length), 4);
+
+    EXPECT_TRUE(SeatHasClosed(*console));
+    ASSERT_EQ(m_ui.Messages().size(), 1u);
+    EXPECT_EQ(m_ui.Messages()[0].text, ClientTexts::PageNotReceived(EMSGSIZE));
+    EXPECT_EQ(m_ui.Messages()[0].caption, ClientTexts::kClientCaption);
+    EXPECT_FALSE(StoredPage().has_value());
+    EXPECT_EQ(m_ui.Raises(), 0);
+}
+
+TEST_F(FeedbackListenerTest, LengthThenCloseGivesOneMessageAndNoPage) {
+    auto console = ConnectAsConsole();
+    const std::uint32_t length = 100;
+    ASSERT_EQ(console->SendAll(&length, 0, sizeof length), 4);
+    ASSERT_EQ(console->SendAll("<html>", 0, 6), 6);
+    console->Close();
+
+    ASSERT_TRUE(zn::test::WaitFor([&] { return !m_ui.Messages().empty(); }))
+        << "no message for the incomplete page";
+    m_listener.Stop();  // joins the receiver: nothing more can happen
+    ASSERT_EQ(m_ui.Messages().size(), 1u);
+    EXPECT_EQ(m_ui.Messages()[0].text.rfind("错误：从与网吧收银台接收数据失败(", 0), 0u);
+    EXPECT_FALSE(StoredPage().has_value());
+    EXPECT_EQ(m_ui.Raises(), 0);
+}
+
+TEST_F(FeedbackListenerTest, ConnectionsOverTheCapAreClosedAtOnce) {
+    std::vector<std::unique_ptr<CTcpSocket>> held;
+    for (std::size_t i = 0; i < FeedbackListener::kMaxReceivers; ++i) {
+        held.push_back(ConnectAsConsole());
+    }
+    // The listener serves connections in order; once the last held one is served, the cap is
+    // reached for the next.
+    ASSERT_TRUE(SendFrame(*held.back(), Page("x")));
+    ASSERT_TRUE(zn::test::WaitFor([&] { return m_ui.Raises() == 1; }));
+
+    auto extra = ConnectAsConsole();
+    EXPECT_TRUE(SeatHasClosed(*extra));
+}
+
+TEST_F(FeedbackListenerTest, StopEndsOpenConnections) {
+    auto console = ConnectAsConsole();
+    ASSERT_TRUE(SendFrame(*console, Page("x")));
+    ASSERT_TRUE(zn::test::WaitFor([&] { return m_ui.Raises() == 1; }));
+
+    m_listener.Stop();
+
+    EXPECT_TRUE(SeatHasClosed(*console));
+    EXPECT_TRUE(m_ui.Messages().empty()) << "stopping is not a receive failure";
+}
+
+}  // namespace
+}  // namespace zn::client

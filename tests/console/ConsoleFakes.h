@@ -1,0 +1,134 @@
+#pragma once
+
+#include <atomic>
+#include <condition_variable>
+#include <filesystem>
+#include <mutex>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "console/NavigationHandOver.h"
+#include "console/RequestUi.h"
+#include "platform/SoundPlayer.h"
+
+namespace zn::console::test {
+
+struct PopupCall {
+    std::string text;
+    int appearMs = 0;
+    int visibleMs = 0;
+    int hideMs = 0;
+    int step = 0;
+};
+
+class FakeRequestUi final : public IRequestUi {
+public:
+    void SetHasNotifier(bool hasNotifier) { m_hasNotifier = hasNotifier; }
+    bool HasNotifier() const override { return m_hasNotifier; }
+    void ShowText(const std::string& text, int appearMs, int visibleMs, int hideMs,
+                  int step) override {
+        std::lock_guard lock(m_mutex);
+        m_popups.push_back({text, appearMs, visibleMs, hideMs, step});
+    }
+    void ShowMaximizedAndRaise() override {
+        std::lock_guard lock(m_mutex);
+        ++m_raised;
+    }
+
+    std::vector<PopupCall> Popups() const {
+        std::lock_guard lock(m_mutex);
+        return m_popups;
+    }
+    int Raised() const {
+        std::lock_guard lock(m_mutex);
+        return m_raised;
+    }
+
+private:
+    std::atomic<bool> m_hasNotifier = true;
+    mutable std::mutex m_mutex;
+    std::vector<PopupCall> m_popups;
+    int m_raised = 0;
+};
+
+class FakeSoundPlayer final : public ISoundPlayer {
+public:
+    void PlayFileSync(const std::filesystem::path& wavFile) override {
+        std::lock_guard lock(m_mutex);
+        m_played.push_back(wavFile);
+    }
+    std::vector<std::filesystem::path> Played() const {
+        std::lock_guard lock(m_mutex);
+        return m_played;
+    }
+
+private:
+    mutable std::mutex m_mutex;
+    std::vector<std::filesystem::path> m_played;
+};
+
+// Plays the UI thread of the hand-over: each delivery runs the pending-navigation handler on
+// this thread while the worker waits, as a blocking queued call does.
+class FakeUiThread {
+public:
+    FakeUiThread() : m_thread([this] { Run(); }) {}
+    ~FakeUiThread() {
+        {
+            std::lock_guard lock(m_mutex);
+            m_quit = true;
+        }
+        m_changed.notify_all();
+        m_thread.join();
+    }
+
+    NavigationHandOver& HandOver() { return m_handOver; }
+    std::vector<std::string> Navigations() const {
+        std::lock_guard lock(m_mutex);
+        return m_navigations;
+    }
+    int EmptyDeliveries() const {
+        std::lock_guard lock(m_mutex);
+        return m_emptyDeliveries;
+    }
+
+private:
+    void Deliver() {
+        std::unique_lock lock(m_mutex);
+        const long ticket = ++m_requested;
+        m_changed.notify_all();
+        m_changed.wait(lock, [&] { return m_served >= ticket; });
+    }
+
+    void Run() {
+        std::unique_lock lock(m_mutex);
+        while (true) {
+            m_changed.wait(lock, [&] { return m_quit || m_requested > m_served; });
+            if (m_requested == m_served) {
+                return;
+            }
+            lock.unlock();
+            std::string address = m_handOver.TakePending();
+            lock.lock();
+            if (address.empty()) {
+                ++m_emptyDeliveries;
+            } else {
+                m_navigations.push_back(std::move(address));
+            }
+            ++m_served;
+            m_changed.notify_all();
+        }
+    }
+
+    mutable std::mutex m_mutex;
+    std::condition_variable m_changed;
+    long m_requested = 0;
+    long m_served = 0;
+    bool m_quit = false;
+    std::vector<std::string> m_navigations;
+    int m_emptyDeliveries = 0;
+    NavigationHandOver m_handOver{[this] { Deliver(); }};
+    std::thread m_thread;
+};
+
+}  // namespace zn::console::test

@@ -1,0 +1,72 @@
+#include "console/SeatFeedback.h"
+
+#include <gtest/gtest.h>
+#include <sys/socket.h>
+#include <unistd.h>
+
+#include <future>
+#include <vector>
+
+#include "FakeSeat.h"
+#include "Sandbox.h"
+#include "WaitFor.h"
+
+namespace zn::console {
+namespace {
+
+using test::Bytes;
+using zn::test::WaitFor;
+
+CSocketAddress Loopback() {
+    return *CSocketAddress::FromDotted("127.0.0.1", 1);
+}
+
+TEST(SeatFeedbackTest, APageTravelsAsOneFrameWithItsTerminator) {
+    test::FeedbackPort seat;
+    ASSERT_TRUE(SendPageToSeat(Loopback(), seat.Port(), Bytes("<p>成功</p>")));
+    ASSERT_TRUE(SendPageToSeat(Loopback(), seat.Port(), {}));
+    ASSERT_TRUE(WaitFor([&] { return seat.Pages().size() == 2; })) << "pages did not arrive";
+    EXPECT_EQ(seat.Pages()[0], Bytes(std::string("<p>成功</p>") + '\0'));
+    EXPECT_EQ(seat.Pages()[1], Bytes(std::string(1, '\0')));
+}
+
+TEST(SeatFeedbackTest, ASeatThatTakesNoConnectionDoesNotHoldTheSender) {
+    // A listener whose queue is full drops further connection attempts, as a vanished seat does.
+    CTcpSocket full;
+    ASSERT_TRUE(full.Create(*CSocketAddress::FromDotted("127.0.0.1", 0)));
+    ASSERT_TRUE(full.Listen(0));
+    const auto port = ntohs(full.Local().sin_port);
+    // Attempts that never wait fill the queue whatever its exact length.
+    std::vector<int> fillers;
+    for (int i = 0; i < 8; ++i) {
+        fillers.push_back(socket(AF_INET, SOCK_STREAM | SOCK_NONBLOCK, 0));
+        const auto target = CSocketAddress::FromDotted("127.0.0.1", port);
+        connect(fillers.back(), reinterpret_cast<const sockaddr*>(&target->address),
+                sizeof target->address);
+    }
+    auto sent = std::async(std::launch::async,
+                           [port] { return SendPageToSeat(Loopback(), port, Bytes("x")); });
+    ASSERT_EQ(sent.wait_for(kSeatConnectTimeout * 4), std::future_status::ready)
+        << "the connect was not bounded";
+    EXPECT_FALSE(sent.get());
+    for (const int filler : fillers) {
+        close(filler);
+    }
+}
+
+TEST(SeatFeedbackTest, PageFilesAreReadWholeAndBounded) {
+    zn::test::Sandbox sandbox;
+    const auto page = sandbox.WriteFile("RequestReceived.html", std::string("a\0b\r\n", 5));
+    EXPECT_EQ(ReadPageFile(page), Bytes(std::string("a\0b\r\n", 5)));
+    EXPECT_EQ(ReadPageFile(sandbox.Path() / "missing.html"), std::nullopt);
+    EXPECT_EQ(ReadPageFile(sandbox.Path()), std::nullopt) << "a folder is no page";
+
+    const auto huge = sandbox.WriteFile("huge.html", "");
+    std::filesystem::resize_file(huge, kPageFrameCap);
+    EXPECT_EQ(ReadPageFile(huge), std::nullopt) << "with its NUL it would exceed a page frame";
+    std::filesystem::resize_file(huge, kPageFrameCap - 1);
+    EXPECT_EQ(ReadPageFile(huge)->size(), kPageFrameCap - 1);
+}
+
+}  // namespace
+}  // namespace zn::console
