@@ -20,14 +20,14 @@ NamespaceRun RunCurrentTestInNetworkNamespace();
 
 // First statement of a test that may broadcast: outside the namespace it runs the same test
 // inside one and takes its verdict; inside, the test body goes on.
-#define ZN_RUN_INSIDE_NETWORK_NAMESPACE()                                          \
-    do {                                                                           \
-        if (!::zn::test::InsideTestNetworkNamespace()) {                           \
-            const auto zn_run = ::zn::test::RunCurrentTestInNetworkNamespace();    \
-            if (zn_run.skipped) {                                                  \
-                GTEST_SKIP() << zn_run.why;                                        \
-            }                                                                      \
+#define ZN_RUN_INSIDE_NETWORK_NAMESPACE()                                                    \
+    do {                                                                                     \
+        if (!::zn::test::InsideTestNetworkNamespace()) {                                     \
+            const auto zn_run = ::zn::test::RunCurrentTestInNetworkNamespace();              \
+            if (zn_run.skipped) {                                                            \
+                GTEST_SKIP() << zn_run.why;                                                  \
+            }                                                                                \
             ASSERT_EQ(zn_run.exitCode, 0) << "the test failed inside its network namespace"; \
-            return;                                                                \
-        }                                                                          \
+            return;                                                                          \
+        }                                                                                    \
     } while (false)
