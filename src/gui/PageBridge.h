@@ -1,0 +1,40 @@
+#pragma once
+
+#include <QJsonValue>
+#include <QObject>
+#include <QStringList>
+
+#include <functional>
+#include <string>
+
+#include "gui/PageValues.h"
+
+namespace zn::gui {
+
+// The object that the page's click forwarder reaches through the web channel. Everything it
+// receives is untrusted (any script of the page can call it): only bound ids pass, and the values
+// are bounded before they are kept.
+class PageBridge : public QObject {
+    Q_OBJECT
+    Q_PROPERTY(QStringList boundIds READ BoundIds NOTIFY boundIdsChanged)
+
+public:
+    using ClickSink = std::function<void(std::string id, PageValues values)>;
+
+    PageBridge(ClickSink sink, QObject* parent);
+
+    void SetBoundIds(QStringList ids);
+    const QStringList& BoundIds() const { return m_boundIds; }
+
+    // Called by the page: the id of the clicked bound element and an object of values by id.
+    Q_INVOKABLE void click(const QJsonValue& id, const QJsonValue& values);
+
+signals:
+    void boundIdsChanged();
+
+private:
+    ClickSink m_sink;
+    QStringList m_boundIds;
+};
+
+}  // namespace zn::gui

@@ -1,0 +1,137 @@
+#include "gui/PageHost.h"
+
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QVBoxLayout>
+#include <QWebChannel>
+#include <QWebEngineLoadingInfo>
+#include <QWebEnginePage>
+#include <QWebEngineScript>
+#include <QWebEngineScriptCollection>
+
+#include <utility>
+
+#include "gui/PageBridge.h"
+#include "gui/PageScript.h"
+#include "gui/PageView.h"
+
+namespace zn::gui {
+
+namespace {
+
+const QString kScriptName = QStringLiteral("zn-click-forwarder");
+
+QString FromUtf8(std::string_view text) {
+    return QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size()));
+}
+
+// A call of `function` with the arguments as JSON, so no text from the program becomes code.
+QString ScriptCall(const QString& function, const QJsonArray& arguments) {
+    return QStringLiteral("(%1).apply(null, %2);")
+        .arg(function, QString::fromUtf8(QJsonDocument(arguments).toJson(QJsonDocument::Compact)));
+}
+
+}  // namespace
+
+PageHost::PageHost(QWidget* parent)
+    : QWidget(parent),
+      m_view(new PageView(this)),
+      m_bridge(new PageBridge(
+          [this](std::string id, PageValues values) {
+              // Out of the channel's callback before the program acts on the click.
+              QMetaObject::invokeMethod(
+                  this,
+                  [this, id = std::move(id), values = std::move(values)] {
+                      emit Clicked(id, values);
+                  },
+                  Qt::QueuedConnection);
+          },
+          this)) {
+    auto* layout = new QVBoxLayout(this);
+    layout->setContentsMargins(0, 0, 0, 0);
+    layout->addWidget(m_view);
+
+    auto* channel = new QWebChannel(this);
+    channel->registerObject(QString::fromLatin1(kBridgeName), m_bridge);
+    QWebEnginePage* page = m_view->page();
+    page->setWebChannel(channel, QWebEngineScript::MainWorld);
+    SetBoundIds({});
+
+    connect(page, &QWebEnginePage::loadingChanged, this, [this](const QWebEngineLoadingInfo& info) {
+        if (info.status() == QWebEngineLoadingInfo::LoadSucceededStatus) {
+            emit LoadFinished(info.url(), true);
+        } else if (info.status() == QWebEngineLoadingInfo::LoadFailedStatus) {
+            emit LoadFinished(info.url(), false);
+        }
+    });
+}
+
+PageHost::~PageHost() = default;
+
+void PageHost::SetBoundIds(const std::vector<std::string>& ids) {
+    QStringList bound;
+    for (const std::string& id : ids) {
+        bound.append(QString::fromStdString(id));
+    }
+    QWebEngineScriptCollection& scripts = m_view->page()->scripts();
+    for (const QWebEngineScript& old : scripts.find(kScriptName)) {
+        scripts.remove(old);
+    }
+    QWebEngineScript script;
+    script.setName(kScriptName);
+    script.setInjectionPoint(QWebEngineScript::DocumentCreation);
+    script.setWorldId(QWebEngineScript::MainWorld);
+    script.setRunsOnSubFrames(false);
+    script.setSourceCode(ClickForwarderScript(bound));
+    scripts.insert(script);
+    m_bridge->SetBoundIds(std::move(bound));
+}
+
+void PageHost::Navigate(const QUrl& url) {
+    m_view->load(url);
+}
+
+void PageHost::Navigate(std::string_view address) {
+    Navigate(QUrl(FromUtf8(address), QUrl::TolerantMode));
+}
+
+void PageHost::SetElementValue(std::string_view id, std::string_view value) {
+    m_view->page()->runJavaScript(
+        ScriptCall(QStringLiteral("function (id, value) {"
+                                  " var element = document.getElementById(id);"
+                                  " if (element) { element.value = value; } }"),
+                   {FromUtf8(id), FromUtf8(value)}),
+        QWebEngineScript::MainWorld);
+}
+
+void PageHost::ReadOuterHtml(MarkupPart part, MarkupCallback done) {
+    const QString script = ScriptCall(
+        QStringLiteral("function (part, limit) {"
+                       " var element = part === 'body' ? document.body : document.documentElement;"
+                       " if (!element) { return null; }"
+                       " var html = element.outerHTML;"
+                       " return html.length > limit ? false : html; }"),
+        {part == MarkupPart::Body ? QStringLiteral("body") : QStringLiteral("document"),
+         static_cast<double>(kMaxMarkupChars)});
+    m_view->page()->runJavaScript(
+        script, QWebEngineScript::MainWorld, [done = std::move(done)](const QVariant& result) {
+            if (result.typeId() == QMetaType::QString) {
+                const QString html = result.toString();
+                if (static_cast<std::size_t>(html.size()) > kMaxMarkupChars) {
+                    done(MarkupStatus::TooLarge, {});
+                } else {
+                    done(MarkupStatus::Read, html.toStdString());
+                }
+            } else if (result.typeId() == QMetaType::Bool) {
+                done(MarkupStatus::TooLarge, {});
+            } else {
+                done(MarkupStatus::NoElement, {});
+            }
+        });
+}
+
+QWebEngineView* PageHost::View() const {
+    return m_view;
+}
+
+}  // namespace zn::gui

@@ -1,0 +1,68 @@
+#pragma once
+
+#include <QUrl>
+#include <QWidget>
+
+#include <cstddef>
+#include <functional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "gui/PageValues.h"
+
+class QWebEngineView;
+
+namespace zn::gui {
+
+class PageBridge;
+class PageView;
+
+enum class MarkupPart { Body, Document };
+enum class MarkupStatus { Read, NoElement, TooLarge };
+
+// A web page inside a program window, met only through the page contract: clicks on elements
+// with bound ids (with the values of the page's elements at that moment), value writes and
+// markup reads by element id. Clicks count on the top document only. UI thread only.
+class PageHost : public QWidget {
+    Q_OBJECT
+
+public:
+    // Markup longer than this (in characters) is not read.
+    static constexpr std::size_t kMaxMarkupChars = 8 * 1024 * 1024;
+
+    using MarkupCallback = std::function<void(MarkupStatus status, std::string html)>;
+
+    explicit PageHost(QWidget* parent = nullptr);
+    ~PageHost() override;
+
+    // The element ids whose clicks are reported (a click inside such an element counts for it).
+    // Applies at once, to the current page too.
+    void SetBoundIds(const std::vector<std::string>& ids);
+
+    void Navigate(const QUrl& url);
+    // An address as the program has it (UTF-8, not percent-encoded).
+    void Navigate(std::string_view address);
+
+    // Sets the `value` of the element with this id; nothing happens when there is none.
+    void SetElementValue(std::string_view id, std::string_view value);
+
+    // The outer HTML of the body or of the root element of the top document, in UTF-8, given to
+    // `done` later on the UI thread; an empty text with NoElement or TooLarge when not read.
+    void ReadOuterHtml(MarkupPart part, MarkupCallback done);
+
+    QWebEngineView* View() const;
+
+signals:
+    // A bound element was clicked. Delivered from the event loop, never from inside the page's
+    // own callbacks, so a handler may show modal dialogs or navigate.
+    void Clicked(const std::string& id, const zn::gui::PageValues& values);
+    // The top document finished loading (ok) or failed.
+    void LoadFinished(const QUrl& url, bool ok);
+
+private:
+    PageView* m_view;
+    PageBridge* m_bridge;
+};
+
+}  // namespace zn::gui

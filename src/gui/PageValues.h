@@ -1,0 +1,33 @@
+#pragma once
+
+#include <cstddef>
+#include <map>
+#include <string>
+#include <string_view>
+
+namespace zn::gui {
+
+// The `value` of every element of a page by element id, taken when a bound element was clicked.
+// Pages are untrusted, so what is kept is bounded: ids and values are cut, and ids past the count
+// or size budget are dropped (they read as empty, like missing elements).
+class PageValues {
+public:
+    static constexpr std::size_t kMaxIdBytes = 256;
+    static constexpr std::size_t kMaxValueBytes = 64 * 1024;
+    static constexpr std::size_t kMaxIds = 4096;
+    static constexpr std::size_t kMaxTotalBytes = 4 * 1024 * 1024;
+
+    // Keeps the value of `id` (UTF-8), cut to kMaxValueBytes on a character boundary. False,
+    // keeping nothing, for an empty or over-long id, an id already present, or a full budget.
+    bool Add(std::string_view id, std::string_view value);
+
+    // The value of the element with this id; the empty text when the page had none.
+    const std::string& Get(std::string_view id) const;
+    std::size_t Count() const { return m_values.size(); }
+
+private:
+    std::map<std::string, std::string, std::less<>> m_values;
+    std::size_t m_totalBytes = 0;
+};
+
+}  // namespace zn::gui

@@ -1,0 +1,243 @@
+#include "gui/PageHost.h"
+
+#include <gtest/gtest.h>
+
+#include <QFile>
+#include <QWebEnginePage>
+#include <QWebEngineView>
+
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "QtWait.h"
+#include "Sandbox.h"
+
+namespace zn::gui {
+namespace {
+
+struct Click {
+    std::string id;
+    PageValues values;
+};
+
+// Pages live in the sandbox and load nothing else, so no test reaches the network.
+class PageHostTest : public testing::Test {
+protected:
+    PageHostTest() {
+        m_host.SetBoundIds({"Init", "ButtonOK", "ButtonLogin", "ButtonLate"});
+        QObject::connect(&m_host, &PageHost::Clicked,
+                         [this](const std::string& id, const PageValues& values) {
+                             m_clicks.push_back({id, values});
+                         });
+        QObject::connect(&m_host, &PageHost::LoadFinished,
+                         [this](const QUrl& url, bool ok) { m_loads.emplace_back(url, ok); });
+        m_host.resize(640, 480);
+        m_host.show();
+    }
+
+    // Loads the page and waits for the top document to finish.
+    bool Load(const std::string& fileName, std::string_view html) {
+        const QUrl url = QUrl::fromLocalFile(
+            QString::fromStdString(m_sandbox.WriteFile(fileName, html).string()));
+        const std::size_t before = m_loads.size();
+        m_host.Navigate(url);
+        return test::WaitWithEvents([&] {
+            for (std::size_t i = before; i < m_loads.size(); ++i) {
+                if (m_loads[i].first == url && m_loads[i].second) {
+                    return true;
+                }
+            }
+            return false;
+        });
+    }
+
+    void RunScript(const QString& script) { m_host.View()->page()->runJavaScript(script); }
+
+    bool WaitForClicks(std::size_t count) {
+        return test::WaitWithEvents([&] { return m_clicks.size() >= count; });
+    }
+
+    test::Sandbox m_sandbox;
+    PageHost m_host;
+    std::vector<Click> m_clicks;
+    std::vector<std::pair<QUrl, bool>> m_loads;
+};
+
+constexpr std::string_view kLoginPage = R"(<!DOCTYPE html>
+<html><head><meta charset="utf-8"><title>登录</title></head><body>
+<input id="PlatformId" value="murvel">
+<input id="username_input" value="张三">
+<input id="personnel_input" value="">
+<input id="salemac_input" value="">
+<div id="title">not a form field</div>
+<button id="ButtonOK" onclick="document.getElementById('personnel_input').value = '收银员'">
+  <span id="inner">登录</span></button>
+<button id="ButtonFree">free</button>
+<input id="PlatformId" value="second of the same id">
+</body></html>)";
+
+TEST_F(PageHostTest, BoundClickCarriesTheValuesAfterThePagesOwnHandler) {
+    ASSERT_TRUE(Load("login.html", kLoginPage)) << "the page did not load";
+    RunScript(QStringLiteral("document.getElementById('ButtonOK').click();"));
+    ASSERT_TRUE(WaitForClicks(1)) << "the click did not arrive";
+    ASSERT_EQ(m_clicks[0].id, "ButtonOK");
+    const PageValues& values = m_clicks[0].values;
+    EXPECT_EQ(values.Get("PlatformId"), "murvel");
+    EXPECT_EQ(values.Get("username_input"), "张三");
+    EXPECT_EQ(values.Get("personnel_input"), "收银员");
+    EXPECT_EQ(values.Get("title"), "");
+    EXPECT_EQ(values.Get("CustomerId"), "");
+}
+
+TEST_F(PageHostTest, ClickInsideABoundElementCountsForIt) {
+    ASSERT_TRUE(Load("login.html", kLoginPage));
+    RunScript(QStringLiteral("document.getElementById('inner').click();"));
+    ASSERT_TRUE(WaitForClicks(1)) << "the click did not arrive";
+    EXPECT_EQ(m_clicks[0].id, "ButtonOK");
+}
+
+TEST_F(PageHostTest, UnboundClicksAreNotForwarded) {
+    ASSERT_TRUE(Load("login.html", kLoginPage));
+    // The unbound click comes first; had it been forwarded, it would arrive first.
+    RunScript(
+        QStringLiteral("document.getElementById('ButtonFree').click();"
+                       "document.getElementById('ButtonOK').click();"));
+    ASSERT_TRUE(WaitForClicks(1));
+    EXPECT_EQ(m_clicks[0].id, "ButtonOK");
+    EXPECT_EQ(m_clicks.size(), 1u);
+}
+
+TEST_F(PageHostTest, ClickRaisedDuringLoadIsNotLost) {
+    ASSERT_TRUE(Load("init.html", R"(<html><body>
+<input id="title" value="墨维网吧收银台">
+<button id="Init">init</button>
+<script>document.getElementById('Init').click();</script>
+</body></html>)"));
+    ASSERT_TRUE(WaitForClicks(1)) << "the click raised while loading was lost";
+    EXPECT_EQ(m_clicks[0].id, "Init");
+    EXPECT_EQ(m_clicks[0].values.Get("title"), "墨维网吧收银台");
+}
+
+TEST_F(PageHostTest, BindingChangesReachTheOpenPage) {
+    m_host.SetBoundIds({"ButtonOK"});
+    ASSERT_TRUE(
+        Load("late.html", R"(<html><body><button id="ButtonLate">x</button></body></html>)"));
+    m_host.SetBoundIds({"ButtonLate"});
+    // The new table travels to the page asynchronously; keep clicking until it is there.
+    ASSERT_TRUE(test::WaitWithEvents([&] {
+        RunScript(QStringLiteral("document.getElementById('ButtonLate').click();"));
+        return test::WaitWithEvents([&] { return !m_clicks.empty(); },
+                                    std::chrono::milliseconds(200));
+    })) << "the click on the newly bound element never arrived";
+    EXPECT_EQ(m_clicks[0].id, "ButtonLate");
+}
+
+TEST_F(PageHostTest, WrittenValueIsReadBackExactly) {
+    ASSERT_TRUE(Load("login.html", kLoginPage));
+    const std::string awkward = R"(00AA'"</script>\n);alert(1)//中)";
+    m_host.SetElementValue("salemac_input", awkward);
+    m_host.SetElementValue("no_such_element", "ignored");
+    RunScript(QStringLiteral("document.getElementById('ButtonOK').click();"));
+    ASSERT_TRUE(WaitForClicks(1));
+    EXPECT_EQ(m_clicks[0].values.Get("salemac_input"), awkward);
+    EXPECT_EQ(m_clicks[0].values.Get("no_such_element"), "");
+}
+
+TEST_F(PageHostTest, OuterHtmlOfBodyAndDocument) {
+    ASSERT_TRUE(
+        Load("marker.html", R"(<html><body><p>MARKER-阿尔法</p><iframe></iframe></body></html>)"));
+    std::optional<std::pair<MarkupStatus, std::string>> body;
+    std::optional<std::pair<MarkupStatus, std::string>> document;
+    m_host.ReadOuterHtml(MarkupPart::Body, [&](MarkupStatus status, std::string html) {
+        body.emplace(status, std::move(html));
+    });
+    m_host.ReadOuterHtml(MarkupPart::Document, [&](MarkupStatus status, std::string html) {
+        document.emplace(status, std::move(html));
+    });
+    ASSERT_TRUE(test::WaitWithEvents([&] { return body && document; }));
+    EXPECT_EQ(body->first, MarkupStatus::Read);
+    EXPECT_EQ(body->second.rfind("<body>", 0), 0u) << body->second;
+    EXPECT_NE(body->second.find("MARKER-阿尔法"), std::string::npos);
+    EXPECT_EQ(document->second.rfind("<html>", 0), 0u) << document->second;
+    EXPECT_NE(document->second.find("<iframe>"), std::string::npos);
+}
+
+TEST_F(PageHostTest, OuterHtmlOfAMissingOrOversizedElementIsNotRead) {
+    ASSERT_TRUE(Load("image.svg", R"(<svg xmlns="http://www.w3.org/2000/svg"></svg>)"));
+    std::optional<MarkupStatus> missing;
+    m_host.ReadOuterHtml(MarkupPart::Body,
+                         [&](MarkupStatus status, const std::string&) { missing = status; });
+    ASSERT_TRUE(test::WaitWithEvents([&] { return missing.has_value(); }));
+    EXPECT_EQ(*missing, MarkupStatus::NoElement);
+
+    ASSERT_TRUE(Load("huge.html", "<html><body></body></html>"));
+    RunScript(QStringLiteral("document.body.textContent = 'x'.repeat(%1);")
+                  .arg(PageHost::kMaxMarkupChars));
+    std::optional<std::pair<MarkupStatus, std::string>> huge;
+    m_host.ReadOuterHtml(MarkupPart::Body, [&](MarkupStatus status, std::string html) {
+        huge.emplace(status, std::move(html));
+    });
+    ASSERT_TRUE(test::WaitWithEvents([&] { return huge.has_value(); }));
+    EXPECT_EQ(huge->first, MarkupStatus::TooLarge);
+    EXPECT_TRUE(huge->second.empty());
+}
+
+TEST_F(PageHostTest, ValuesOfAHostilePageAreBounded) {
+    ASSERT_TRUE(Load("hostile.html", R"(<html><body>
+<button id="ButtonOK">ok</button><input id="PlatformId" value="murvel">
+<script>
+  var big = document.createElement('textarea');
+  big.id = 'big';
+  big.value = '\u4e2d'.repeat(200000);
+  document.body.appendChild(big);
+  for (var i = 0; i < 6000; ++i) {
+    var input = document.createElement('input');
+    input.id = 'field' + i;
+    input.value = 'v' + i;
+    document.body.appendChild(input);
+  }
+</script></body></html>)"));
+    RunScript(QStringLiteral("document.getElementById('ButtonOK').click();"));
+    ASSERT_TRUE(WaitForClicks(1));
+    const PageValues& values = m_clicks[0].values;
+    EXPECT_EQ(values.Get("PlatformId"), "murvel");
+    EXPECT_LE(values.Get("big").size(), PageValues::kMaxValueBytes);
+    EXPECT_GT(values.Get("big").size(), PageValues::kMaxValueBytes - 3);
+    EXPECT_LE(values.Count(), PageValues::kMaxIds);
+    EXPECT_EQ(values.Get("field0"), "v0");
+    EXPECT_EQ(values.Get("field5999"), "");
+}
+
+TEST_F(PageHostTest, PageScriptsTalkingToTheChannelThemselvesCannotHarmTheHost) {
+    ASSERT_TRUE(Load("login.html", kLoginPage));
+    QFile client(QStringLiteral(":/qtwebchannel/qwebchannel.js"));
+    ASSERT_TRUE(client.open(QIODevice::ReadOnly));
+    RunScript(QString::fromUtf8(client.readAll()) + QStringLiteral(R"(
+        new QWebChannel(qt.webChannelTransport, function (channel) {
+            var host = channel.objects.pageHost;
+            host.deleteLater();
+            host.click('ButtonFree', {});
+            host.click('ButtonOK', {PlatformId: 'x'.repeat(300000), Other: 12});
+        });)"));
+    ASSERT_TRUE(WaitForClicks(1)) << "the direct call did not arrive";
+    EXPECT_EQ(m_clicks[0].id, "ButtonOK");
+    EXPECT_EQ(m_clicks[0].values.Get("PlatformId").size(), PageValues::kMaxValueBytes);
+    EXPECT_EQ(m_clicks[0].values.Get("Other"), "");
+    // The bridge is still there and the page's own clicks still arrive.
+    RunScript(QStringLiteral("document.getElementById('ButtonOK').click();"));
+    ASSERT_TRUE(WaitForClicks(2));
+    EXPECT_EQ(m_clicks[1].values.Get("PlatformId"), "murvel");
+}
+
+TEST_F(PageHostTest, FailedLoadIsReported) {
+    const QUrl missing = QUrl::fromLocalFile(
+        QString::fromStdString((m_sandbox.Path() / "no-such-page.html").string()));
+    m_host.Navigate(missing);
+    ASSERT_TRUE(test::WaitWithEvents([&] { return !m_loads.empty(); }));
+    EXPECT_EQ(m_loads.back().first, missing);
+    EXPECT_FALSE(m_loads.back().second);
+}
+
+}  // namespace
+}  // namespace zn::gui
