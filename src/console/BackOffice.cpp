@@ -1,0 +1,128 @@
+#include "console/BackOffice.h"
+
+#include <algorithm>
+#include <cctype>
+#include <optional>
+
+#include "console/ConsoleSettings.h"
+#include "console/ConsoleTexts.h"
+#include "console/ConsoleUi.h"
+#include "console/LoginState.h"
+#include "console/PageEvents.h"
+#include "platform/NetworkInfo.h"
+#include "platform/Registry.h"
+
+namespace zn::console {
+
+namespace {
+
+constexpr std::string_view kPlatformMurvel = "murvel";
+
+std::string LowerAscii(std::string_view text) {
+    std::string lower(text);
+    std::transform(lower.begin(), lower.end(), lower.begin(),
+                   [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
+    return lower;
+}
+
+std::string CurrentMacText() {
+    return NetworkInfo::HardwareAddress().value_or(std::string());
+}
+
+}  // namespace
+
+std::string EncodeLoginValue(std::string_view value) {
+    static constexpr char kHex[] = "0123456789ABCDEF";
+    std::string encoded;
+    encoded.reserve(value.size());
+    for (const char c : value) {
+        if (c == '%' || c == '&' || c == '#' || c == '+' || c == ' ') {
+            const auto byte = static_cast<unsigned char>(c);
+            encoded += '%';
+            encoded += kHex[byte >> 4];
+            encoded += kHex[byte & 0x0F];
+        } else {
+            encoded += c;
+        }
+    }
+    return encoded;
+}
+
+std::string BuildLoginQuery(std::string_view userName, std::string_view employeeName,
+                            std::string_view password, std::string_view macText) {
+    return "?wbar=2&saleusername=" + EncodeLoginValue(userName) +
+           "&saleempname=" + EncodeLoginValue(employeeName) +
+           "&salepsw=" + EncodeLoginValue(password) + "&salemac=" + EncodeLoginValue(macText);
+}
+
+bool LooksInjected(std::string_view markup, std::string_view foreignDomain) {
+    const std::string lower = LowerAscii(markup);
+    if (lower.find("iframe") != std::string::npos) {
+        return true;
+    }
+    return !foreignDomain.empty() && lower.find(LowerAscii(foreignDomain)) != std::string::npos;
+}
+
+void BackOffice::OnInit(const IPageValues& values) {
+    m_macText = CurrentMacText();
+    m_window.SetCaption(values.Value("title"));
+}
+
+void BackOffice::OnSubmitLogin(const IPageValues& values) {
+    if (values.Value("PlatformId") != kPlatformMurvel) {
+        return;
+    }
+    m_employeeName = values.Value("personnel_input");
+    m_userName = values.Value("username_input");
+    m_password = values.Value("password_input");
+    if (m_userName.empty()) {
+        m_window.MessageBox(std::string(texts::kEmptyUserNameText),
+                            std::string(texts::kApplicationCaption), MessageIcon::None,
+                            MessageButtons::Ok);
+        return;
+    }
+    if (m_password.empty()) {
+        m_window.MessageBox(std::string(texts::kEmptyPasswordText),
+                            std::string(texts::kApplicationCaption), MessageIcon::None,
+                            MessageButtons::Ok);
+        return;
+    }
+    m_macText = CurrentMacText();
+    m_window.Navigate(ConsoleSettings(m_registry).MainPageMurvel() +
+                      BuildLoginQuery(m_userName, m_employeeName, m_password, m_macText));
+}
+
+void BackOffice::OnConfirmLogin(const IPageValues& values) {
+    if (values.Value("PlatformId") == kPlatformMurvel) {
+        m_login.RecordLogin(values.Value("CustomerId"));
+    }
+    m_window.ShowMaximized();
+}
+
+void BackOffice::OnLogout() {
+    m_window.ShowNormal();
+}
+
+void BackOffice::OnPageLoaded(const std::string& address) {
+    m_window.SetElementValue("salemac_input", m_macText);
+    if (address != ConsoleSettings(m_registry).LoginPage()) {
+        return;
+    }
+    m_window.ReadDocumentOuterHtml([this](std::optional<std::string> html) {
+        if (html && LooksInjected(*html, ForeignDomain())) {
+            m_window.MessageBox(std::string(texts::kSecurityWarningText),
+                                std::string(texts::kSecurityWarningCaption), MessageIcon::None,
+                                MessageButtons::Ok);
+        }
+    });
+}
+
+std::string BackOffice::ForeignDomain() const {
+    const auto key = m_registry.OpenKey(RegistryRoot::LocalMachine, kConsoleKeyPath);
+    if (!key) {
+        return {};
+    }
+    return key->QueryString(kForeignDomainValueName).value_or(std::string());
+}
+
+}  // namespace zn::console

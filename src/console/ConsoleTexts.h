@@ -1,0 +1,74 @@
+#pragma once
+
+#include <array>
+#include <string_view>
+
+// The console's fixed user-visible texts, for the core and for the Qt windows that show them.
+namespace zn::console::texts {
+
+// Caption of message boxes that name none: the program's name.
+inline constexpr std::string_view kApplicationCaption = "ZentrovaNubraConsole";
+inline constexpr std::string_view kMainWindowCaption = "墨维澄元在线网吧充值系统服务台";
+
+inline constexpr std::string_view kTrayTip = "墨维网吧收银台";
+struct TrayMenuItem {
+    int command = 0;  // 0: a separator
+    std::string_view text;
+};
+inline constexpr int kCommandExit = 1001;
+inline constexpr int kCommandShow = 1002;
+inline constexpr int kCommandLock = 1003;
+inline constexpr std::array<TrayMenuItem, 4> kTrayMenu = {{
+    {kCommandLock, "锁定网吧收银台"},
+    {kCommandShow, "显示网吧收银台"},
+    {0, ""},
+    {kCommandExit, "退出网吧收银台"},
+}};
+
+inline constexpr std::string_view kBalloonTitle = "收银台还在这里运行";
+inline constexpr std::string_view kBalloonText = "右键点击图标来使用功能菜单";
+inline constexpr std::size_t kBalloonTitleMaxBytes = 63;
+inline constexpr std::size_t kBalloonTextMaxBytes = 255;
+
+inline constexpr std::string_view kNoTrayCaption = "提示";
+inline constexpr std::string_view kNoTrayText =
+    "未找到系统托盘，网吧收银台仍在运行！关闭窗口后请从任务栏打开收银台。";
+
+inline constexpr std::string_view kExitConfirmCaption = "退出确认";
+inline constexpr std::string_view kExitConfirmText =
+    "退出墨维网吧收银台后将导致客户端无法正常工作，您是否确定要退出？";
+
+// Lock.
+inline constexpr std::string_view kPasswordPromptCaption = "请输入收银台锁定密码";
+inline constexpr std::string_view kLockedCaption = "服务端已锁定";
+inline constexpr std::string_view kUnlockedCaption = "服务端解除锁定";
+inline constexpr std::string_view kLockedText =
+    "选择取消锁定并输入正确密码后，您才可以继续执行商品交易！";
+inline constexpr std::string_view kUnlockedText = "服务端锁定已取消，您可以继续执行商品交易！";
+inline constexpr std::string_view kWrongPasswordText = "锁定密码不正确！";
+
+// Back office and login.
+inline constexpr std::string_view kEmptyUserNameText = "错误：用户名不能为空！";
+inline constexpr std::string_view kEmptyPasswordText = "错误：密码不能为空！";
+inline constexpr std::string_view kSecurityWarningCaption = "墨维在线安全警告";
+inline constexpr std::string_view kSecurityWarningText =
+    "在您的机器上我们发现登录页面被插入非法代码，请检查系统是否中了木马！";
+
+// Transactions.
+inline constexpr std::string_view kProgressText = "正在连接客户端，请稍候。谢谢！";
+inline constexpr std::string_view kUnlockBeforeCancelText = "取消交易前，请先解除服务端锁定！";
+inline constexpr std::string_view kNotLoggedInText = "错误：用户未登录！";
+inline constexpr std::string_view kNoClientIpText = "错误：无法获得客户机IP！";
+
+// Seat viewer.
+inline constexpr std::string_view kSeatViewerCaption = "座号查看器";
+inline constexpr std::string_view kSeatViewerIpLabel = "IP";
+inline constexpr std::string_view kSeatViewerSeatLabel = "座号";
+inline constexpr std::string_view kSeatViewerFindButton = "查找座号";
+
+// Transaction view.
+inline constexpr std::string_view kTransactionViewCaption = "交易信息";
+inline constexpr std::string_view kTransactionViewPrintButton = "打印本页面";  // always disabled
+inline constexpr std::string_view kTransactionViewCloseButton = "关闭窗口";
+
+}  // namespace zn::console::texts

@@ -1,0 +1,95 @@
+#pragma once
+
+#include <chrono>
+#include <cstdint>
+#include <filesystem>
+#include <functional>
+#include <optional>
+#include <string>
+
+namespace zn::console {
+
+enum class MessageIcon { None, Information, Warning, Error, Question };
+enum class MessageButtons { Ok, OkCancel };
+enum class MessageAnswer { Ok, Cancel };
+
+// The outer HTML of a page part in UTF-8, or nullopt when the page has no such element.
+using MarkupReady = std::function<void(std::optional<std::string> html)>;
+// The seat number (or "未知") for an address typed into the seat viewer.
+using SeatLookUp = std::function<std::string(const std::string& address)>;
+
+// The console's main window as the core drives it; the Qt main window implements it. Every
+// method is called on the UI thread, except the two hand-overs, which are for worker threads.
+class IConsoleWindow {
+public:
+    virtual ~IConsoleWindow() = default;
+
+    virtual void Show() = 0;
+    virtual void Hide() = 0;
+    virtual void ShowMaximized() = 0;
+    // Restored to its normal size and shown.
+    virtual void ShowNormal() = 0;
+    virtual void Minimize() = 0;
+    // Top of the window order (not topmost, not moved or sized) and activated; a hidden window
+    // stays hidden.
+    virtual void Raise() = 0;
+    // False while the window is hidden or minimised.
+    virtual bool IsShown() const = 0;
+    virtual void SetCaption(const std::string& caption) = 0;
+    // Ends the window for good: the Qt close path, which asks OnCloseRequested.
+    virtual void CloseWindow() = 0;
+
+    virtual void Navigate(const std::string& address) = 0;
+    // Nothing happens on a page without the element.
+    virtual void SetElementValue(const std::string& id, const std::string& value) = 0;
+    // `done` runs later on the UI thread, and never after the window's event loop has ended.
+    virtual void ReadBodyOuterHtml(MarkupReady done) = 0;
+    virtual void ReadDocumentOuterHtml(MarkupReady done) = 0;
+
+    // Modal; owned by the main window.
+    virtual MessageAnswer MessageBox(const std::string& text, const std::string& caption,
+                                     MessageIcon icon, MessageButtons buttons) = 0;
+    // The password prompt (hidden characters, OK and Cancel): the typed text, nullopt on Cancel.
+    virtual std::optional<std::string> PromptPassword(const std::string& caption) = 0;
+
+    // Adds the tray icon with its tip and menu; false when the desktop has no system tray.
+    virtual bool AddTrayIcon() = 0;
+    virtual void RemoveTrayIcon() = 0;
+    virtual void SetLockChecked(bool checked) = 0;
+    virtual void ShowBalloon(const std::string& title, const std::string& text) = 0;
+
+    // Starts the program without arguments, working folder or waiting; false when it failed.
+    virtual bool StartProgram(const std::filesystem::path& program) = 0;
+    // Modal views; each returns when its window has closed.
+    virtual void ShowTransactionView(const std::filesystem::path& pageFile) = 0;
+    virtual void ShowSeatViewer(const std::string& address, SeatLookUp lookUp) = 0;
+
+    // A periodic timer on the window that calls the controller's OnTimer with its id.
+    virtual void StartTimer(int id, std::chrono::milliseconds period) = 0;
+
+    // Any thread: runs the job on the UI thread later.
+    virtual void PostToUiThread(std::function<void()> job) = 0;
+    // Worker threads only: runs the job on the UI thread and returns when it has run, or at once
+    // when the event loop has ended.
+    virtual void RunOnUiThreadAndWait(const std::function<void()>& job) = 0;
+};
+
+// The connecting-progress window for sender threads. Both calls may come from any thread.
+class IProgressUi {
+public:
+    using Ticket = std::uint64_t;
+    virtual ~IProgressUi() = default;
+    // Shows a window with the text and returns once it is shown (0 when it was not shown).
+    virtual Ticket Open(const std::string& text) = 0;
+    // Closes it and returns once it is closed; 0 is ignored.
+    virtual void Close(Ticket ticket) = 0;
+};
+
+// Where the console's hourly self-update plugs in; the controller calls it on the UI thread.
+class ISelfUpdate {
+public:
+    virtual ~ISelfUpdate() = default;
+    virtual void RunHourlyWork() = 0;
+};
+
+}  // namespace zn::console

@@ -1,0 +1,247 @@
+#include "console/ConsoleWindowController.h"
+
+#include <utility>
+
+#include "console/ConsoleSettings.h"
+#include "console/ConsoleTexts.h"
+#include "console/ConsoleUi.h"
+#include "console/PageEvents.h"
+#include "console/RequestService.h"
+
+namespace zn::console {
+
+namespace {
+
+constexpr std::string_view kLauncherName = "LaunchNubraClient";
+constexpr std::uint32_t kNotifierBlue = 0x00C80000;  // red 0, green 0, blue 200
+
+// The text cut to at most `maxBytes` bytes, never inside a UTF-8 character.
+std::string CutToBytes(std::string_view text, std::size_t maxBytes) {
+    if (text.size() <= maxBytes) {
+        return std::string(text);
+    }
+    std::size_t end = maxBytes;
+    while (end > 0 && (static_cast<unsigned char>(text[end]) & 0xC0) == 0x80) {
+        --end;
+    }
+    return std::string(text.substr(0, end));
+}
+
+}  // namespace
+
+ConsoleWindowController::ConsoleWindowController(ConsoleEnvironment environment,
+                                                 IConsoleWindow& window, INotifierWidget& popup,
+                                                 IProgressUi& progress, ISelfUpdate* selfUpdate)
+    : m_environment(std::move(environment)),
+      m_window(window),
+      m_selfUpdate(selfUpdate),
+      m_navigation([this] { m_window.RunOnUiThreadAndWait([this] { OnPendingNavigation(); }); }),
+      m_notifier(popup, [this] { OnNotifierClicked(); }),
+      m_lock(window),
+      m_backOffice(m_environment.registry, window, m_login),
+      m_completion(CompletionContext{m_environment.registry, window, progress, m_navigation,
+                                     m_login, m_lock, m_environment.programFolder}) {}
+
+ConsoleWindowController::~ConsoleWindowController() = default;
+
+void ConsoleWindowController::Start(std::optional<std::pair<int, int>> skinSize) {
+    m_window.Navigate(ConsoleSettings(m_environment.registry).LoginPage());
+    ConfigureNotifier(skinSize);
+    if (m_selfUpdate != nullptr) {
+        m_window.StartTimer(kUpdateTimerId, kUpdateTimerPeriod);
+    }
+    StartServices();
+    m_hasTray = m_window.AddTrayIcon();
+    if (!m_hasTray) {
+        m_window.MessageBox(std::string(texts::kNoTrayText), std::string(texts::kNoTrayCaption),
+                            MessageIcon::Information, MessageButtons::Ok);
+    }
+}
+
+void ConsoleWindowController::ConfigureNotifier(std::optional<std::pair<int, int>> skinSize) {
+    if (skinSize) {
+        m_notifier.SetSkinSize(skinSize->first, skinSize->second);
+    }
+    m_notifier.SetTextFonts("Arial", 90, 0, 4);
+    m_notifier.SetTextColors(0, kNotifierBlue);
+    m_notifier.SetTextArea({10, 40, m_notifier.SkinWidth() - 10, m_notifier.SkinHeight()});
+    m_notifierReady = true;
+}
+
+void ConsoleWindowController::StartServices() {
+    ServicePorts ports;
+    if (m_environment.servicePorts) {
+        ports = *m_environment.servicePorts;
+    } else {
+        // Ports are 16 bits; a larger stored number keeps its low bits.
+        const ConsoleSettings settings(m_environment.registry);
+        ports.listener = static_cast<std::uint16_t>(settings.LocalPort());
+        ports.discovery = static_cast<std::uint16_t>(settings.BroadcastPort());
+    }
+    m_service = std::make_unique<RequestService>(
+        RequestContext{m_environment.registry, m_environment.windows, m_login, m_navigation, *this,
+                       m_environment.sound, m_environment.programFolder});
+    // A port in use leaves that service off; the window opens in any case.
+    m_service->StartListener(ports.listener);
+    m_service->StartDiscoveryResponder(ports.discovery);
+}
+
+std::uint16_t ConsoleWindowController::ListenerPort() const {
+    return m_service ? m_service->ListenerPort() : 0;
+}
+
+std::uint16_t ConsoleWindowController::DiscoveryPort() const {
+    return m_service ? m_service->DiscoveryPort() : 0;
+}
+
+void ConsoleWindowController::OnCommand(int command) {
+    switch (command) {
+        case kCommandOk:
+        case kCommandCancel:
+            // Enter and Escape never close the window; only a confirmed exit does.
+            if (m_exiting) {
+                m_window.CloseWindow();
+            }
+            break;
+        case texts::kCommandShow:
+            if (m_lock.IsLocked()) {
+                m_lock.OnShowCommand();
+            } else {
+                m_window.Show();
+                m_window.Raise();
+            }
+            break;
+        case texts::kCommandLock:
+            m_lock.OnLockCommand();
+            break;
+        case texts::kCommandExit:
+            ConfirmExit();
+            break;
+        default:
+            break;
+    }
+}
+
+void ConsoleWindowController::ConfirmExit() {
+    m_window.Raise();
+    const MessageAnswer answer = m_window.MessageBox(std::string(texts::kExitConfirmText),
+                                                     std::string(texts::kExitConfirmCaption),
+                                                     MessageIcon::None, MessageButtons::OkCancel);
+    if (answer != MessageAnswer::Ok) {
+        return;
+    }
+    m_login.ClearLoggedIn();
+    m_exiting = true;
+    m_window.CloseWindow();
+}
+
+bool ConsoleWindowController::OnCloseRequested() {
+    if (m_exiting) {
+        if (m_hasTray) {
+            m_window.RemoveTrayIcon();
+        }
+        return true;
+    }
+    if (!m_hasTray) {
+        // Hidden without a tray icon, the window could never come back.
+        m_window.Minimize();
+        return false;
+    }
+    m_window.Hide();
+    m_window.ShowBalloon(CutToBytes(texts::kBalloonTitle, texts::kBalloonTitleMaxBytes),
+                         CutToBytes(texts::kBalloonText, texts::kBalloonTextMaxBytes));
+    return false;
+}
+
+void ConsoleWindowController::OnTrayLeftClick() {
+    if (m_lock.IsLocked()) {
+        m_lock.OnTrayLeftClick();
+        return;
+    }
+    m_window.Show();
+    m_window.Raise();
+}
+
+void ConsoleWindowController::OnFocusLost() {
+    m_lock.OnFocusLost();
+}
+
+void ConsoleWindowController::OnPageClick(const std::string& id, const IPageValues& values) {
+    switch (FindPageAction(id)) {
+        case PageAction::None:
+            break;
+        case PageAction::Init:
+            m_backOffice.OnInit(values);
+            break;
+        case PageAction::SubmitLogin:
+            m_backOffice.OnSubmitLogin(values);
+            break;
+        case PageAction::CommitSuccess:
+            m_completion.OnCommitSuccess(values);
+            break;
+        case PageAction::ConfirmLogin:
+            m_backOffice.OnConfirmLogin(values);
+            break;
+        case PageAction::Logout:
+            m_backOffice.OnLogout();
+            break;
+        case PageAction::ViewSeat:
+            m_completion.OnViewSeat(values);
+            break;
+        case PageAction::CancelTransaction:
+            m_completion.OnCancel(values);
+            break;
+        case PageAction::ReSend:
+            m_completion.OnReSend(values);
+            break;
+        case PageAction::Display:
+            m_completion.OnDisplay();
+            break;
+        case PageAction::LaunchClient:
+            LaunchClient();
+            break;
+    }
+}
+
+void ConsoleWindowController::LaunchClient() {
+    m_window.StartProgram(m_environment.programFolder / "Content" / kLauncherName);
+    m_window.Minimize();
+}
+
+void ConsoleWindowController::OnPageLoaded(const std::string& address) {
+    m_backOffice.OnPageLoaded(address);
+}
+
+void ConsoleWindowController::OnTimer(int id) {
+    if (id == kUpdateTimerId && m_selfUpdate != nullptr) {
+        m_selfUpdate->RunHourlyWork();
+    }
+}
+
+void ConsoleWindowController::OnPendingNavigation() {
+    const std::string address = m_navigation.TakePending();
+    if (!address.empty()) {
+        m_window.Navigate(address);
+    }
+}
+
+void ConsoleWindowController::OnNotifierClicked() {
+    m_window.ShowMaximized();
+    m_window.Raise();
+}
+
+void ConsoleWindowController::ShowText(const std::string& text, int appearMs, int visibleMs,
+                                       int hideMs, int step) {
+    m_notifier.ShowTextFromAnyThread(text, static_cast<std::uint32_t>(appearMs),
+                                     static_cast<std::uint32_t>(visibleMs),
+                                     static_cast<std::uint32_t>(hideMs), step);
+}
+
+void ConsoleWindowController::ShowMaximizedAndRaise() {
+    m_window.PostToUiThread([this] {
+        m_window.ShowMaximized();
+        m_window.Raise();
+    });
+}
+
+}  // namespace zn::console

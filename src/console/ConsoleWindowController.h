@@ -1,0 +1,126 @@
+#pragma once
+
+#include <atomic>
+#include <chrono>
+#include <cstdint>
+#include <filesystem>
+#include <memory>
+#include <optional>
+#include <string>
+
+#include "console/BackOffice.h"
+#include "console/ConsoleLock.h"
+#include "console/LoginState.h"
+#include "console/NavigationHandOver.h"
+#include "console/RequestUi.h"
+#include "console/TaskbarNotifier.h"
+#include "console/TransactionCompletion.h"
+
+namespace zn {
+class ISoundPlayer;
+class Registry;
+class WindowDirectory;
+}  // namespace zn
+
+namespace zn::console {
+
+class IConsoleWindow;
+class IPageValues;
+class IProgressUi;
+class ISelfUpdate;
+class RequestService;
+
+inline constexpr int kUpdateTimerId = 1171;
+inline constexpr std::chrono::milliseconds kUpdateTimerPeriod{3'600'000};
+inline constexpr int kCommandOk = 1;
+inline constexpr int kCommandCancel = 2;
+inline constexpr int kNotifierSkinResource = 130;
+
+// Ports of the request listener and the discovery responder (0: any free port).
+struct ServicePorts {
+    std::uint16_t listener = 0;
+    std::uint16_t discovery = 0;
+};
+
+struct ConsoleEnvironment {
+    const Registry& registry;
+    const WindowDirectory& windows;  // listener windows told of requests
+    ISoundPlayer& sound;
+    std::filesystem::path programFolder;
+    // nullopt: "LocalPort" and "BroadcastPort" from the settings.
+    std::optional<ServicePorts> servicePorts;
+};
+
+// Everything the console's main window decides: start-up, tray commands, closing, the page
+// event table, the lock, the popup and the hand-overs from worker threads. The Qt window
+// forwards its events here and implements IConsoleWindow; the popup widget implements
+// INotifierWidget. UI thread only, except the IRequestUi methods (worker threads).
+class ConsoleWindowController final : public IRequestUi {
+public:
+    // `selfUpdate` may be null: no update timer runs then.
+    ConsoleWindowController(ConsoleEnvironment environment, IConsoleWindow& window,
+                            INotifierWidget& popup, IProgressUi& progress,
+                            ISelfUpdate* selfUpdate = nullptr);
+    ~ConsoleWindowController() override;
+    ConsoleWindowController(const ConsoleWindowController&) = delete;
+    ConsoleWindowController& operator=(const ConsoleWindowController&) = delete;
+
+    // The main window's set-up once it exists: the login page, the popup (with the skin's size,
+    // nullopt when the skin did not load), the update timer, the request listener and discovery
+    // responder, the tray icon (or, without a tray, one notice).
+    void Start(std::optional<std::pair<int, int>> skinSize);
+
+    // Tray menu commands and the dialog keys (1: Enter, 2: Escape).
+    void OnCommand(int command);
+    // The close box, Alt+F4 or CloseWindow: true when the window may really close (exiting).
+    bool OnCloseRequested();
+    void OnTrayLeftClick();
+    void OnFocusLost();
+    void OnPageClick(const std::string& id, const IPageValues& values);
+    void OnPageLoaded(const std::string& address);
+    void OnTimer(int id);
+    // The handler of the navigation hand-over; called through RunOnUiThreadAndWait.
+    void OnPendingNavigation();
+    void OnNotifierClicked();
+
+    // IRequestUi, for the request workers.
+    bool HasNotifier() const override { return m_notifierReady.load(); }
+    void ShowText(const std::string& text, int appearMs, int visibleMs, int hideMs,
+                  int step) override;
+    void ShowMaximizedAndRaise() override;
+
+    CTaskbarNotifier& Notifier() { return m_notifier; }
+    LoginState& Login() { return m_login; }
+    NavigationHandOver& Navigation() { return m_navigation; }
+    const ConsoleLock& Lock() const { return m_lock; }
+    BackOffice& BackOfficePages() { return m_backOffice; }
+    TransactionCompletion& Completion() { return m_completion; }
+    bool IsExiting() const { return m_exiting; }
+    bool HasTray() const { return m_hasTray; }
+    // The listener's and responder's ports once started, else 0.
+    std::uint16_t ListenerPort() const;
+    std::uint16_t DiscoveryPort() const;
+
+private:
+    void ConfigureNotifier(std::optional<std::pair<int, int>> skinSize);
+    void StartServices();
+    void ConfirmExit();
+    void LaunchClient();
+
+    ConsoleEnvironment m_environment;
+    IConsoleWindow& m_window;
+    ISelfUpdate* m_selfUpdate;
+    LoginState m_login;
+    NavigationHandOver m_navigation;
+    CTaskbarNotifier m_notifier;
+    std::atomic<bool> m_notifierReady = false;
+    ConsoleLock m_lock;
+    BackOffice m_backOffice;
+    TransactionCompletion m_completion;
+    bool m_exiting = false;
+    bool m_hasTray = true;
+    // Last: its workers end before anything they use goes.
+    std::unique_ptr<RequestService> m_service;
+};
+
+}  // namespace zn::console

@@ -1,0 +1,19 @@
+#include "console/PageEvents.h"
+
+namespace zn::console {
+
+std::string PageValueMap::Value(std::string_view id) const {
+    const auto found = m_values.find(id);
+    return found == m_values.end() ? std::string() : found->second;
+}
+
+PageAction FindPageAction(std::string_view id) {
+    for (const PageEvent& event : kPageEventTable) {
+        if (event.id == id) {
+            return event.action;
+        }
+    }
+    return PageAction::None;
+}
+
+}  // namespace zn::console

@@ -1,0 +1,193 @@
+#include "console/TransactionCompletion.h"
+
+#include <sys/socket.h>
+#include <sys/time.h>
+
+#include <fstream>
+#include <system_error>
+#include <utility>
+
+#include "console/ConsoleLock.h"
+#include "console/ConsoleSettings.h"
+#include "console/ConsoleTexts.h"
+#include "console/ConsoleUi.h"
+#include "console/LoginState.h"
+#include "console/NavigationHandOver.h"
+#include "console/PageEvents.h"
+#include "console/RequestWorker.h"
+#include "console/SeatFeedback.h"
+#include "console/SeatList.h"
+#include "net/TcpSocket.h"
+#include "platform/TextCodec.h"
+
+namespace zn::console {
+
+namespace {
+
+constexpr std::string_view kPlatformMurvel = "murvel";
+
+// Opens a connection to the seat and closes it again, as a reject without its page does.
+void TouchSeat(const SeatTarget& seat) {
+    if (!seat.address) {
+        return;
+    }
+    CSocketAddress target = *seat.address;
+    target.SetPort(seat.port);
+    CTcpSocket socket;
+    if (!socket.Create(0)) {
+        return;
+    }
+    // A vanished seat must not hold the sender for the system's connect timeout.
+    timeval timeout{};
+    timeout.tv_sec = static_cast<time_t>(kSeatConnectTimeout.count());
+    setsockopt(socket.Handle(), SOL_SOCKET, SO_SNDTIMEO, &timeout, sizeof timeout);
+    socket.Connect(&target);
+    socket.Close();
+}
+
+bool SendPage(const SeatTarget& seat, std::span<const std::byte> page) {
+    return seat.address && SendPageToSeat(*seat.address, seat.port, page);
+}
+
+}  // namespace
+
+std::vector<std::byte> ResultPageBytes(std::string_view utf8Page) {
+    const std::string converted = TextCodec::Utf8ToGb2312(utf8Page);
+    const auto bytes = std::as_bytes(std::span(converted));
+    return {bytes.begin(), bytes.end()};
+}
+
+std::vector<std::byte> OldPageFileBytes(std::string_view utf8Page) {
+    std::string content = TextCodec::Utf8ToGb2312(utf8Page);
+    content.push_back('\0');
+    std::vector<std::byte> bytes;
+    bytes.reserve(content.size());
+    for (const char c : content) {
+        if (c == '\n') {
+            bytes.push_back(std::byte{'\r'});
+        }
+        bytes.push_back(static_cast<std::byte>(c));
+    }
+    return bytes;
+}
+
+bool SendWithProgress(IProgressUi& progress, const SeatTarget& seat,
+                      std::span<const std::byte> page) {
+    // The window is shown before the connection starts and closed only after it has opened.
+    const IProgressUi::Ticket ticket = progress.Open(std::string(texts::kProgressText));
+    const bool sent = SendPage(seat, page);
+    progress.Close(ticket);
+    return sent;
+}
+
+bool SendRejectPage(const SeatTarget& seat, const std::filesystem::path& programFolder) {
+    const auto page = ReadPageFile(programFolder / kRejectPageFileName);
+    if (!page) {
+        TouchSeat(seat);
+        return false;
+    }
+    return SendPage(seat, *page);
+}
+
+SeatTarget TransactionCompletion::TargetOf(const std::string& clientIp) const {
+    // Ports are 16 bits on the wire; a larger stored number keeps its low bits.
+    const auto port = static_cast<std::uint16_t>(ConsoleSettings(m_context.registry).RemotePort());
+    return {CSocketAddress::FromDotted(clientIp, port), port};
+}
+
+void TransactionCompletion::OnCommitSuccess(const IPageValues& values) {
+    const std::string clientIp = values.Value("ClientIP");
+    std::string transactionId = values.Value("TransId");
+    const bool reporting = values.Value("PlatformId") == kPlatformMurvel;
+    m_lastTransactionId = transactionId;
+    m_context.window.ReadBodyOuterHtml(
+        [this, clientIp, reporting,
+         transactionId = std::move(transactionId)](std::optional<std::string> body) mutable {
+            if (!body) {
+                return;
+            }
+            m_lastResultPage = std::move(*body);
+            auto page = ResultPageBytes(m_lastResultPage);
+            const SeatTarget seat = TargetOf(clientIp);
+            if (reporting) {
+                SendAndReport(seat, std::move(page), std::move(transactionId));
+            } else {
+                m_senders.Start([&progress = m_context.progress, seat, page = std::move(page)] {
+                    SendWithProgress(progress, seat, page);
+                });
+            }
+        });
+}
+
+void TransactionCompletion::SendAndReport(SeatTarget seat, std::vector<std::byte> page,
+                                          std::string transactionId) {
+    m_senders.Start([&progress = m_context.progress, &registry = m_context.registry,
+                     &navigation = m_context.navigation, seat, page = std::move(page),
+                     transactionId = std::move(transactionId)] {
+        const bool sent = SendWithProgress(progress, seat, page);
+        const ConsoleSettings settings(registry);
+        const std::string done =
+            sent ? settings.TransactionDone1Murvel() : settings.TransactionDone2Murvel();
+        navigation.RequestNavigation(done + "?transid=" + transactionId);
+    });
+}
+
+void TransactionCompletion::OnReSend(const IPageValues& values) {
+    const SeatTarget seat = TargetOf(values.Value("ClientIP"));
+    m_senders.Start(
+        [&progress = m_context.progress, seat, page = ResultPageBytes(m_lastResultPage)] {
+            SendWithProgress(progress, seat, page);
+        });
+}
+
+void TransactionCompletion::OnCancel(const IPageValues& values) {
+    if (m_context.lock.IsLocked()) {
+        m_context.window.MessageBox(std::string(texts::kUnlockBeforeCancelText),
+                                    std::string(texts::kLockedCaption), MessageIcon::Error,
+                                    MessageButtons::Ok);
+        return;
+    }
+    if (!m_context.login.IsLoggedIn()) {
+        m_context.window.MessageBox(std::string(texts::kNotLoggedInText),
+                                    std::string(texts::kApplicationCaption), MessageIcon::None,
+                                    MessageButtons::Ok);
+        m_context.window.Navigate(ConsoleSettings(m_context.registry).LoginPage());
+        return;
+    }
+    m_senders.Start([seat = TargetOf(values.Value("ClientIP")), folder = m_context.programFolder] {
+        SendRejectPage(seat, folder);
+    });
+}
+
+void TransactionCompletion::OnDisplay() {
+    const std::filesystem::path file = m_context.programFolder / kOldPageFileName;
+    {
+        std::ofstream stream(file, std::ios::binary | std::ios::trunc);
+        if (stream) {
+            const auto bytes = OldPageFileBytes(m_lastResultPage);
+            stream.write(reinterpret_cast<const char*>(bytes.data()),
+                         static_cast<std::streamsize>(bytes.size()));
+        }
+    }
+    m_context.window.ShowTransactionView(file);
+    // The page file lives only while the view is open.
+    std::error_code ignored;
+    std::filesystem::remove(file, ignored);
+}
+
+void TransactionCompletion::OnViewSeat(const IPageValues& values) {
+    const std::string clientIp = values.Value("ClientIP");
+    if (clientIp.empty()) {
+        m_context.window.MessageBox(std::string(texts::kNoClientIpText),
+                                    std::string(texts::kApplicationCaption), MessageIcon::None,
+                                    MessageButtons::Ok);
+        return;
+    }
+    m_context.window.ShowSeatViewer(clientIp,
+                                    [folder = m_context.programFolder](const std::string& address) {
+                                        std::string seat = LookUpSeat(folder, address);
+                                        return seat.empty() ? std::string(kUnknownSeat) : seat;
+                                    });
+}
+
+}  // namespace zn::console

@@ -1,0 +1,90 @@
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <filesystem>
+#include <optional>
+#include <span>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "console/SenderGroup.h"
+#include "net/SocketAddress.h"
+
+namespace zn {
+class Registry;
+}
+
+namespace zn::console {
+
+class ConsoleLock;
+class IConsoleWindow;
+class IPageValues;
+class IProgressUi;
+class LoginState;
+class NavigationHandOver;
+
+inline constexpr std::string_view kRejectPageFileName = "RejectTrans.html";
+inline constexpr std::string_view kOldPageFileName = "OldPage.html";
+
+// A result page as it goes to the seat and into OldPage.html: GB2312 (a character outside it
+// becomes '?'), without the terminator that the frame adds.
+std::vector<std::byte> ResultPageBytes(std::string_view utf8Page);
+// OldPage.html's content: the page bytes and their NUL, each line feed written as CR LF.
+std::vector<std::byte> OldPageFileBytes(std::string_view utf8Page);
+
+// Where a result goes: the seat's address (nullopt when ClientIP was no dotted address, which
+// fails like an unreachable seat) and its feedback port.
+struct SeatTarget {
+    std::optional<CSocketAddress> address;
+    std::uint16_t port = 0;
+};
+
+// The senders, each run on a thread of its own. True when the whole frame was sent.
+bool SendWithProgress(IProgressUi& progress, const SeatTarget& seat,
+                      std::span<const std::byte> page);
+// RejectTrans.html from the folder; a missing file sends nothing (the connection is only opened
+// and closed).
+bool SendRejectPage(const SeatTarget& seat, const std::filesystem::path& programFolder);
+
+struct CompletionContext {
+    const Registry& registry;
+    IConsoleWindow& window;
+    IProgressUi& progress;
+    NavigationHandOver& navigation;
+    const LoginState& login;
+    const ConsoleLock& lock;
+    std::filesystem::path programFolder;  // RejectTrans.html, OldPage.html, SeatList.xml
+};
+
+// The back-office actions on transactions: the result to the seat, again, the reject page, the
+// saved page in the transaction view and the seat viewer. Actions run on the UI thread; each
+// send runs on its own thread and the action returns at once. Destruction waits for the senders.
+class TransactionCompletion {
+public:
+    explicit TransactionCompletion(CompletionContext context) : m_context(std::move(context)) {}
+
+    void OnCommitSuccess(const IPageValues& values);
+    void OnReSend(const IPageValues& values);
+    void OnCancel(const IPageValues& values);
+    void OnDisplay();
+    void OnViewSeat(const IPageValues& values);
+
+    const std::string& LastResultPage() const { return m_lastResultPage; }
+    const std::string& LastTransactionId() const { return m_lastTransactionId; }
+    std::size_t RunningSenders() const { return m_senders.Running(); }
+    // Waits for the senders started so far.
+    void WaitForSenders() { m_senders.WaitUntilIdle(); }
+
+private:
+    SeatTarget TargetOf(const std::string& clientIp) const;
+    void SendAndReport(SeatTarget seat, std::vector<std::byte> page, std::string transactionId);
+
+    CompletionContext m_context;
+    std::string m_lastResultPage;  // UTF-8
+    std::string m_lastTransactionId;
+    SenderGroup m_senders;  // last: ends before the rest
+};
+
+}  // namespace zn::console

@@ -1,0 +1,298 @@
+#include "console/ConsoleWindowController.h"
+
+#include <gtest/gtest.h>
+
+#include <thread>
+
+#include "ConsoleFakes.h"
+#include "ConsoleWindowFakes.h"
+#include "Sandbox.h"
+#include "console/ConsoleSettings.h"
+#include "console/ConsoleTexts.h"
+#include "console/PageEvents.h"
+#include "console/SingleInstance.h"
+#include "platform/Registry.h"
+#include "platform/WindowDirectory.h"
+
+namespace zn::console {
+namespace {
+
+using test::FakeConsoleWindow;
+
+class CountingSelfUpdate final : public ISelfUpdate {
+public:
+    void RunHourlyWork() override { ++runs; }
+    int runs = 0;
+};
+
+class ConsoleWindowControllerTest : public ::testing::Test {
+protected:
+    ConsoleWindowControllerTest() {
+        registry.CreateKey(RegistryRoot::LocalMachine, kConsoleKeyPath);
+    }
+    std::string LoginPage() const { return ConsoleSettings(registry).LoginPage(); }
+    void Click(const std::string& id, const PageValueMap& values = {}) {
+        controller.OnPageClick(id, values);
+    }
+    void SetText(std::string_view name, std::string_view value) {
+        registry.OpenKey(RegistryRoot::LocalMachine, kConsoleKeyPath)->SetString(name, value);
+    }
+
+    zn::test::Sandbox sandbox;
+    Registry registry{sandbox.RegistryFolder()};
+    WindowDirectory windows{sandbox.RuntimeFolder()};
+    test::FakeSoundPlayer sound;
+    FakeConsoleWindow window;
+    test::FakeNotifierWidget popup;
+    test::FakeProgress progress;
+    CountingSelfUpdate selfUpdate;
+    ConsoleWindowController controller{
+        ConsoleEnvironment{registry, windows, sound, sandbox.Path(), ServicePorts{}}, window, popup,
+        progress, &selfUpdate};
+};
+
+TEST_F(ConsoleWindowControllerTest, StartOpensTheLoginPageSetsUpThePopupTheTimerAndTheServices) {
+    EXPECT_FALSE(controller.HasNotifier());
+    controller.Start(std::pair{148, 120});
+    const auto calls = window.Calls();
+    ASSERT_EQ(calls.size(), 3u);
+    EXPECT_EQ(calls[0], "Navigate:" + LoginPage());
+    EXPECT_EQ(calls[1], "Timer:1171/3600000");
+    EXPECT_EQ(calls[2], "AddTrayIcon");
+    EXPECT_TRUE(controller.HasNotifier());
+    EXPECT_EQ(controller.Notifier().Paint().textArea, (NotifierRect{10, 40, 138, 120}));
+    EXPECT_NE(controller.ListenerPort(), 0);
+    EXPECT_NE(controller.DiscoveryPort(), 0);
+
+    controller.OnTimer(kUpdateTimerId);
+    controller.OnTimer(1);
+    EXPECT_EQ(selfUpdate.runs, 1);
+}
+
+TEST_F(ConsoleWindowControllerTest, WithoutATrayItSaysSoOnceAndTheCloseBoxMinimises) {
+    window.hasTray = false;
+    controller.Start(std::nullopt);
+    EXPECT_EQ(window.CallsStartingWith("Message:"),
+              std::vector<std::string>{"Message:" + std::string(texts::kNoTrayText) + "|" +
+                                       std::string(texts::kNoTrayCaption) + "|1"});
+    window.ClearCalls();
+    EXPECT_FALSE(controller.OnCloseRequested());
+    EXPECT_EQ(window.Calls(), std::vector<std::string>{"Minimize"});
+}
+
+TEST_F(ConsoleWindowControllerTest, TheCloseBoxHidesAndShowsTheBalloon) {
+    EXPECT_FALSE(controller.OnCloseRequested());
+    EXPECT_EQ(window.Calls(),
+              (std::vector<std::string>{"Hide",
+                                        "Balloon:收银台还在这里运行|右键点击图标来使用功能菜单"}));
+}
+
+TEST_F(ConsoleWindowControllerTest, EnterAndEscapeDoNothingUntilExitIsConfirmed) {
+    controller.OnCommand(kCommandOk);
+    controller.OnCommand(kCommandCancel);
+    EXPECT_TRUE(window.Calls().empty());
+}
+
+TEST_F(ConsoleWindowControllerTest, ExitNeedsConfirmationAndThenRemovesTheTrayIcon) {
+    controller.Login().RecordLogin("c1");
+    window.answers.push_back(MessageAnswer::Cancel);
+    controller.OnCommand(texts::kCommandExit);
+    EXPECT_EQ(window.Calls(), (std::vector<std::string>{
+                                  "Raise", "Message:" + std::string(texts::kExitConfirmText) + "|" +
+                                               std::string(texts::kExitConfirmCaption) + "|0"}));
+    EXPECT_TRUE(controller.Login().IsLoggedIn());
+    EXPECT_FALSE(controller.IsExiting());
+
+    window.ClearCalls();
+    controller.OnCommand(texts::kCommandExit);
+    EXPECT_FALSE(controller.Login().IsLoggedIn());
+    EXPECT_TRUE(controller.IsExiting());
+    EXPECT_EQ(window.Calls().back(), "CloseWindow");
+    window.ClearCalls();
+    EXPECT_TRUE(controller.OnCloseRequested());
+    EXPECT_EQ(window.Calls(), std::vector<std::string>{"RemoveTrayIcon"});
+}
+
+TEST_F(ConsoleWindowControllerTest, ShowCommandAndTrayClickShowAndRaiseWhileUnlocked) {
+    controller.OnCommand(texts::kCommandShow);
+    controller.OnTrayLeftClick();
+    EXPECT_EQ(window.Calls(), (std::vector<std::string>{"Show", "Raise", "Show", "Raise"}));
+}
+
+TEST_F(ConsoleWindowControllerTest, ThePopupClickShowsMaximisedEvenWhileLocked) {
+    window.passwords.push_back("pw");
+    controller.OnCommand(texts::kCommandLock);
+    window.ClearCalls();
+    controller.Notifier().OnClick();
+    popup.RunPosted();
+    EXPECT_EQ(window.Calls(), (std::vector<std::string>{"ShowMaximized", "Raise"}));
+}
+
+TEST_F(ConsoleWindowControllerTest, NoActionAndUnknownIdsDoNothing) {
+    const PageValueMap values{{"PlatformId", "murvel"}, {"CustomerId", "c"}, {"ClientIP", "x"}};
+    for (const PageEvent& event : kPageEventTable) {
+        if (event.action == PageAction::None) {
+            Click(std::string(event.id), values);
+        }
+    }
+    Click("Unknown", values);
+    Click("buttonlogin", values);
+    Click("", values);
+    EXPECT_TRUE(window.Calls().empty());
+    EXPECT_FALSE(controller.Login().IsLoggedIn());
+    EXPECT_EQ(controller.Completion().RunningSenders(), 0u);
+}
+
+TEST_F(ConsoleWindowControllerTest, LaunchClientStartsTheLauncherAndMinimisesEvenOnFailure) {
+    window.startSucceeds = false;
+    Click("LaunchClient");
+    EXPECT_EQ(
+        window.Calls(),
+        (std::vector<std::string>{
+            "Start:" + (sandbox.Path() / "Content" / "LaunchNubraClient").string(), "Minimize"}));
+}
+
+TEST_F(ConsoleWindowControllerTest, PendingNavigationFromAWorkerIsNavigatedOnce) {
+    controller.OnPendingNavigation();
+    EXPECT_TRUE(window.Calls().empty()) << "an empty pending address does nothing";
+    std::thread worker(
+        [this] { controller.Navigation().RequestNavigation("http://a/?transid=1"); });
+    worker.join();
+    EXPECT_EQ(window.Calls(), std::vector<std::string>{"Navigate:http://a/?transid=1"});
+    controller.OnPendingNavigation();
+    EXPECT_EQ(window.Calls().size(), 1u);
+}
+
+TEST_F(ConsoleWindowControllerTest, WorkerAnnouncementsReachTheUiThreadOnlyThroughPosts) {
+    controller.Start(std::pair{148, 120});
+    window.ClearCalls();
+    std::thread worker([this] {
+        controller.ShowText("收到", 500, 8000, 500, 3);
+        controller.ShowMaximizedAndRaise();
+    });
+    worker.join();
+    EXPECT_EQ(controller.Notifier().State(), NotifierState::Idle);
+    EXPECT_TRUE(window.Calls().empty());
+    popup.RunPosted();
+    window.RunPosted();
+    EXPECT_EQ(controller.Notifier().State(), NotifierState::Appearing);
+    EXPECT_EQ(controller.Notifier().Paint().text, "收到");
+    EXPECT_EQ(window.Calls(), (std::vector<std::string>{"ShowMaximized", "Raise"}));
+}
+
+TEST(SingleInstanceTest, TheThreeCaptionsAreLookedForInOrderWithTheirOwners) {
+    EXPECT_EQ(FindRunningConsole([](std::string_view) { return false; }), std::nullopt);
+    EXPECT_EQ(FindRunningConsole(
+                  [](std::string_view c) { return c == "墨维澄元在线网吧充值系统服务台"; }),
+              std::nullopt)
+        << "the template caption is not a running console";
+
+    std::vector<std::string> asked;
+    const auto second = FindRunningConsole([&](std::string_view c) {
+        asked.emplace_back(c);
+        return c == "墨维网吧收银台";
+    });
+    ASSERT_TRUE(second);
+    EXPECT_EQ(asked, (std::vector<std::string>{"欢迎使用墨维登陆器", "墨维网吧收银台"}));
+    EXPECT_EQ(second->text, "收银台已打开，请您右键点击电脑屏幕右下脚QZ图标！");
+    EXPECT_EQ(second->caption, "提示");
+    EXPECT_EQ(second->icon, MessageIcon::Information);
+    EXPECT_EQ(second->ownerCaption, std::nullopt);
+
+    const auto third =
+        FindRunningConsole([](std::string_view c) { return c == "墨维网吧收银台——订单处理"; });
+    ASSERT_TRUE(third);
+    EXPECT_EQ(third->ownerCaption, "墨维网吧收银台——订单处理");
+    const auto first = FindRunningConsole([](std::string_view) { return true; });
+    EXPECT_EQ(first->ownerCaption, "欢迎使用墨维登陆器");
+}
+
+// Back office and login.
+
+TEST_F(ConsoleWindowControllerTest, InitSetsTheCaptionFromThePageAndLoadsWriteTheAddressText) {
+    Click("Init", {{"title", "墨维网吧收银台"}});
+    EXPECT_EQ(window.Calls(), std::vector<std::string>{"Caption:墨维网吧收银台"});
+    window.ClearCalls();
+    controller.OnPageLoaded("http://elsewhere/");
+    EXPECT_EQ(window.Calls(), std::vector<std::string>{"Set:salemac_input=" +
+                                                       controller.BackOfficePages().MacText()});
+    const std::string mac = controller.BackOfficePages().MacText();
+    EXPECT_TRUE(mac.empty() || mac.size() == 12u);
+}
+
+TEST_F(ConsoleWindowControllerTest, LoginSubmissionChecksTheGateAndTheFields) {
+    Click("ButtonOK", {{"PlatformId", "Murvel"}, {"username_input", "u"}});
+    EXPECT_TRUE(window.Calls().empty()) << "the gate is case-sensitive";
+
+    Click("ButtonOK", {{"PlatformId", "murvel"}, {"password_input", "p"}});
+    Click("ButtonOK", {{"PlatformId", "murvel"}, {"username_input", "u"}});
+    EXPECT_EQ(window.Calls(),
+              (std::vector<std::string>{"Message:错误：用户名不能为空！|ZentrovaNubraConsole|0",
+                                        "Message:错误：密码不能为空！|ZentrovaNubraConsole|0"}));
+
+    window.ClearCalls();
+    SetText("MainPage_Murvel", "http://bo/main.jsp");
+    Click("ButtonOK", {{"PlatformId", "murvel"},
+                       {"username_input", "张三"},
+                       {"password_input", "a&b#c"},
+                       {"personnel_input", ""}});
+    EXPECT_EQ(window.Calls(),
+              std::vector<std::string>{"Navigate:http://bo/main.jsp?wbar=2&saleusername=张三"
+                                       "&saleempname=&salepsw=a%26b%23c&salemac=" +
+                                       controller.BackOfficePages().MacText()});
+}
+
+TEST(LoginQueryTest, OnlyBytesThatChangeTheQueryAreEncoded) {
+    EXPECT_EQ(EncodeLoginValue("plain-Text_1.~"), "plain-Text_1.~");
+    EXPECT_EQ(EncodeLoginValue("收银员"), "收银员");
+    EXPECT_EQ(EncodeLoginValue("a&b#c+d e%f"), "a%26b%23c%2Bd%20e%25f");
+    EXPECT_EQ(EncodeLoginValue("x=y?z/"), "x=y?z/") << "harmless inside a value";
+    EXPECT_EQ(BuildLoginQuery("u", "e", "p", "0011AABBCCDD"),
+              "?wbar=2&saleusername=u&saleempname=e&salepsw=p&salemac=0011AABBCCDD");
+}
+
+TEST_F(ConsoleWindowControllerTest, LoginConfirmationNeedsTheGateAndKeepsTheLastCustomer) {
+    Click("ButtonLogin", {{"CustomerId", "c0"}});
+    EXPECT_FALSE(controller.Login().IsLoggedIn());
+    Click("ButtonLogin", {{"PlatformId", "murvel"}, {"CustomerId", "c1"}});
+    Click("ButtonLogin", {{"PlatformId", "murvel"}, {"CustomerId", "c2"}});
+    EXPECT_EQ(controller.Login().Snapshot().customerId, "c2");
+    EXPECT_EQ(window.Calls(), std::vector<std::string>(3, "ShowMaximized"));
+
+    window.ClearCalls();
+    Click("ButtonLogout");
+    EXPECT_EQ(window.Calls(), std::vector<std::string>{"ShowNormal"});
+    EXPECT_TRUE(controller.Login().IsLoggedIn());
+}
+
+TEST_F(ConsoleWindowControllerTest, TheIntegrityCheckLooksOnlyAtTheExactLoginPageAddress) {
+    const std::string warning = "Message:" + std::string(texts::kSecurityWarningText) + "|" +
+                                std::string(texts::kSecurityWarningCaption) + "|0";
+    SetText("LoginPage", "http://bo/wb/loginsyt.jsp");
+    window.document = "<html><body><IFRAME src='http://bo/x'></IFRAME></body></html>";
+    controller.OnPageLoaded("http://bo/wb/LOGINSYT.jsp");
+    controller.OnPageLoaded("http://bo/wb/loginsyt.jsp?");
+    EXPECT_TRUE(window.CallsStartingWith("Message:").empty());
+    controller.OnPageLoaded("http://bo/wb/loginsyt.jsp");
+    controller.OnPageLoaded("http://bo/wb/loginsyt.jsp");
+    EXPECT_EQ(window.CallsStartingWith("Message:"), std::vector<std::string>(2, warning))
+        << "every load of the login page is examined";
+
+    window.ClearCalls();
+    window.document = "<html><body><script src='http://Evil.Example/x.js'></script></body>";
+    controller.OnPageLoaded("http://bo/wb/loginsyt.jsp");
+    EXPECT_TRUE(window.CallsStartingWith("Message:").empty()) << "no foreign domain configured";
+    SetText("ForeignDomain", "evil.EXAMPLE");
+    controller.OnPageLoaded("http://bo/wb/loginsyt.jsp");
+    EXPECT_EQ(window.CallsStartingWith("Message:"), std::vector<std::string>{warning});
+
+    window.ClearCalls();
+    window.document = "<html><body>clean</body></html>";
+    controller.OnPageLoaded("http://bo/wb/loginsyt.jsp");
+    window.document = std::nullopt;
+    controller.OnPageLoaded("http://bo/wb/loginsyt.jsp");
+    EXPECT_TRUE(window.CallsStartingWith("Message:").empty());
+}
+
+}  // namespace
+}  // namespace zn::console

@@ -1,0 +1,259 @@
+#include "console/TransactionCompletion.h"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <atomic>
+#include <future>
+#include <thread>
+
+#include "ConsoleFakes.h"
+#include "ConsoleWindowFakes.h"
+#include "FakeSeat.h"
+#include "Sandbox.h"
+#include "WaitFor.h"
+#include "console/ConsoleSettings.h"
+#include "console/ConsoleTexts.h"
+#include "console/ConsoleWindowController.h"
+#include "console/PageEvents.h"
+#include "platform/Registry.h"
+#include "platform/TextCodec.h"
+#include "platform/WindowDirectory.h"
+
+namespace zn::console {
+namespace {
+
+using test::Bytes;
+using zn::test::WaitFor;
+
+// A port on which nothing listens: taken and given back at once.
+std::uint16_t ClosedPort() {
+    CTcpSocket probe;
+    probe.Create(0);
+    const auto port = ntohs(probe.Local().sin_port);
+    probe.Close();
+    return port;
+}
+
+class TransactionCompletionTest : public ::testing::Test {
+protected:
+    TransactionCompletionTest() { SetRemotePort(seat.Port()); }
+    ~TransactionCompletionTest() override { controller.Completion().WaitForSenders(); }
+
+    void SetRemotePort(std::uint16_t port) {
+        registry.CreateKey(RegistryRoot::LocalMachine, kConsoleKeyPath)
+            ->SetDword("RemotePort", port);
+    }
+    void Click(const std::string& id, const PageValueMap& values) {
+        controller.OnPageClick(id, values);
+    }
+    std::vector<std::string> Navigations() const { return window.CallsStartingWith("Navigate:"); }
+    std::string Done(bool delivered, const std::string& id) const {
+        const ConsoleSettings settings(registry);
+        return "Navigate:" +
+               (delivered ? settings.TransactionDone1Murvel() : settings.TransactionDone2Murvel()) +
+               "?transid=" + id;
+    }
+    // The seat records a page on its own thread, after the sender has already ended.
+    bool WaitForPages(std::size_t count) {
+        WaitFor([&] { return seat.Pages().size() >= count; });
+        return seat.Pages().size() == count;
+    }
+    void WaitForSenders() {
+        auto done =
+            std::async(std::launch::async, [this] { controller.Completion().WaitForSenders(); });
+        ASSERT_EQ(done.wait_for(std::chrono::seconds(20)), std::future_status::ready)
+            << "a sender did not end";
+    }
+
+    zn::test::Sandbox sandbox;
+    Registry registry{sandbox.RegistryFolder()};
+    WindowDirectory windows{sandbox.RuntimeFolder()};
+    test::FakeSoundPlayer sound;
+    test::FeedbackPort seat;
+    test::FakeConsoleWindow window;
+    test::FakeNotifierWidget popup;
+    test::FakeProgress progress;
+    ConsoleWindowController controller{
+        ConsoleEnvironment{registry, windows, sound, sandbox.Path(), ServicePorts{}}, window, popup,
+        progress};
+};
+
+TEST_F(TransactionCompletionTest, ACompletionSendsTheBodyInGb2312AndOpensTheDonePage) {
+    window.body = "<body><p>交易成功</p></body>";
+    Click("ButtonOnCommitSuccess",
+          {{"ClientIP", "127.0.0.1"}, {"TransId", "T-1"}, {"PlatformId", "murvel"}});
+    WaitForSenders();
+    ASSERT_TRUE(WaitForPages(1)) << seat.Pages().size() << " pages";
+    std::string expected = TextCodec::Utf8ToGb2312("<body><p>交易成功</p></body>");
+    expected.push_back('\0');
+    EXPECT_EQ(seat.Pages()[0], Bytes(expected));
+    EXPECT_EQ(expected.substr(9, 2), "\xBD\xBB") << "交 in GB2312";
+    EXPECT_EQ(Navigations(), std::vector<std::string>{Done(true, "T-1")});
+    EXPECT_EQ(progress.texts, std::vector<std::string>{std::string(texts::kProgressText)});
+    EXPECT_EQ(progress.OpenWindows(), 0u);
+    EXPECT_EQ(controller.Completion().LastTransactionId(), "T-1");
+}
+
+TEST_F(TransactionCompletionTest, AnotherPlatformSendsButOpensNoDonePage) {
+    window.body = "<body>x</body>";
+    Click("ButtonOnCommitSuccess", {{"ClientIP", "127.0.0.1"}, {"TransId", "T-2"}});
+    WaitForSenders();
+    ASSERT_TRUE(WaitForPages(1)) << seat.Pages().size() << " pages";
+    EXPECT_TRUE(Navigations().empty());
+    EXPECT_EQ(progress.Closed(), 1);
+}
+
+TEST_F(TransactionCompletionTest, AFailedSendOrABadAddressOpensTheFailurePage) {
+    SetRemotePort(ClosedPort());
+    window.body = "<body>x</body>";
+    Click("ButtonOnCommitSuccess",
+          {{"ClientIP", "127.0.0.1"}, {"TransId", "A"}, {"PlatformId", "murvel"}});
+    WaitForSenders();
+    Click("ButtonOnCommitSuccess",
+          {{"ClientIP", "not an address"}, {"TransId", "B"}, {"PlatformId", "murvel"}});
+    WaitForSenders();
+    EXPECT_EQ(Navigations(), (std::vector<std::string>{Done(false, "A"), Done(false, "B")}));
+    EXPECT_EQ(progress.Closed(), 2);
+}
+
+TEST_F(TransactionCompletionTest, OverlappingCompletionsReportTheirOwnTransactionIds) {
+    std::promise<void> secondStarted;
+    auto secondStartedFuture = secondStarted.get_future().share();
+    std::atomic<int> opened = 0;
+    // The first sender holds its progress window until the second action has replaced the last
+    // transaction id.
+    progress.gate = [&] {
+        if (opened++ == 0) {
+            secondStartedFuture.wait_for(std::chrono::seconds(10));
+        }
+    };
+    window.body = "<body>first</body>";
+    Click("ButtonOnCommitSuccess",
+          {{"ClientIP", "127.0.0.1"}, {"TransId", "FIRST"}, {"PlatformId", "murvel"}});
+    window.body = "<body>second</body>";
+    Click("ButtonOnCommitSuccess",
+          {{"ClientIP", "127.0.0.1"}, {"TransId", "SECOND"}, {"PlatformId", "murvel"}});
+    EXPECT_EQ(controller.Completion().LastTransactionId(), "SECOND");
+    secondStarted.set_value();
+    WaitForSenders();
+    auto navigations = Navigations();
+    std::sort(navigations.begin(), navigations.end());
+    auto expected = std::vector<std::string>{Done(true, "FIRST"), Done(true, "SECOND")};
+    std::sort(expected.begin(), expected.end());
+    EXPECT_EQ(navigations, expected);
+    ASSERT_TRUE(WaitForPages(2)) << seat.Pages().size() << " pages";
+}
+
+TEST_F(TransactionCompletionTest, WithoutABodyNothingIsSentAndTheLastPageStays) {
+    window.body = "<body>kept</body>";
+    Click("ButtonOnCommitSuccess", {{"ClientIP", "127.0.0.1"}});
+    window.body = std::nullopt;
+    Click("ButtonOnCommitSuccess", {{"ClientIP", "127.0.0.1"}, {"TransId", "T"}});
+    WaitForSenders();
+    ASSERT_TRUE(WaitForPages(1)) << seat.Pages().size() << " pages";
+    EXPECT_EQ(controller.Completion().LastResultPage(), "<body>kept</body>");
+}
+
+TEST_F(TransactionCompletionTest, ReSendBeforeAnyCompletionSendsALoneTerminator) {
+    Click("ButtonReSend", {{"ClientIP", "127.0.0.1"}});
+    WaitForSenders();
+    ASSERT_TRUE(WaitForPages(1)) << seat.Pages().size() << " pages";
+    EXPECT_EQ(seat.Pages()[0], Bytes(std::string(1, '\0')));
+
+    window.body = "<body>页</body>";
+    Click("ButtonOnCommitSuccess", {{"ClientIP", "127.0.0.1"}});
+    Click("ButtonReSend", {{"ClientIP", "127.0.0.1"}, {"PlatformId", "murvel"}});
+    WaitForSenders();
+    ASSERT_TRUE(WaitForPages(3)) << seat.Pages().size() << " pages";
+    EXPECT_EQ(seat.Pages()[1], seat.Pages()[2]);
+    EXPECT_TRUE(Navigations().empty()) << "a re-send never reports";
+}
+
+TEST_F(TransactionCompletionTest, CancelChecksTheLockThenTheLoginThenSendsTheRejectPage) {
+    window.passwords.push_back("pw");
+    controller.OnCommand(texts::kCommandLock);
+    window.ClearCalls();
+    Click("ButtonCancelIt_Murvel", {{"ClientIP", "127.0.0.1"}});
+    EXPECT_EQ(window.Calls(),
+              std::vector<std::string>{"Message:取消交易前，请先解除服务端锁定！|服务端已锁定|3"})
+        << "the lock is checked first, even when logged out";
+
+    window.passwords.push_back("pw");
+    controller.OnCommand(texts::kCommandLock);
+    window.ClearCalls();
+    Click("ButtonCancelIt_Murvel", {{"ClientIP", "127.0.0.1"}});
+    EXPECT_EQ(window.Calls(),
+              (std::vector<std::string>{"Message:错误：用户未登录！|ZentrovaNubraConsole|0",
+                                        "Navigate:" + ConsoleSettings(registry).LoginPage()}));
+
+    controller.Login().RecordLogin("c");
+    Click("ButtonCancelIt_Murvel", {{"ClientIP", "127.0.0.1"}});
+    WaitForSenders();
+    EXPECT_TRUE(seat.Pages().empty()) << "no RejectTrans.html: nothing is sent";
+
+    sandbox.WriteFile("RejectTrans.html", "<p>交易被拒绝</p>\n");
+    Click("ButtonCancelIt_Murvel", {{"ClientIP", "127.0.0.1"}});
+    WaitForSenders();
+    ASSERT_TRUE(WaitForPages(1)) << seat.Pages().size() << " pages";
+    EXPECT_EQ(seat.Pages()[0], Bytes(std::string("<p>交易被拒绝</p>\n") + '\0'))
+        << "the file's bytes unchanged";
+    EXPECT_EQ(progress.Closed(), 0) << "the reject sender shows no progress window";
+}
+
+TEST_F(TransactionCompletionTest, DisplayWritesOldPageForTheViewAndDeletesItAfterwards) {
+    const auto file = sandbox.Path() / kOldPageFileName;
+    std::optional<std::string> seen;
+    window.duringView = [&](const std::filesystem::path& path) {
+        EXPECT_EQ(path, file);
+        seen = zn::test::ReadFile(path);
+    };
+    Click("ButtonDisplay", {});
+    EXPECT_EQ(seen, std::string(1, '\0')) << "before any completion: an empty page";
+    EXPECT_FALSE(std::filesystem::exists(file));
+
+    window.body = "<body>\n成功\n</body>";
+    Click("ButtonOnCommitSuccess", {{"ClientIP", "127.0.0.1"}});
+    Click("ButtonDisplay", {});
+    EXPECT_EQ(seen, "<body>\r\n" + TextCodec::Utf8ToGb2312("成功") + "\r\n</body>" + '\0');
+    EXPECT_FALSE(std::filesystem::exists(file));
+    EXPECT_EQ(window.CallsStartingWith("TransactionView:").size(), 2u);
+}
+
+TEST_F(TransactionCompletionTest, ViewSeatNeedsAnAddressAndShowsUnknownSeats) {
+    Click("ButtonViewSeat", {});
+    EXPECT_EQ(window.Calls(),
+              std::vector<std::string>{"Message:错误：无法获得客户机IP！|ZentrovaNubraConsole|0"});
+
+    sandbox.WriteFile("SeatList.xml",
+                      "<SeatList><Seat IP=\"10.0.0.5\">A1</Seat><Seat IP=\"10.0.0.6\"></Seat>"
+                      "</SeatList>");
+    Click("ButtonViewSeat", {{"ClientIP", "10.0.0.5"}});
+    EXPECT_EQ(window.Calls().back(), "SeatViewer:10.0.0.5");
+    ASSERT_TRUE(window.seatLookUp);
+    EXPECT_EQ(window.seatLookUp("10.0.0.5"), "A1");
+    EXPECT_EQ(window.seatLookUp("10.0.0.6"), "未知") << "an empty seat number";
+    EXPECT_EQ(window.seatLookUp("10.0.0.\"7"), "未知") << "an address that breaks the query";
+}
+
+TEST(NotifierThreadTest, AnnouncementsFromManyThreadsAreAllRunOnTheUiThread) {
+    test::FakeNotifierWidget widget;
+    CTaskbarNotifier notifier(widget, {});
+    notifier.SetSkinSize(148, 120);
+    std::vector<std::thread> workers;
+    for (int i = 0; i < 8; ++i) {
+        workers.emplace_back([&notifier, i] {
+            notifier.ShowTextFromAnyThread("text " + std::to_string(i), 500, 8000, 500, 3);
+        });
+    }
+    for (auto& worker : workers) {
+        worker.join();
+    }
+    EXPECT_EQ(notifier.State(), NotifierState::Idle) << "nothing runs off the UI thread";
+    widget.RunPosted();
+    EXPECT_EQ(notifier.State(), NotifierState::Appearing);
+    EXPECT_EQ(widget.topmostCalls, 8);
+}
+
+}  // namespace
+}  // namespace zn::console
