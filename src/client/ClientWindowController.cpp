@@ -1,0 +1,121 @@
+#include "client/ClientWindowController.h"
+
+#include <limits>
+#include <utility>
+
+#include "client/ClientSettings.h"
+#include "client/ClientStartup.h"
+#include "client/TrustedSites.h"
+
+namespace zn::client {
+
+ClientAction FindClientAction(std::string_view id) {
+    for (const ClientPageEvent& event : kClientPageEvents) {
+        if (event.id == id) {
+            return event.action;
+        }
+    }
+    return ClientAction::None;
+}
+
+ClientWindowController::ClientWindowController(ClientEnvironment environment, IClientWindow& window,
+                                               IClientUi& linkUi, IClientUi& feedbackUi)
+    : m_environment(std::move(environment)),
+      m_window(window),
+      m_feedback(feedbackUi, m_environment.programFolder),
+      m_request(linkUi, m_environment.launchParameter, m_environment.link) {}
+
+ClientWindowController::~ClientWindowController() {
+    m_feedback.Stop();
+}
+
+void ClientWindowController::TrustShopDomain() {
+    RegisterTrustedDomain(m_environment.registry, ShopDomain());
+}
+
+bool ClientWindowController::Start() {
+    int port = m_environment.feedbackPort.value_or(0);
+    if (!m_environment.feedbackPort) {
+        port = ClientSettings::LocalPort();
+    }
+    // A port number past the 16-bit range names no port; it is not cut down to another one.
+    if (port > std::numeric_limits<std::uint16_t>::max() ||
+        !m_feedback.Create(static_cast<std::uint16_t>(port)) || !m_feedback.Start()) {
+        return false;
+    }
+    PostLinkJob([this] {
+        m_request.ConnectAndOpen();
+        m_window.PostToUiThread([this] {
+            if (!m_ending) {
+                m_window.ShowMaximizedAndRaise();
+            }
+        });
+    });
+    return true;
+}
+
+void ClientWindowController::OnPageClick(const std::string& id, const PageValueReader& value) {
+    switch (FindClientAction(id)) {
+        case ClientAction::Init:
+            m_window.SetCaption(value("title"));
+            break;
+        case ClientAction::Refresh:
+        case ClientAction::Main:
+            PostLinkJob([this] { m_request.ConnectAndOpen(); });
+            break;
+        case ClientAction::Submit:
+            PostLinkJob([this, serial = value("serial"), platformId = value("PlatformId")] {
+                m_request.SendOrder(serial, platformId);
+            });
+            break;
+        case ClientAction::TextSubmit:
+            PostLinkJob([this, text = value("textSubmit")] { m_request.SendMessage(text); });
+            break;
+        case ClientAction::Cancel:
+            End();
+            break;
+        case ClientAction::SetTrust:
+            RegisterTrustSites(m_environment.registry, value("TrustSites"));
+            break;
+        case ClientAction::Ok:
+        case ClientAction::None:
+            break;
+    }
+}
+
+void ClientWindowController::OnCommand(int command) {
+    if (command == kCommandCancel) {
+        End();
+    }
+}
+
+bool ClientWindowController::OnCloseRequested() {
+    if (m_ending) {
+        return true;
+    }
+    if (!m_window.AskYesNo(kCloseQuestion, kCloseQuestionCaption)) {
+        return false;
+    }
+    m_feedback.Stop();
+    m_ending = true;
+    return true;
+}
+
+bool ClientWindowController::Shutdown(std::chrono::milliseconds limit) {
+    m_ending = true;
+    m_feedback.Stop();
+    return m_link.Stop(limit);
+}
+
+void ClientWindowController::PostLinkJob(std::function<void()> job) {
+    if (!m_ending) {
+        m_link.Post(std::move(job));
+    }
+}
+
+void ClientWindowController::End() {
+    m_ending = true;
+    m_window.EndWindow();
+}
+
+}  // namespace zn::client

@@ -1,0 +1,124 @@
+#pragma once
+
+#include <array>
+#include <atomic>
+#include <chrono>
+#include <cstdint>
+#include <filesystem>
+#include <functional>
+#include <optional>
+#include <string>
+#include <string_view>
+
+#include "client/ClientUi.h"
+#include "client/FeedbackListener.h"
+#include "client/LinkWorker.h"
+#include "client/RequestLink.h"
+
+namespace zn {
+class Registry;
+}
+
+namespace zn::client {
+
+// The seat client's main window as the controller drives it. UI thread only, except
+// PostToUiThread.
+class IClientWindow {
+public:
+    virtual ~IClientWindow() = default;
+
+    virtual void SetCaption(const std::string& caption) = 0;
+    virtual void ShowMaximizedAndRaise() = 0;
+    // A Yes/No question box with the question icon, owned by the window; true on Yes.
+    virtual bool AskYesNo(std::string_view text, std::string_view caption) = 0;
+    // Ends the window and the program's event loop; the close path asks OnCloseRequested.
+    virtual void EndWindow() = 0;
+    // Any thread: runs the job on the UI thread later, without waiting for it.
+    virtual void PostToUiThread(std::function<void()> job) = 0;
+};
+
+enum class ClientAction { None, Init, Refresh, Submit, TextSubmit, Ok, Cancel, Main, SetTrust };
+
+struct ClientPageEvent {
+    std::string_view id;
+    ClientAction action;
+};
+
+// Clicks on elements with these ids in any page of the main window call client actions.
+inline constexpr std::array<ClientPageEvent, 8> kClientPageEvents = {{
+    {"Init", ClientAction::Init},
+    {"ButtonOnRefresh", ClientAction::Refresh},
+    {"ButtonOnSubmit", ClientAction::Submit},
+    {"ButtonOnTextSubmit", ClientAction::TextSubmit},
+    {"ButtonOK", ClientAction::Ok},
+    {"ButtonCancel", ClientAction::Cancel},
+    {"ButtonMain", ClientAction::Main},
+    {"ButtonSetTrust", ClientAction::SetTrust},
+}};
+
+// None for ids outside the table (compared exactly).
+ClientAction FindClientAction(std::string_view id);
+
+// The window's commands: Enter and Escape.
+inline constexpr int kCommandOk = 1;
+inline constexpr int kCommandCancel = 2;
+
+// The value of a page element by id at the click; the empty text when the page has none.
+using PageValueReader = std::function<std::string(std::string_view id)>;
+
+struct ClientEnvironment {
+    const Registry& registry;             // HKEY_CURRENT_USER's zone map
+    std::filesystem::path programFolder;  // where "MyZentrova2.html" is stored
+    std::string launchParameter;
+    RequestLinkOptions link;
+    // nullopt: "LocalPort" from the settings.
+    std::optional<std::uint16_t> feedbackPort;
+};
+
+// Everything the seat client's main window decides: set-up, the page event table, the close
+// question and the end. The link to the counter works on a link thread of its own (one job at a
+// time, in order), so that the window keeps painting while it connects or sends; `linkUi` serves
+// that thread and may wait for the UI thread. `feedbackUi` serves the feedback threads and must
+// never wait for it, because the close path joins them on the UI thread. UI thread only.
+class ClientWindowController {
+public:
+    ClientWindowController(ClientEnvironment environment, IClientWindow& window, IClientUi& linkUi,
+                           IClientUi& feedbackUi);
+    ~ClientWindowController();
+    ClientWindowController(const ClientWindowController&) = delete;
+    ClientWindowController& operator=(const ClientWindowController&) = delete;
+
+    // First step of the set-up, before the browser exists: the shop's domain as a trusted site.
+    void TrustShopDomain();
+    // The listener on the feedback port, then (on the link thread) connecting and opening the
+    // shop, then the window shown maximised and raised. False, having done nothing, when the
+    // port cannot be had: the program then ends without a word.
+    bool Start();
+
+    void OnPageClick(const std::string& id, const PageValueReader& value);
+    void OnCommand(int command);
+    // The close box, Alt+F4 or a close request: true when the window may end (the listener is
+    // then stopped and its threads joined).
+    bool OnCloseRequested();
+
+    // After the event loop: stops the listener, drops link jobs that have not started and waits
+    // up to `limit` for the running one. False when it still runs: the program must then end
+    // without destroying this object.
+    bool Shutdown(std::chrono::milliseconds limit);
+
+    std::uint16_t FeedbackPort() const { return m_feedback.Port(); }
+    bool IsEnding() const { return m_ending; }
+
+private:
+    void PostLinkJob(std::function<void()> job);
+    void End();
+
+    ClientEnvironment m_environment;
+    IClientWindow& m_window;
+    bool m_ending = false;
+    FeedbackListener m_feedback;
+    RequestLink m_request;  // link thread only
+    LinkWorker m_link;      // last: its jobs end before what they use goes
+};
+
+}  // namespace zn::client

@@ -1,0 +1,173 @@
+#include "ZentrovaNubraClientDlg.h"
+
+#include <QCloseEvent>
+#include <QCoreApplication>
+#include <QKeySequence>
+#include <QShortcut>
+#include <QVBoxLayout>
+
+#include <utility>
+#include <vector>
+
+#include "ErrorDlg1.h"
+#include "client/ClientStartup.h"
+#include "gui/MessageBox.h"
+#include "gui/PageHost.h"
+#include "gui/WindowPublisher.h"
+#include "gui/WindowRaising.h"
+
+namespace zn::client {
+namespace {
+
+QString Q(std::string_view text) {
+    return QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size()));
+}
+
+// A window of the controller's progress windows, closed when the core is done with it.
+class ProgressTicket final : public IProgressWindow {
+public:
+    ProgressTicket(gui::ProgressController& progress, gui::ProgressController::Ticket ticket)
+        : m_progress(progress), m_ticket(ticket) {}
+    void Close() override { m_progress.Close(std::exchange(m_ticket, 0)); }
+    ~ProgressTicket() override { Close(); }
+
+private:
+    gui::ProgressController& m_progress;
+    gui::ProgressController::Ticket m_ticket;
+};
+
+}  // namespace
+
+CZentrovaNubraClientDlg::CZentrovaNubraClientDlg()
+    : m_progress(gui::ProgressWindow::kSeatClientSize) {
+    setWindowTitle(Q(kMainWindowCaption));
+    resize(966, 646);
+}
+
+CZentrovaNubraClientDlg::~CZentrovaNubraClientDlg() = default;
+
+void CZentrovaNubraClientDlg::InitDialog(ClientWindowController& controller) {
+    m_controller = &controller;
+    m_page = new gui::PageHost(this);
+    auto* layout = new QVBoxLayout(this);
+    layout->setContentsMargins(0, 0, 0, 0);
+    layout->addWidget(m_page);
+    std::vector<std::string> ids;
+    for (const ClientPageEvent& event : kClientPageEvents) {
+        ids.emplace_back(event.id);
+    }
+    m_page->SetBoundIds(ids);
+    connect(m_page, &gui::PageHost::Clicked, this,
+            [this](const std::string& id, const gui::PageValues& values) {
+                m_controller->OnPageClick(
+                    id, [&values](std::string_view element) { return values.Get(element); });
+            });
+    auto* escape = new QShortcut(QKeySequence(Qt::Key_Escape), this);
+    connect(escape, &QShortcut::activated, this,
+            [this] { m_controller->OnCommand(kCommandCancel); });
+
+    m_publisher = std::make_unique<gui::WindowPublisher>(this, std::string(kMainWindowClass));
+    connect(m_publisher.get(), &gui::WindowPublisher::CopyDataReceived, this,
+            [this](quint32 number, const QByteArray&) {
+                if (number == kShowRunningClient) {
+                    ShowMaximizedAndRaise();
+                }
+            });
+}
+
+void CZentrovaNubraClientDlg::SetCaption(const std::string& caption) {
+    setWindowTitle(Q(caption));
+}
+
+void CZentrovaNubraClientDlg::ShowMaximizedAndRaise() {
+    gui::ShowMaximizedAndRaise(this);
+}
+
+bool CZentrovaNubraClientDlg::AskYesNo(std::string_view text, std::string_view caption) {
+    return gui::MessageBox(this, Q(text), Q(caption), gui::DialogIcon::Question,
+                           gui::DialogButtons::YesNo) == gui::DialogAnswer::Yes;
+}
+
+void CZentrovaNubraClientDlg::EndWindow() {
+    close();
+}
+
+void CZentrovaNubraClientDlg::PostToUiThread(std::function<void()> job) {
+    QMetaObject::invokeMethod(&m_postTarget, std::move(job), Qt::QueuedConnection);
+}
+
+void CZentrovaNubraClientDlg::Navigate(const std::string& address) {
+    if (m_page != nullptr) {
+        m_page->Navigate(std::string_view(address));
+    }
+}
+
+void CZentrovaNubraClientDlg::Raise() {
+    gui::RaiseWindow(this);
+}
+
+void CZentrovaNubraClientDlg::ShowMessage(const std::string& text, const std::string& caption,
+                                          MessageIcon icon) {
+    gui::MessageBox(
+        this, Q(text), Q(caption),
+        icon == MessageIcon::Error ? gui::DialogIcon::Error : gui::DialogIcon::Information);
+}
+
+ConnectionErrorAnswer CZentrovaNubraClientDlg::AskConnectionError(
+    const std::string& serverAddress) {
+    return CErrorDlg1::Ask(this, serverAddress);
+}
+
+void CZentrovaNubraClientDlg::closeEvent(QCloseEvent* event) {
+    if (m_controller != nullptr && !m_controller->OnCloseRequested()) {
+        event->ignore();
+        return;
+    }
+    event->accept();
+    QCoreApplication::quit();
+}
+
+ClientUiBridge::ClientUiBridge(CZentrovaNubraClientDlg& window, Caller caller)
+    : m_window(window), m_caller(caller) {}
+
+void ClientUiBridge::ShowMessage(std::string_view text, std::string_view caption,
+                                 MessageIcon icon) {
+    auto show = [&window = m_window, text = std::string(text), caption = std::string(caption),
+                 icon] { window.ShowMessage(text, caption, icon); };
+    if (m_caller == Caller::LinkThread) {
+        m_window.HandOver().Run(show);
+    } else {
+        m_window.PostToUiThread(std::move(show));
+    }
+}
+
+ConnectionErrorAnswer ClientUiBridge::AskConnectionError(std::string_view serverAddress) {
+    ConnectionErrorAnswer answer;  // Cancel when the program is ending
+    const std::string address(serverAddress);
+    m_window.HandOver().Run([&] { answer = m_window.AskConnectionError(address); });
+    return answer;
+}
+
+std::unique_ptr<IProgressWindow> ClientUiBridge::OpenProgress(std::string_view text) {
+    const auto ticket = m_window.Progress().Open(Q(text));
+    return std::make_unique<ProgressTicket>(m_window.Progress(), ticket);
+}
+
+void ClientUiBridge::Navigate(std::string_view url) {
+    m_window.PostToUiThread(
+        [&window = m_window, address = std::string(url)] { window.Navigate(address); });
+}
+
+void ClientUiBridge::RaiseWindow() {
+    m_window.PostToUiThread([&window = m_window] { window.Raise(); });
+}
+
+void ClientUiBridge::RequestClose() {
+    m_window.PostToUiThread([&window = m_window] { window.close(); });
+}
+
+void ClientUiBridge::ExitProcess(int code) {
+    m_window.PostToUiThread([code] { QCoreApplication::exit(code); });
+}
+
+}  // namespace zn::client

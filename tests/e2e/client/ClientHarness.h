@@ -1,0 +1,136 @@
+#pragma once
+
+#include <sys/types.h>
+
+#include <chrono>
+#include <cstdint>
+#include <filesystem>
+#include <map>
+#include <memory>
+#include <mutex>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include <httplib.h>
+
+#include "Sandbox.h"
+#include "WebHost.h"
+#include "console/LoginState.h"
+#include "console/NavigationHandOver.h"
+#include "console/RequestService.h"
+#include "console/RequestUi.h"
+#include "platform/Registry.h"
+#include "platform/SoundPlayer.h"
+#include "platform/WindowDirectory.h"
+
+namespace zn::e2e {
+
+// The shop as the seat sees it: the local web host behind a recording front on its own loopback
+// port. Every shop page gets a small script that keeps asking the front for the next step of the
+// test (a line of script), so a test can click in the page of the running program.
+class ShopFront {
+public:
+    ShopFront();
+    ~ShopFront();
+
+    // The shop page address for "MainPage".
+    std::string MainPage() const;
+    // The queries with which the shop page was opened, in order.
+    std::vector<std::string> ShopQueries() const;
+    bool WaitForShopQueries(std::size_t count, std::chrono::milliseconds limit) const;
+    // The next shop page that asks runs this script once.
+    void Queue(std::string script);
+
+private:
+    void Forward(const httplib::Request& request, httplib::Response& response);
+
+    webhost::WebHost m_host;
+    int m_hostPort = 0;
+    httplib::Server m_front;
+    int m_frontPort = 0;
+    std::thread m_thread;
+    mutable std::mutex m_mutex;
+    std::vector<std::string> m_queries;
+    std::vector<std::string> m_scripts;
+};
+
+// The counter: the console's own request service (logged in, or not), recording its reactions.
+class TestConsole : public console::IRequestUi, public ISoundPlayer {
+public:
+    // Pages it pushes come from `folder`; `seatFeedbackPort` is its "RemotePort".
+    TestConsole(const std::filesystem::path& folder, std::uint16_t seatFeedbackPort);
+    ~TestConsole() override;
+
+    // Listens on the port (0: any); false when it cannot.
+    bool Start(std::uint16_t port = 0);
+    void Stop();
+    std::uint16_t Port() const { return m_port; }
+    void LogIn();
+
+    // "ViewTransPage_Murvel" addresses the counter opened, in order.
+    std::vector<std::string> TransactionPages() const;
+    std::vector<std::string> Popups() const;
+    int CounterRaises() const;
+    bool WaitForTransactionPages(std::size_t count, std::chrono::milliseconds limit) const;
+
+    bool HasNotifier() const override { return true; }
+    void ShowText(const std::string& text, int, int, int, int) override;
+    void ShowMaximizedAndRaise() override;
+    void PlayFileSync(const std::filesystem::path&) override {}
+
+private:
+    Registry m_registry;
+    WindowDirectory m_windows;
+    console::LoginState m_login;
+    console::NavigationHandOver m_navigation;
+    std::filesystem::path m_folder;
+    std::unique_ptr<console::RequestService> m_service;
+    std::uint16_t m_port = 0;
+    mutable std::mutex m_mutex;
+    std::vector<std::string> m_pages;
+    std::vector<std::string> m_popups;
+    int m_raises = 0;
+};
+
+// The real ZentrovaNubraClient, offscreen, in automation mode, from a copy of the program file in
+// the sandbox's seat folder (the program folder, where "MyZentrova2.html" is written) and with
+// the seat folder as its working directory (settings files). Killed when the object goes.
+class ClientProcess {
+public:
+    ClientProcess(const zn::test::Sandbox& sandbox, std::vector<std::string> arguments,
+                  std::string dialogAnswers);
+    ~ClientProcess();
+
+    bool Started() const { return m_pid > 0; }
+    bool Running();
+    // The exit code once the program has ended by itself within the limit.
+    std::optional<int> WaitForExit(std::chrono::milliseconds limit);
+
+private:
+    pid_t m_pid = -1;
+    std::optional<int> m_exitCode;
+};
+
+// Folder of the seat's program copy, settings and pages below the sandbox.
+std::filesystem::path SeatFolder(const zn::test::Sandbox& sandbox);
+std::filesystem::path DialogLogFile(const zn::test::Sandbox& sandbox);
+
+// The dialog log's lines, as written.
+std::vector<std::string> DialogLines(const zn::test::Sandbox& sandbox);
+// Lines that hold every one of the parts.
+std::size_t CountDialogLines(const zn::test::Sandbox& sandbox,
+                             const std::vector<std::string_view>& parts);
+bool WaitForDialogLine(const zn::test::Sandbox& sandbox, const std::vector<std::string_view>& parts,
+                       std::chrono::milliseconds limit, std::size_t count = 1);
+
+// Captions of the client's published windows.
+std::vector<std::string> ClientCaptions(const zn::test::Sandbox& sandbox);
+bool WaitForCaption(const zn::test::Sandbox& sandbox, std::string_view caption,
+                    std::chrono::milliseconds limit);
+
+// A free loopback TCP port at the moment of the call.
+std::uint16_t FreePort();
+
+}  // namespace zn::e2e
