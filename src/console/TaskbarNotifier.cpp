@@ -67,6 +67,9 @@ void CTaskbarNotifier::ShowTextFromAnyThread(std::string text, std::uint32_t tim
 
 void CTaskbarNotifier::ShowText(const std::string& text, std::uint32_t timeToShow,
                                 std::uint32_t timeToStay, std::uint32_t timeToHide, int increment) {
+    if (m_announced) {
+        m_announced(text);
+    }
     m_text = text;
     m_timeToShow = timeToShow;
     m_timeToStay = timeToStay;
@@ -114,6 +117,11 @@ void CTaskbarNotifier::ShowText(const std::string& text, std::uint32_t timeToSho
             m_state = NotifierState::Waiting;
             break;
     }
+}
+
+void CTaskbarNotifier::SetAnnouncementObserver(
+    std::function<void(const std::string& text)> observer) {
+    m_announced = std::move(observer);
 }
 
 void CTaskbarNotifier::StartFromIdle(const NotifierRect& workArea) {

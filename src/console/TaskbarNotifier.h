@@ -93,6 +93,8 @@ public:
     void ShowTextFromAnyThread(std::string text, std::uint32_t timeToShow, std::uint32_t timeToStay,
                                std::uint32_t timeToHide, int increment);
     void HidePopup();
+    // Told every announced text, on the UI thread, as ShowText takes it.
+    void SetAnnouncementObserver(std::function<void(const std::string& text)> observer);
 
     // From the widget.
     void OnTimer(int id);
@@ -122,6 +124,7 @@ private:
 
     INotifierWidget& m_widget;
     std::function<void()> m_onClicked;
+    std::function<void(const std::string& text)> m_announced;
     NotifierTextStyle m_normalStyle{"", 0, false, false, false, 0x00B59285};    // 133, 146, 181
     NotifierTextStyle m_selectedStyle{"", 0, false, false, false, 0x006A240A};  // 10, 36, 106
     NotifierRect m_textArea;

@@ -1,0 +1,106 @@
+#include "ConsoleProgram.h"
+
+#include <sys/resource.h>
+
+#include <QApplication>
+
+#include <cstdio>
+#include <cstdlib>
+#include <optional>
+#include <string_view>
+
+#include "NotifierSkin.h"
+#include "TaskbarNotifierWidget.h"
+#include "ZentrovaNubraConsoleDlg.h"
+#include "console/ConsoleUi.h"
+#include "console/ConsoleWindowController.h"
+#include "console/SingleInstance.h"
+#include "gui/MessageBox.h"
+#include "gui/ProgressController.h"
+#include "gui/SingleInstance.h"
+#include "net/Sockets.h"
+#include "platform/ProgramFolder.h"
+#include "platform/Registry.h"
+#include "platform/SoundPlayer.h"
+#include "platform/WindowDirectory.h"
+
+namespace zn::console {
+
+namespace {
+
+QString Q(std::string_view text) {
+    return QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size()));
+}
+
+// Every seat keeps a connection open, so the console needs as many descriptors as it may get.
+void RaiseOpenFileLimit() {
+    rlimit limit{};
+    if (getrlimit(RLIMIT_NOFILE, &limit) == 0 && limit.rlim_cur < limit.rlim_max) {
+        limit.rlim_cur = limit.rlim_max;
+        setrlimit(RLIMIT_NOFILE, &limit);
+    }
+}
+
+// The connecting-progress windows of the sender threads.
+class ConsoleProgress final : public IProgressUi {
+public:
+    Ticket Open(const std::string& text) override { return m_windows.Open(Q(text)); }
+    void Close(Ticket ticket) override { m_windows.Close(ticket); }
+
+private:
+    gui::ProgressController m_windows;
+};
+
+std::optional<RunningConsoleNotice> FindOtherConsole() {
+    return FindRunningConsole(
+        [](std::string_view caption) { return gui::FindWindowByCaption(Q(caption)); });
+}
+
+}  // namespace
+
+int RunConsoleProgram(int argc, char** argv, const ConsoleProgramHooks& hooks) {
+    RaiseOpenFileLimit();
+    if (const auto notice = FindOtherConsole()) {
+        // Another program's window cannot own a box here; it shows on its own.
+        const QApplication app(argc, argv);
+        gui::MessageBox(nullptr, Q(notice->text), Q(notice->caption), gui::DialogIcon::Information);
+        return 0;
+    }
+
+    InitSockets();
+    QCoreApplication::setAttribute(Qt::AA_ShareOpenGLContexts);
+    QApplication app(argc, argv);
+    // Only a confirmed exit ends the program; hidden windows and closed dialogs do not.
+    QApplication::setQuitOnLastWindowClosed(false);
+
+    const Registry registry(Registry::DefaultFolder());
+    const WindowDirectory listeners(WindowDirectory::DefaultFolder());
+    AlsaSoundPlayer sound;
+    TaskbarNotifierWidget popup(DrawNotifierSkin());
+    CZentrovaNubraConsoleDlg window;
+    ConsoleProgress progress;
+    ConsoleWindowController controller(
+        ConsoleEnvironment{registry, listeners, sound, ProgramFolder(), std::nullopt}, window,
+        popup, progress);
+    popup.Bind(controller.Notifier());
+    controller.Notifier().SetAnnouncementObserver(
+        [](const std::string& text) { gui::LogPopup(Q(text)); });
+
+    window.InitDialog(controller);
+    window.show();
+    controller.Start(popup.SkinSize());
+    if (hooks.started) {
+        hooks.started(window);
+    }
+    const int code = QApplication::exec();
+    window.EndDialog();
+    // A result still on its way to a seat may wait on the network for minutes; like the other
+    // worker threads it ends with the process instead of holding the exit up.
+    if (controller.Completion().RunningSenders() > 0) {
+        std::fflush(nullptr);
+        std::_Exit(code);
+    }
+    return code;
+}
+
+}  // namespace zn::console

@@ -1,0 +1,19 @@
+#pragma once
+
+#include <functional>
+
+namespace zn::console {
+
+class CZentrovaNubraConsoleDlg;
+
+// Additions a test driver makes to the program; the product runs without any.
+struct ConsoleProgramHooks {
+    // Once the main window has been set up, before the event loop runs.
+    std::function<void(CZentrovaNubraConsoleDlg& window)> started;
+};
+
+// The whole console program: the single-instance check, the sockets, the main window with its
+// popup, tray and services, and the event loop until a confirmed exit. Returns the exit code.
+int RunConsoleProgram(int argc, char** argv, const ConsoleProgramHooks& hooks = {});
+
+}  // namespace zn::console

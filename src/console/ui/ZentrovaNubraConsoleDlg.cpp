@@ -1,0 +1,344 @@
+#include "ZentrovaNubraConsoleDlg.h"
+
+#include <QAction>
+#include <QApplication>
+#include <QCloseEvent>
+#include <QKeyEvent>
+#include <QMenu>
+#include <QPointer>
+#include <QSystemTrayIcon>
+#include <QTimer>
+#include <QVBoxLayout>
+
+#include <limits>
+#include <utility>
+#include <vector>
+
+#include "NotifierSkin.h"
+#include "PasswordDlg.h"
+#include "ProgramStarter.h"
+#include "TransViewDlg.h"
+#include "ViewSeatDlg.h"
+#include "console/ConsoleTexts.h"
+#include "console/ConsoleWindowController.h"
+#include "console/PageEvents.h"
+#include "gui/MessageBox.h"
+#include "gui/PageHost.h"
+#include "gui/PageValues.h"
+#include "gui/WindowPublisher.h"
+
+namespace zn::console {
+
+namespace {
+
+// The window class of a dialog, under which other programs find the console.
+constexpr std::string_view kDialogWindowClass = "#32770";
+// Template 102 (317 x 169 dialog units) in pixels of its 9-point font.
+constexpr QSize kTemplateSize{555, 317};
+
+QString Q(std::string_view text) {
+    return QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size()));
+}
+
+gui::DialogIcon GuiIcon(MessageIcon icon) {
+    switch (icon) {
+        case MessageIcon::Information:
+            return gui::DialogIcon::Information;
+        case MessageIcon::Warning:
+            return gui::DialogIcon::Warning;
+        case MessageIcon::Error:
+            return gui::DialogIcon::Error;
+        case MessageIcon::Question:
+            return gui::DialogIcon::Question;
+        case MessageIcon::None:
+            break;
+    }
+    return gui::DialogIcon::None;
+}
+
+// The values of a clicked page, as the core reads them.
+class ClickedPageValues final : public IPageValues {
+public:
+    explicit ClickedPageValues(const gui::PageValues& values) : m_values(values) {}
+    std::string Value(std::string_view id) const override { return m_values.Get(id); }
+
+private:
+    const gui::PageValues& m_values;
+};
+
+}  // namespace
+
+CZentrovaNubraConsoleDlg::CZentrovaNubraConsoleDlg() {
+    setWindowTitle(Q(texts::kMainWindowCaption));
+    resize(kTemplateSize);
+}
+
+CZentrovaNubraConsoleDlg::~CZentrovaNubraConsoleDlg() = default;
+
+void CZentrovaNubraConsoleDlg::InitDialog(ConsoleWindowController& controller) {
+    m_controller = &controller;
+    setWindowIcon(DrawConsoleIcon());
+    m_page = new gui::PageHost(this);
+    auto* layout = new QVBoxLayout(this);
+    layout->setContentsMargins(0, 0, 0, 0);
+    layout->addWidget(m_page);
+
+    std::vector<std::string> ids;
+    for (const PageEvent& event : kPageEventTable) {
+        ids.emplace_back(event.id);
+    }
+    m_page->SetBoundIds(ids);
+    connect(m_page, &gui::PageHost::Clicked, this,
+            [this](const std::string& id, const gui::PageValues& values) {
+                if (Active()) {
+                    m_controller->OnPageClick(id, ClickedPageValues(values));
+                }
+            });
+    connect(m_page, &gui::PageHost::LoadFinished, this, [this](const QUrl& url, bool) {
+        if (Active()) {
+            m_controller->OnPageLoaded(url.toString().toStdString());
+        }
+    });
+
+    m_publisher = std::make_unique<gui::WindowPublisher>(this, std::string(kDialogWindowClass));
+}
+
+void CZentrovaNubraConsoleDlg::EndDialog() {
+    m_controller = nullptr;
+    m_handOver.Cancel();
+    for (auto& [id, timer] : m_timers) {
+        timer->stop();
+    }
+}
+
+void CZentrovaNubraConsoleDlg::RunTrayCommand(int command) {
+    if (Active()) {
+        m_controller->OnCommand(command);
+    }
+}
+
+void CZentrovaNubraConsoleDlg::Show() {
+    setVisible(true);
+}
+
+void CZentrovaNubraConsoleDlg::Hide() {
+    setVisible(false);
+}
+
+void CZentrovaNubraConsoleDlg::ShowMaximized() {
+    showMaximized();
+}
+
+void CZentrovaNubraConsoleDlg::ShowNormal() {
+    showNormal();
+}
+
+void CZentrovaNubraConsoleDlg::Minimize() {
+    showMinimized();
+}
+
+void CZentrovaNubraConsoleDlg::Raise() {
+    if (isVisible()) {
+        raise();
+        activateWindow();
+    }
+}
+
+bool CZentrovaNubraConsoleDlg::IsShown() const {
+    return isVisible() && !isMinimized();
+}
+
+void CZentrovaNubraConsoleDlg::SetCaption(const std::string& caption) {
+    setWindowTitle(Q(caption));
+}
+
+void CZentrovaNubraConsoleDlg::CloseWindow() {
+    close();
+}
+
+void CZentrovaNubraConsoleDlg::Navigate(const std::string& address) {
+    if (m_page != nullptr) {
+        m_page->Navigate(std::string_view(address));
+    }
+}
+
+void CZentrovaNubraConsoleDlg::SetElementValue(const std::string& id, const std::string& value) {
+    if (m_page != nullptr) {
+        m_page->SetElementValue(id, value);
+    }
+}
+
+void CZentrovaNubraConsoleDlg::ReadBodyOuterHtml(MarkupReady done) {
+    ReadMarkup(true, std::move(done));
+}
+
+void CZentrovaNubraConsoleDlg::ReadDocumentOuterHtml(MarkupReady done) {
+    ReadMarkup(false, std::move(done));
+}
+
+void CZentrovaNubraConsoleDlg::ReadMarkup(bool body, MarkupReady done) {
+    if (m_page == nullptr) {
+        return;
+    }
+    m_page->ReadOuterHtml(body ? gui::MarkupPart::Body : gui::MarkupPart::Document,
+                          [window = QPointer<CZentrovaNubraConsoleDlg>(this),
+                           done = std::move(done)](gui::MarkupStatus status, std::string html) {
+                              // The core hears nothing once the event loop has ended.
+                              if (window == nullptr || !window->Active()) {
+                                  return;
+                              }
+                              done(status == gui::MarkupStatus::Read
+                                       ? std::optional<std::string>(std::move(html))
+                                       : std::nullopt);
+                          });
+}
+
+MessageAnswer CZentrovaNubraConsoleDlg::MessageBox(const std::string& text,
+                                                   const std::string& caption, MessageIcon icon,
+                                                   MessageButtons buttons) {
+    const gui::DialogAnswer answer =
+        gui::MessageBox(this, Q(text), Q(caption), GuiIcon(icon),
+                        buttons == MessageButtons::OkCancel ? gui::DialogButtons::OkCancel
+                                                            : gui::DialogButtons::Ok);
+    return answer == gui::DialogAnswer::Ok ? MessageAnswer::Ok : MessageAnswer::Cancel;
+}
+
+std::optional<std::string> CZentrovaNubraConsoleDlg::PromptPassword(const std::string& caption) {
+    return CPasswordDlg::Ask(this, caption);
+}
+
+bool CZentrovaNubraConsoleDlg::AddTrayIcon() {
+    if (!QSystemTrayIcon::isSystemTrayAvailable()) {
+        return false;
+    }
+    m_trayMenu = std::make_unique<QMenu>();
+    for (const texts::TrayMenuItem& item : texts::kTrayMenu) {
+        if (item.command == 0) {
+            m_trayMenu->addSeparator();
+            continue;
+        }
+        QAction* action = m_trayMenu->addAction(Q(item.text));
+        const int command = item.command;
+        if (command == texts::kCommandLock) {
+            m_lockAction = action;
+            action->setCheckable(true);
+            action->setChecked(m_lockChecked);
+        }
+        connect(action, &QAction::triggered, this, [this, command] {
+            // The check mark follows the lock, not the click.
+            if (m_lockAction != nullptr) {
+                m_lockAction->setChecked(m_lockChecked);
+            }
+            RunTrayCommand(command);
+        });
+    }
+    m_tray = std::make_unique<QSystemTrayIcon>(DrawConsoleIcon());
+    m_tray->setToolTip(Q(texts::kTrayTip));
+    m_tray->setContextMenu(m_trayMenu.get());
+    connect(m_tray.get(), &QSystemTrayIcon::activated, this,
+            [this](QSystemTrayIcon::ActivationReason reason) {
+                if (reason == QSystemTrayIcon::Trigger && Active()) {
+                    m_controller->OnTrayLeftClick();
+                }
+            });
+    m_tray->show();
+    return true;
+}
+
+void CZentrovaNubraConsoleDlg::RemoveTrayIcon() {
+    if (m_tray) {
+        m_tray->hide();
+    }
+}
+
+void CZentrovaNubraConsoleDlg::SetLockChecked(bool checked) {
+    m_lockChecked = checked;
+    if (m_lockAction != nullptr) {
+        m_lockAction->setChecked(checked);
+    }
+}
+
+void CZentrovaNubraConsoleDlg::ShowBalloon(const std::string& title, const std::string& text) {
+    gui::LogBalloon(Q(title), Q(text));
+    if (m_tray) {
+        m_tray->showMessage(Q(title), Q(text), QSystemTrayIcon::Information);
+    }
+}
+
+bool CZentrovaNubraConsoleDlg::StartProgram(const std::filesystem::path& program) {
+    return StartDetachedProgram(program);
+}
+
+void CZentrovaNubraConsoleDlg::ShowTransactionView(const std::filesystem::path& pageFile) {
+    CTransViewDlg view(pageFile, this);
+    view.Run();
+}
+
+void CZentrovaNubraConsoleDlg::ShowSeatViewer(const std::string& address, SeatLookUp lookUp) {
+    CViewSeatDlg::Show(this, address, std::move(lookUp));
+}
+
+void CZentrovaNubraConsoleDlg::StartTimer(int id, std::chrono::milliseconds period) {
+    std::unique_ptr<QTimer>& timer = m_timers[id];
+    if (!timer) {
+        timer = std::make_unique<QTimer>();
+        connect(timer.get(), &QTimer::timeout, this, [this, id] {
+            if (Active()) {
+                m_controller->OnTimer(id);
+            }
+        });
+    }
+    timer->start(static_cast<int>(
+        std::min<std::chrono::milliseconds::rep>(period.count(), std::numeric_limits<int>::max())));
+}
+
+void CZentrovaNubraConsoleDlg::PostToUiThread(std::function<void()> job) {
+    QMetaObject::invokeMethod(&m_postTarget, std::move(job), Qt::QueuedConnection);
+}
+
+void CZentrovaNubraConsoleDlg::RunOnUiThreadAndWait(const std::function<void()>& job) {
+    m_handOver.Run(job);
+}
+
+void CZentrovaNubraConsoleDlg::closeEvent(QCloseEvent* event) {
+    if (Active() && !m_controller->OnCloseRequested()) {
+        event->ignore();
+        return;
+    }
+    event->accept();
+    QCoreApplication::quit();
+}
+
+void CZentrovaNubraConsoleDlg::keyPressEvent(QKeyEvent* event) {
+    // Keys the page did not take: Enter and Escape are the dialog's OK and Cancel.
+    if (Active()) {
+        switch (event->key()) {
+            case Qt::Key_Return:
+            case Qt::Key_Enter:
+                m_controller->OnCommand(kCommandOk);
+                return;
+            case Qt::Key_Escape:
+                m_controller->OnCommand(kCommandCancel);
+                return;
+            default:
+                break;
+        }
+    }
+    QWidget::keyPressEvent(event);
+}
+
+void CZentrovaNubraConsoleDlg::changeEvent(QEvent* event) {
+    QWidget::changeEvent(event);
+    if (event->type() != QEvent::ActivationChange || isActiveWindow()) {
+        return;
+    }
+    // The focus went elsewhere; our own dialogs (a prompt, a message) taking it do not count,
+    // so a prompt never raises another one.
+    QTimer::singleShot(0, this, [this] {
+        if (Active() && QApplication::activeWindow() == nullptr) {
+            m_controller->OnFocusLost();
+        }
+    });
+}
+
+}  // namespace zn::console

@@ -1,0 +1,249 @@
+// The real ZentrovaNubraConsole, offscreen, against the local web host and a seat played by the
+// test over loopback, checked through the wire, its files and its dialog log.
+#include <gtest/gtest.h>
+
+#include <iostream>
+#include <memory>
+#include <string>
+
+#include "ConsoleHarness.h"
+#include "Sandbox.h"
+#include "WaitFor.h"
+#include "console/ConsoleTexts.h"
+#include "platform/TextCodec.h"
+
+namespace zn::e2e {
+namespace {
+
+using namespace std::chrono_literals;
+
+// Start-up of the browser included; generous for a loaded machine.
+constexpr auto kLimit = 15s;
+
+constexpr std::string_view kLoginPath = "/wb/loginsyt.jsp";
+constexpr std::string_view kTransactionPath = "/jsp/empManage/noProcessInfo.jsp";
+constexpr std::string_view kSuccessPath = "/wb/send_trans_success.jsp";
+constexpr std::string_view kFailurePath = "/wb/send_trans_fail.jsp";
+constexpr std::string_view kBackOfficeCaption = "墨维网吧收银台";
+
+constexpr std::string_view kNoticePage = "<html><body>notice: order received</body></html>";
+constexpr std::string_view kRejectPage = "<html><body>order rejected</body></html>";
+
+// What the cashier does in the login page: the demo account, then "登录".
+constexpr std::string_view kLogInAsDemo =
+    "document.getElementById('username_input').value = 'demo';"
+    "document.getElementById('password_input').value = '1234';"
+    "document.getElementById('personnel_input').value = '小王';"
+    "document.getElementById('ButtonOK').click();";
+
+std::string Click(std::string_view id) {
+    return "document.getElementById('" + std::string(id) + "').click();";
+}
+
+std::string Text(std::string_view text) {
+    return std::string(text);
+}
+
+class ConsoleE2eTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        ASSERT_NE(m_seat.FeedbackPort(), 0) << "the seat cannot listen";
+        m_ports = {FreePort(), m_seat.FeedbackPort(), FreeUdpPort()};
+        ASSERT_NE(m_ports.local, 0);
+        ASSERT_NE(m_ports.broadcast, 0);
+        WriteConsoleSettings(m_front, m_ports);
+        m_sandbox.WriteFile("console/SeatList.xml",
+                            "<SeatList><Seat IP=\"127.0.0.1\">A8</Seat></SeatList>");
+        m_sandbox.WriteFile("console/RequestReceived.html", kNoticePage);
+        m_sandbox.WriteFile("console/RejectTrans.html", kRejectPage);
+    }
+
+    void TearDown() override {
+        if (HasFailure()) {
+            // What the console said and asked, for the failure's report.
+            std::cerr << "--- console output\n"
+                      << zn::test::ReadFile(Folder() / "console-output.txt").value_or("") << "\n"
+                      << "--- dialog log\n"
+                      << zn::test::ReadFile(Log()).value_or("") << "--- pages served\n";
+            for (const std::string& page : m_front.ServedPages()) {
+                std::cerr << page << "\n";
+            }
+        }
+    }
+
+    std::filesystem::path Folder() const { return m_sandbox.Path() / "console"; }
+    std::filesystem::path Log() const { return m_sandbox.Path() / "dialogs.jsonl"; }
+
+    // Offscreen there is no tray: every start answers the notice that says so first.
+    void Start(std::string_view answers = {}, ConsoleProgram program = ConsoleProgram::Product) {
+        m_console = std::make_unique<ConsoleProcess>(m_sandbox, Folder(), Log(),
+                                                     "ok," + std::string(answers), program);
+        ASSERT_TRUE(m_console->Started()) << "the console did not start";
+    }
+
+    void LogIn() {
+        ASSERT_TRUE(m_front.WaitForPage(kLoginPath, kLimit)) << "no login page was opened";
+        m_front.Queue(Text(kLoginPath), Text(kLogInAsDemo));
+        ASSERT_TRUE(m_front.WaitForPage(Text(kLoginPath) + "?wbar=2&saleusername=demo&saleempname=",
+                                        kLimit))
+            << "the login was not submitted";
+    }
+
+    // The seat greets once admitted and orders; the console opens the transaction page.
+    void Order() {
+        const auto greeting = m_seat.GreetWhenAdmitted(m_ports.local, kLimit);
+        ASSERT_TRUE(greeting.has_value()) << "the console never admitted the seat";
+        m_serial = m_front.CreateOrder("A8");
+        ASSERT_FALSE(m_serial.empty()) << "the web host took no order";
+        ASSERT_TRUE(m_seat.Order(m_serial));
+        ASSERT_TRUE(m_front.WaitForPage(TransactionPage(), kLimit))
+            << "the transaction page was not opened";
+    }
+
+    std::string TransactionPage() const { return Text(kTransactionPath) + "?transid=" + m_serial; }
+
+    zn::test::Sandbox m_sandbox;
+    BackOfficeFront m_front;
+    ScriptedSeat m_seat;
+    ConsolePorts m_ports;
+    std::string m_serial;
+    std::unique_ptr<ConsoleProcess> m_console;  // last: killed first
+};
+
+TEST_F(ConsoleE2eTest, LoginThroughTheFormAdmitsSeatsWithTheCustomerIdInTheGreeting) {
+    ASSERT_NO_FATAL_FAILURE(Start());
+    ASSERT_TRUE(m_front.WaitForPage(kLoginPath, kLimit));
+    EXPECT_FALSE(m_seat.Greet(m_ports.local).has_value()) << "a seat was admitted before login";
+
+    ASSERT_NO_FATAL_FAILURE(LogIn());
+    const auto greeting = m_seat.GreetWhenAdmitted(m_ports.local, kLimit);
+    ASSERT_TRUE(greeting.has_value()) << "the console never admitted the seat";
+    EXPECT_EQ(*greeting, "&cid_murvel=12&seat=A8");
+    EXPECT_TRUE(WaitForCaption(m_sandbox, kBackOfficeCaption, kLimit));
+
+    EXPECT_EQ(CountDialogLines(Log(), {"\"kind\":\"dialog\"", console::texts::kNoTrayText}), 1u);
+    EXPECT_EQ(CountDialogLines(Log(), {console::texts::kSecurityWarningCaption}), 0u)
+        << "the plain login page raised the security warning";
+}
+
+TEST_F(ConsoleE2eTest, CompletionDeliversTheResultPageInGb2312AndOpensTheSuccessPage) {
+    ASSERT_NO_FATAL_FAILURE(Start());
+    ASSERT_NO_FATAL_FAILURE(LogIn());
+    ASSERT_NO_FATAL_FAILURE(Order());
+    ASSERT_TRUE(m_seat.WaitForPages(1, kLimit)) << "the seat got no notice page";
+    EXPECT_EQ(m_seat.Pages()[0], Text(kNoticePage) + '\0');
+    EXPECT_TRUE(WaitForDialogLine(
+        Log(), {"\"kind\":\"popup\"", "收到来自客户 127.0.0.1[座号：A8] 的商品购买请求！"},
+        kLimit));
+
+    m_front.Queue(Text(kTransactionPath), Click("ButtonViewSeat"));
+    EXPECT_TRUE(WaitForDialogLine(
+        Log(), {console::texts::kSeatViewerCaption, "127.0.0.1", "座号：A8"}, kLimit))
+        << "the seat viewer did not show the order's seat";
+
+    m_front.Queue(Text(kTransactionPath), Click("ButtonOnCommitSuccess"));
+    ASSERT_TRUE(m_seat.WaitForPages(2, kLimit)) << "the result page did not reach the seat";
+    const std::string result = m_seat.Pages()[1];
+    ASSERT_FALSE(result.empty());
+    EXPECT_EQ(result.back(), '\0');
+    EXPECT_NE(result.find(TextCodec::Utf8ToGb2312("交易成功")), std::string::npos);
+    EXPECT_EQ(result.find("交易成功"), std::string::npos) << "the page went out as UTF-8";
+    EXPECT_NE(result.find(m_serial), std::string::npos);
+    EXPECT_TRUE(result.starts_with("<body")) << "only the body travels";
+    EXPECT_TRUE(m_front.WaitForPage(Text(kSuccessPath) + "?transid=" + m_serial, kLimit))
+        << "the success page was not opened";
+
+    m_front.Queue(Text(kSuccessPath), Click("ButtonReSend"));
+    ASSERT_TRUE(m_seat.WaitForPages(3, kLimit)) << "the re-send did not reach the seat";
+    EXPECT_EQ(m_seat.Pages()[2], result);
+
+    m_front.Queue(Text(kSuccessPath), Click("ButtonDisplay"));
+    EXPECT_TRUE(
+        WaitForDialogLine(Log(), {console::texts::kTransactionViewCaption, "交易成功"}, kLimit))
+        << "the transaction view did not show the kept page";
+    EXPECT_TRUE(zn::test::WaitFor(
+        [&] { return !std::filesystem::exists(Folder() / "OldPage.html"); }, kLimit))
+        << "OldPage.html outlived its view";
+}
+
+TEST_F(ConsoleE2eTest, CompletionForASeatThatIsGoneOpensTheFailurePage) {
+    ASSERT_NO_FATAL_FAILURE(Start());
+    ASSERT_NO_FATAL_FAILURE(LogIn());
+    ASSERT_NO_FATAL_FAILURE(Order());
+    ASSERT_TRUE(m_seat.WaitForPages(1, kLimit));
+    m_seat.Leave();
+
+    m_front.Queue(Text(kTransactionPath), Click("ButtonOnCommitSuccess"));
+    EXPECT_TRUE(m_front.WaitForPage(Text(kFailurePath) + "?transid=" + m_serial, kLimit))
+        << "the failure page was not opened";
+    EXPECT_EQ(m_seat.Pages().size(), 1u);
+}
+
+TEST_F(ConsoleE2eTest, RejectSendsTheRejectPageAndIsRefusedWhileLocked) {
+    // The lock's password prompt, then its notice.
+    ASSERT_NO_FATAL_FAILURE(Start("ok:secret,ok", ConsoleProgram::Driver));
+    ASSERT_NO_FATAL_FAILURE(LogIn());
+    ASSERT_NO_FATAL_FAILURE(Order());
+    ASSERT_TRUE(m_seat.WaitForPages(1, kLimit));
+
+    m_front.Queue(Text(kTransactionPath), Click("ButtonCancelIt_Murvel"));
+    ASSERT_TRUE(m_seat.WaitForPages(2, kLimit)) << "the reject page did not reach the seat";
+    EXPECT_EQ(m_seat.Pages()[1], Text(kRejectPage) + '\0');
+
+    ASSERT_TRUE(m_console->SendTrayCommand(console::texts::kCommandLock));
+    ASSERT_TRUE(WaitForDialogLine(
+        Log(), {console::texts::kLockedCaption, console::texts::kLockedText}, kLimit))
+        << "the console did not lock";
+    EXPECT_EQ(CountDialogLines(Log(), {console::texts::kPasswordPromptCaption, "ok:secret"}), 1u);
+
+    m_front.Queue(Text(kTransactionPath), Click("ButtonCancelIt_Murvel"));
+    EXPECT_TRUE(WaitForDialogLine(
+        Log(), {console::texts::kLockedCaption, console::texts::kUnlockBeforeCancelText}, kLimit))
+        << "the reject was not refused while locked";
+    EXPECT_EQ(m_seat.Pages().size(), 2u) << "a reject went out while locked";
+}
+
+TEST_F(ConsoleE2eTest, LoginPageWithAnIframeRaisesTheSecurityWarning) {
+    WriteConsoleSettings(m_front, m_ports, "/test/iframe-login.jsp");
+    ASSERT_NO_FATAL_FAILURE(Start());
+    EXPECT_TRUE(WaitForDialogLine(
+        Log(), {console::texts::kSecurityWarningCaption, console::texts::kSecurityWarningText},
+        kLimit))
+        << "no security warning for the injected login page";
+}
+
+TEST_F(ConsoleE2eTest, ExitConfirmationCancelKeepsTheConsoleAndOkEndsIt) {
+    ASSERT_NO_FATAL_FAILURE(Start("cancel,ok", ConsoleProgram::Driver));
+    ASSERT_TRUE(WaitForCaption(m_sandbox, kBackOfficeCaption, kLimit));
+
+    ASSERT_TRUE(m_console->SendTrayCommand(console::texts::kCommandExit));
+    ASSERT_TRUE(WaitForDialogLine(
+        Log(), {console::texts::kExitConfirmCaption, "\"answer\":\"cancel\""}, kLimit));
+    EXPECT_TRUE(m_console->Running()) << "Cancel ended the console";
+    EXPECT_TRUE(WaitForCaption(m_sandbox, kBackOfficeCaption, 0ms));
+
+    ASSERT_TRUE(m_console->SendTrayCommand(console::texts::kCommandExit));
+    ASSERT_TRUE(WaitForDialogLine(Log(), {console::texts::kExitConfirmCaption, "\"answer\":\"ok\""},
+                                  kLimit));
+    EXPECT_EQ(m_console->WaitForExit(kLimit), std::optional<int>(0))
+        << "the confirmed exit did not end the console";
+}
+
+TEST_F(ConsoleE2eTest, SecondConsoleIsRefusedWhileTheFirstCarriesItsCaption) {
+    ASSERT_NO_FATAL_FAILURE(Start());
+    ASSERT_TRUE(WaitForCaption(m_sandbox, kBackOfficeCaption, kLimit));
+
+    const auto secondLog = m_sandbox.Path() / "second.jsonl";
+    ConsoleProcess second(m_sandbox, m_sandbox.Path() / "second", secondLog, "");
+    ASSERT_TRUE(second.Started());
+    EXPECT_EQ(second.WaitForExit(kLimit), std::optional<int>(0))
+        << "the second console did not end by itself";
+    EXPECT_EQ(CountDialogLines(secondLog,
+                               {"\"caption\":\"提示\"",
+                                "收银台已打开，请您右键点击电脑屏幕右下脚QZ图标！", "information"}),
+              1u);
+    EXPECT_TRUE(m_console->Running());
+}
+
+}  // namespace
+}  // namespace zn::e2e
