@@ -1,5 +1,7 @@
 #include "PageTemplate.h"
 
+#include "platform/Utf8.h"
+
 namespace zn::webhost {
 
 std::string EscapeHtml(std::string_view text) {
@@ -31,15 +33,7 @@ std::string EscapeHtml(std::string_view text) {
 }
 
 std::string BoundedText(std::string_view text, std::size_t maxBytes) {
-    if (text.size() <= maxBytes) {
-        return std::string(text);
-    }
-    std::size_t end = maxBytes;
-    // Back off over continuation bytes so that a multi-byte character is dropped whole.
-    while (end > 0 && (static_cast<unsigned char>(text[end]) & 0xC0U) == 0x80U) {
-        --end;
-    }
-    return std::string(text.substr(0, end));
+    return std::string(Utf8::Cut(text, maxBytes));
 }
 
 std::string RenderTemplate(std::string_view page, const PageValues& values) {

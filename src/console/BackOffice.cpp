@@ -9,6 +9,7 @@
 #include "console/ConsoleUi.h"
 #include "console/LoginState.h"
 #include "console/PageEvents.h"
+#include "console/QueryValue.h"
 #include "platform/NetworkInfo.h"
 #include "platform/Registry.h"
 
@@ -31,28 +32,11 @@ std::string CurrentMacText() {
 
 }  // namespace
 
-std::string EncodeLoginValue(std::string_view value) {
-    static constexpr char kHex[] = "0123456789ABCDEF";
-    std::string encoded;
-    encoded.reserve(value.size());
-    for (const char c : value) {
-        if (c == '%' || c == '&' || c == '#' || c == '+' || c == ' ') {
-            const auto byte = static_cast<unsigned char>(c);
-            encoded += '%';
-            encoded += kHex[byte >> 4];
-            encoded += kHex[byte & 0x0F];
-        } else {
-            encoded += c;
-        }
-    }
-    return encoded;
-}
-
 std::string BuildLoginQuery(std::string_view userName, std::string_view employeeName,
                             std::string_view password, std::string_view macText) {
-    return "?wbar=2&saleusername=" + EncodeLoginValue(userName) +
-           "&saleempname=" + EncodeLoginValue(employeeName) +
-           "&salepsw=" + EncodeLoginValue(password) + "&salemac=" + EncodeLoginValue(macText);
+    return "?wbar=2&saleusername=" + EncodeQueryValue(userName) +
+           "&saleempname=" + EncodeQueryValue(employeeName) +
+           "&salepsw=" + EncodeQueryValue(password) + "&salemac=" + EncodeQueryValue(macText);
 }
 
 bool LooksInjected(std::string_view markup, std::string_view foreignDomain) {

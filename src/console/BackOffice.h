@@ -17,11 +17,8 @@ class LoginState;
 // page's markup raises the security warning; missing or empty: only "iframe" is looked for.
 inline constexpr std::string_view kForeignDomainValueName = "ForeignDomain";
 
-// A login value as it goes into the query: the bytes that would change the query's structure
-// ("%", "&", "#", "+", space) are percent-encoded; everything else, Chinese text included, is
-// kept as read.
-std::string EncodeLoginValue(std::string_view value);
-// "?wbar=2&saleusername=...&saleempname=...&salepsw=...&salemac=..." with encoded values.
+// "?wbar=2&saleusername=...&saleempname=...&salepsw=...&salemac=..." with each value through
+// EncodeQueryValue.
 std::string BuildLoginQuery(std::string_view userName, std::string_view employeeName,
                             std::string_view password, std::string_view macText);
 

@@ -7,6 +7,7 @@
 #include "console/ConsoleUi.h"
 #include "console/PageEvents.h"
 #include "console/RequestService.h"
+#include "platform/Utf8.h"
 
 namespace zn::console {
 
@@ -14,18 +15,6 @@ namespace {
 
 constexpr std::string_view kLauncherName = "LaunchNubraClient";
 constexpr std::uint32_t kNotifierBlue = 0x00C80000;  // red 0, green 0, blue 200
-
-// The text cut to at most `maxBytes` bytes, never inside a UTF-8 character.
-std::string CutToBytes(std::string_view text, std::size_t maxBytes) {
-    if (text.size() <= maxBytes) {
-        return std::string(text);
-    }
-    std::size_t end = maxBytes;
-    while (end > 0 && (static_cast<unsigned char>(text[end]) & 0xC0) == 0x80) {
-        --end;
-    }
-    return std::string(text.substr(0, end));
-}
 
 }  // namespace
 
@@ -148,8 +137,8 @@ bool ConsoleWindowController::OnCloseRequested() {
         return false;
     }
     m_window.Hide();
-    m_window.ShowBalloon(CutToBytes(texts::kBalloonTitle, texts::kBalloonTitleMaxBytes),
-                         CutToBytes(texts::kBalloonText, texts::kBalloonTextMaxBytes));
+    m_window.ShowBalloon(std::string(Utf8::Cut(texts::kBalloonTitle, texts::kBalloonTitleMaxBytes)),
+                         std::string(Utf8::Cut(texts::kBalloonText, texts::kBalloonTextMaxBytes)));
     return false;
 }
 

@@ -6,6 +6,7 @@
 #include "console/ListenerNotification.h"
 #include "console/LoginState.h"
 #include "console/NavigationHandOver.h"
+#include "console/QueryValue.h"
 #include "console/RequestUi.h"
 #include "console/SeatFeedback.h"
 #include "console/SeatList.h"
@@ -38,7 +39,9 @@ std::string SerialAfter(std::span<const std::byte> body, std::size_t offset) {
 
 void OpenTransactionPage(const RequestContext& context, const std::string& serial) {
     const ConsoleSettings settings(context.registry);
-    context.navigation.RequestNavigation(settings.ViewTransPageMurvel() + "?transid=" + serial);
+    // The serial comes from any seat on the network: it must not add to the back office's query.
+    context.navigation.RequestNavigation(settings.ViewTransPageMurvel() +
+                                         "?transid=" + EncodeQueryValue(serial));
 }
 
 void SendNoticePage(const RequestContext& context, const CSocketAddress& peer) {

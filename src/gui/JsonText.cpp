@@ -3,47 +3,13 @@
 #include <cstddef>
 #include <cstdint>
 
+#include "platform/Utf8.h"
+
 namespace zn::gui {
 
 namespace {
 
 constexpr std::string_view kReplacement = "\xEF\xBF\xBD";
-
-// Length of the well-formed UTF-8 sequence at `at`, or 0 when the bytes there are not one.
-std::size_t Utf8SequenceLength(std::string_view text, std::size_t at) {
-    const auto byte = [&](std::size_t i) { return static_cast<std::uint8_t>(text[i]); };
-    const std::uint8_t lead = byte(at);
-    std::size_t length = 0;
-    std::uint32_t codePoint = 0;
-    if (lead >= 0xC2 && lead <= 0xDF) {
-        length = 2;
-        codePoint = lead & 0x1Fu;
-    } else if (lead >= 0xE0 && lead <= 0xEF) {
-        length = 3;
-        codePoint = lead & 0x0Fu;
-    } else if (lead >= 0xF0 && lead <= 0xF4) {
-        length = 4;
-        codePoint = lead & 0x07u;
-    } else {
-        return 0;
-    }
-    if (at + length > text.size()) {
-        return 0;
-    }
-    for (std::size_t i = 1; i < length; ++i) {
-        if ((byte(at + i) & 0xC0u) != 0x80u) {
-            return 0;
-        }
-        codePoint = (codePoint << 6) | (byte(at + i) & 0x3Fu);
-    }
-    const bool overlong =
-        (length == 3 && codePoint < 0x800) || (length == 4 && codePoint < 0x10000);
-    const bool surrogate = codePoint >= 0xD800 && codePoint <= 0xDFFF;
-    if (overlong || surrogate || codePoint > 0x10FFFF) {
-        return 0;
-    }
-    return length;
-}
 
 }  // namespace
 
@@ -54,7 +20,7 @@ void AppendJsonString(std::string& out, std::string_view text) {
     while (at < text.size()) {
         const auto c = static_cast<std::uint8_t>(text[at]);
         if (c >= 0x80) {
-            const std::size_t length = Utf8SequenceLength(text, at);
+            const std::size_t length = Utf8::SequenceLength(text, at);
             if (length == 0) {
                 out.append(kReplacement);
                 ++at;

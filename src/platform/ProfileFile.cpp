@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "platform/AtomicFile.h"
+#include "platform/Utf8.h"
 
 namespace zn {
 
@@ -105,15 +106,7 @@ std::string_view Unquoted(std::string_view value) {
 }
 
 std::string CutText(std::string_view text) {
-    if (text.size() <= kMaxTextBytes) {
-        return std::string(text);
-    }
-    std::size_t cut = kMaxTextBytes;
-    // Back off over continuation bytes so that no character is cut in half.
-    while (cut > 0 && (static_cast<unsigned char>(text[cut]) & 0xC0) == 0x80) {
-        --cut;
-    }
-    return std::string(text.substr(0, cut));
+    return std::string(Utf8::Cut(text, kMaxTextBytes));
 }
 
 int LeadingNumber(std::string_view value) {

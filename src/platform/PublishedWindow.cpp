@@ -14,6 +14,7 @@
 #include "platform/CopyDataWire.h"
 #include "platform/ProcessIdentity.h"
 #include "platform/UniqueFd.h"
+#include "platform/Utf8.h"
 #include "platform/WindowDirectory.h"
 #include "platform/WindowDirectoryFiles.h"
 
@@ -92,7 +93,7 @@ public:
     }
 
     void SetCaption(std::string caption) override {
-        m_entry.caption = TruncateUtf8(std::move(caption), kMaxCaptionBytes);
+        m_entry.caption = std::string(Utf8::Cut(caption, kMaxCaptionBytes));
         WriteEntry();
     }
 
@@ -190,7 +191,7 @@ std::unique_ptr<PublishedWindow> PublishedWindow::Publish(const WindowDirectory&
     }
     const pid_t pid = ::getpid();
     std::string stem = WindowFileStem(pid, g_nextSerial.fetch_add(1));
-    WindowEntry entry{std::move(className), TruncateUtf8(std::move(caption), kMaxCaptionBytes), pid,
+    WindowEntry entry{std::move(className), std::string(Utf8::Cut(caption, kMaxCaptionBytes)), pid,
                       SocketFileOf(directory.Folder(), stem)};
     auto window = std::make_unique<LocalPublishedWindow>(directory.Folder(), std::move(stem),
                                                          std::move(entry), std::move(handler));

@@ -1,5 +1,7 @@
 #include "platform/TextCodec.h"
 
+#include "platform/Utf8.h"
+
 #include <errno.h>
 #include <iconv.h>
 
@@ -25,50 +27,14 @@ const char* IconvName(Source source) {
     return "UTF-8";
 }
 
-// Length of a well-formed UTF-8 sequence at the start of the bytes, 0 when it is not one.
-std::size_t Utf8SequenceLength(const unsigned char* bytes, std::size_t available) {
-    const unsigned lead = bytes[0];
-    std::size_t length = 0;
-    std::uint32_t codePoint = 0;
-    if (lead < 0x80) {
-        return 1;
-    } else if (lead >= 0xC2 && lead <= 0xDF) {
-        length = 2;
-        codePoint = lead & 0x1Fu;
-    } else if (lead >= 0xE0 && lead <= 0xEF) {
-        length = 3;
-        codePoint = lead & 0x0Fu;
-    } else if (lead >= 0xF0 && lead <= 0xF4) {
-        length = 4;
-        codePoint = lead & 0x07u;
-    } else {
-        return 0;
-    }
-    if (available < length) {
-        return 0;
-    }
-    for (std::size_t i = 1; i < length; ++i) {
-        if ((bytes[i] & 0xC0u) != 0x80u) {
-            return 0;
-        }
-        codePoint = (codePoint << 6) | (bytes[i] & 0x3Fu);
-    }
-    const bool overlong =
-        (length == 3 && codePoint < 0x800) || (length == 4 && codePoint < 0x10000);
-    const bool surrogate = codePoint >= 0xD800 && codePoint <= 0xDFFF;
-    if (overlong || surrogate || codePoint > 0x10FFFF) {
-        return 0;
-    }
-    return length;
-}
-
 // How many input bytes one '?' stands for where iconv stopped: a whole character that the target
 // cannot hold, a well-formed but unmapped double-byte pair, or else a single invalid byte (so an
 // ASCII byte after a stray lead byte survives).
 std::size_t BytesToReplace(Source source, const unsigned char* bytes, std::size_t available) {
     switch (source) {
         case Source::Utf8: {
-            const std::size_t length = Utf8SequenceLength(bytes, available);
+            const std::size_t length = Utf8::SequenceLength(
+                std::string_view(reinterpret_cast<const char*>(bytes), available), 0);
             return length == 0 ? 1 : length;
         }
         case Source::Utf16Le:

@@ -250,16 +250,4 @@ bool PrepareWindowFolder(const std::filesystem::path& folder) {
     return IsTrustedWindowFolder(folder);
 }
 
-std::string TruncateUtf8(std::string text, std::size_t maxBytes) {
-    if (text.size() <= maxBytes) {
-        return text;
-    }
-    std::size_t cut = maxBytes;
-    while (cut > 0 && (static_cast<unsigned char>(text[cut]) & 0xC0) == 0x80) {
-        --cut;
-    }
-    text.resize(cut);
-    return text;
-}
-
 }  // namespace zn

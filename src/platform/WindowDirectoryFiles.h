@@ -49,7 +49,4 @@ bool IsTrustedWindowFolder(const std::filesystem::path& folder);
 // Creates a missing folder with mode 0700 (its parents as usual); true when it is then trusted.
 bool PrepareWindowFolder(const std::filesystem::path& folder);
 
-// The longest prefix of at most maxBytes that does not split a UTF-8 sequence.
-std::string TruncateUtf8(std::string text, std::size_t maxBytes);
-
 }  // namespace zn

@@ -10,6 +10,7 @@
 #include "console/ConsoleSettings.h"
 #include "console/ConsoleTexts.h"
 #include "console/PageEvents.h"
+#include "console/QueryValue.h"
 #include "console/SingleInstance.h"
 #include "platform/Registry.h"
 #include "platform/WindowDirectory.h"
@@ -243,10 +244,11 @@ TEST_F(ConsoleWindowControllerTest, LoginSubmissionChecksTheGateAndTheFields) {
 }
 
 TEST(LoginQueryTest, OnlyBytesThatChangeTheQueryAreEncoded) {
-    EXPECT_EQ(EncodeLoginValue("plain-Text_1.~"), "plain-Text_1.~");
-    EXPECT_EQ(EncodeLoginValue("收银员"), "收银员");
-    EXPECT_EQ(EncodeLoginValue("a&b#c+d e%f"), "a%26b%23c%2Bd%20e%25f");
-    EXPECT_EQ(EncodeLoginValue("x=y?z/"), "x=y?z/") << "harmless inside a value";
+    EXPECT_EQ(EncodeQueryValue("plain-Text_1.~"), "plain-Text_1.~");
+    EXPECT_EQ(EncodeQueryValue("收银员"), "收银员");
+    EXPECT_EQ(EncodeQueryValue("a&b#c+d e%f"), "a%26b%23c%2Bd%20e%25f");
+    EXPECT_EQ(EncodeQueryValue("x=y?z/"), "x=y?z/") << "harmless inside a value";
+    EXPECT_EQ(EncodeQueryValue("a\r\nb\x7f"), "a%0D%0Ab%7F");
     EXPECT_EQ(BuildLoginQuery("u", "e", "p", "0011AABBCCDD"),
               "?wbar=2&saleusername=u&saleempname=e&salepsw=p&salemac=0011AABBCCDD");
 }

@@ -135,6 +135,13 @@ TEST_F(RequestServiceTest, UnknownSeatGetsAnEmptySeatNumberAndShowsAsUnknown) {
     EXPECT_EQ(ui.Popups()[0].text, "收到来自客户 127.0.0.1[座号：未知] 的商品购买请求！");
 }
 
+TEST_F(RequestServiceTest, AHostileSerialCannotAddToTheBackOfficeQuery) {
+    StartService();
+    RequestText("O1&transid=2#x y");
+    EXPECT_EQ(uiThread.Navigations(),
+              std::vector<std::string>{ViewAddress("1%26transid=2%23x%20y")});
+}
+
 TEST_F(RequestServiceTest, CounterOrderOpensThePageAndRaisesTheConsole) {
     StartService();
     RequestText("ZO12345");
