@@ -168,7 +168,9 @@ TEST_F(ClientWindowControllerTest, CloseQuestionNoKeepsTheListenerYesStopsIt) {
 
     m_window.answers = {false, true};
     EXPECT_FALSE(controller.OnCloseRequested());
-    EXPECT_TRUE(FeedbackPortAcceptsConnections(port)) << "No must keep the listener";
+    // The listener thread starts listening on its own schedule.
+    EXPECT_TRUE(zn::test::WaitFor([&] { return FeedbackPortAcceptsConnections(port); }))
+        << "No must keep the listener";
     EXPECT_TRUE(controller.OnCloseRequested());
     EXPECT_FALSE(FeedbackPortAcceptsConnections(port)) << "Yes must stop the listener";
     ASSERT_EQ(m_window.questions.size(), 2u);
