@@ -95,6 +95,7 @@ std::optional<std::string_view> RequestLink::TryOpen() {
 }
 
 bool RequestLink::ConnectTo(std::optional<std::uint32_t> console) {
+    m_requestSent = false;
     // Create closes the previous connection, which ends the console's worker for it.
     if (!m_request.Create(0) || !console) {
         m_request.Close();
@@ -128,10 +129,12 @@ void RequestLink::Reconnect() {
 
 bool RequestLink::SendWithRetry(std::span<const std::byte> body) {
     for (int failures = 0;; ++failures) {
-        // A console that has closed this connection may still take the frame without an error
-        // and lose it; such a connection counts as a failed send before anything is sent.
-        const bool open = m_request.IsValid() && !m_request.PeerHasClosed();
+        // A console that has closed this connection, or that is still reacting to the request
+        // it already carried, may take the frame without an error and lose it; such a
+        // connection counts as a failed send before anything is sent.
+        const bool open = m_request.IsValid() && !m_requestSent && !m_request.PeerHasClosed();
         if (open && SendFrame(m_request, body)) {
+            m_requestSent = true;
             return true;
         }
         if (failures > 0) {

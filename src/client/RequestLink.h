@@ -51,6 +51,8 @@ private:
     RequestLinkOptions m_options;
     ConsoleFinder m_finder;
     CTcpSocket m_request;
+    // A request connection carries one request; the console reads no second one on it.
+    bool m_requestSent = false;
 };
 
 }  // namespace zn::client

@@ -282,5 +282,30 @@ TEST_F(RequestLinkTest, OrderNeverGoesOnAConnectionTheConsoleHasClosed) {
     EXPECT_TRUE(m_ui.Messages().empty());
 }
 
+// The console reads one request per connection and closes it only after its reaction (popup,
+// sound); a second order in that time must not go on the same connection.
+TEST_F(RequestLinkTest, ASecondOrderNeverFollowsTheFirstOnOneConnection) {
+    FakeConsole console([&](FakeConsole& self, CTcpSocket& connection, int index) {
+        if (index > 0) {
+            FakeConsole::GreetAndServeOne(std::string(kGreeting))(self, connection, index);
+            return;
+        }
+        test::SendGreeting(connection, kGreeting);
+        self.RecordRequests(connection, index);  // still reacting: the connection stays open
+    });
+    UseConsole(console);
+    auto link = MakeLink();
+    ASSERT_TRUE(link.ConnectAndOpen());
+
+    link.SendOrder("1", "murvel");
+    ASSERT_TRUE(console.WaitForRequests(1)) << "the first order did not arrive";
+    link.SendOrder("2", "murvel");
+
+    ASSERT_TRUE(console.WaitForRequests(2)) << "the second order did not arrive";
+    EXPECT_EQ(console.Requests(), (std::vector<ReceivedRequest>{{0, std::string("O1\0", 3)},
+                                                                {1, std::string("O2\0", 3)}}));
+    EXPECT_TRUE(m_ui.Messages().empty());
+}
+
 }  // namespace
 }  // namespace zn::client
