@@ -1,0 +1,335 @@
+// Plays a cafe's seats against the console's request service and, in the same run, against a
+// minimal server with the same framing, and reports both. The two run side by side and take
+// orders in alternating slices of about 2 s.
+//
+//   zn_load [--seats N] [--rate R] [--duration S] [--orders M] [--max-workers K]
+//           [--feedback-port P] [--probes N]
+
+#include <arpa/inet.h>
+#include <poll.h>
+#include <sys/socket.h>
+#include <unistd.h>
+
+#include <cmath>
+#include <cstdio>
+#include <cstdlib>
+#include <filesystem>
+#include <memory>
+#include <optional>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "BenchSupport.h"
+#include "ChildProcess.h"
+#include "SeatFleet.h"
+
+namespace {
+
+using namespace zn::bench;
+using namespace std::chrono_literals;
+
+struct Options {
+    std::size_t seats = 500;
+    double rate = 100;
+    double durationSeconds = 10;
+    std::size_t orders = 0;
+    std::size_t maxWorkers = 0;  // 0: the console's own cap
+    std::uint16_t feedbackPort = 18004;
+    std::size_t probes = 1000;
+};
+
+constexpr const char* kUsage =
+    "usage: zn_load [--seats N] [--rate R] [--duration S] [--orders M] [--max-workers K]\n"
+    "               [--feedback-port P] [--probes N]\n"
+    "  --seats N          seats per server, each from its own address (1..2000, 500):\n"
+    "                     127.1.x.y for the console, 127.3.x.y for the baseline\n"
+    "  --rate R           orders per second over all seats (100)\n"
+    "  --duration S       seconds of orders (10); 0 holds the seats idle only\n"
+    "  --orders M         stop after M orders (0: no bound)\n"
+    "  --max-workers K    the console's worker cap (its default: 4096)\n"
+    "  --feedback-port P  the seats' page port, RemotePort (18004)\n"
+    "  --probes N         discovery probes sent to the console's responder (1000)\n";
+
+std::optional<Options> ParseOptions(int argc, char** argv) {
+    Options options;
+    if (argc % 2 == 0) {
+        std::fputs(kUsage, stderr);
+        return std::nullopt;
+    }
+    for (int i = 1; i + 1 < argc; i += 2) {
+        const std::string_view name = argv[i];
+        double value = 0;
+        if (!ParseNumber(name, argv[i + 1], value)) {
+            return std::nullopt;
+        }
+        if (name == "--seats" && value >= 1 && value <= 2000) {
+            options.seats = static_cast<std::size_t>(value);
+        } else if (name == "--rate" && value > 0) {
+            options.rate = value;
+        } else if (name == "--duration") {
+            options.durationSeconds = value;
+        } else if (name == "--orders") {
+            options.orders = static_cast<std::size_t>(value);
+        } else if (name == "--max-workers" && value >= 1) {
+            options.maxWorkers = static_cast<std::size_t>(value);
+        } else if (name == "--feedback-port" && value >= 1 && value <= 65535) {
+            options.feedbackPort = static_cast<std::uint16_t>(value);
+        } else if (name == "--probes") {
+            options.probes = static_cast<std::size_t>(value);
+        } else {
+            std::fprintf(stderr, "bad option %s %s\n%s", argv[i], argv[i + 1], kUsage);
+            return std::nullopt;
+        }
+    }
+    return options;
+}
+
+struct TargetReport {
+    const char* name = "";
+    ConnectOutcome connect;
+    OrderOutcome orders;
+    LatencySummary latency;
+    ProcessFigures empty;  // listening, no seat
+    ProcessFigures idle;   // every seat connected and idle
+    ProcessFigures peak;   // highest seen while ordering
+    std::optional<LatencySummary> discovery;
+    std::string exitLine;
+};
+
+// Round trips of unicast probes to the responder on loopback; lost probes are left out.
+LatencySummary MeasureDiscovery(std::uint16_t port, std::size_t probes, std::size_t& lost) {
+    std::vector<double> samples;
+    const int probe = socket(AF_INET, SOCK_DGRAM | SOCK_CLOEXEC, 0);
+    sockaddr_in responder{};
+    responder.sin_family = AF_INET;
+    responder.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    responder.sin_port = htons(port);
+    const unsigned char bytes[4] = {0x61, 0x71, 0x74, 0x39};
+    lost = 0;
+    if (probe < 0 || connect(probe, reinterpret_cast<sockaddr*>(&responder), sizeof responder)) {
+        lost = probes;
+        return {};
+    }
+    for (std::size_t i = 0; i < probes; ++i) {
+        const auto sent = std::chrono::steady_clock::now();
+        unsigned char answer[16];
+        pollfd readable{probe, POLLIN, 0};
+        if (send(probe, bytes, sizeof bytes, 0) != sizeof bytes || poll(&readable, 1, 1000) != 1 ||
+            recv(probe, answer, sizeof answer, 0) != sizeof bytes) {
+            ++lost;
+            continue;
+        }
+        samples.push_back(Milliseconds(std::chrono::steady_clock::now() - sent));
+    }
+    close(probe);
+    return Summarise(std::move(samples));
+}
+
+void KeepPeak(ProcessFigures& peak, pid_t pid) {
+    if (const auto now = ReadProcessFigures(pid)) {
+        peak.residentKiB = std::max(peak.residentKiB, now->residentKiB);
+        peak.threads = std::max(peak.threads, now->threads);
+    }
+}
+
+// A server under measurement with its own seats.
+struct Target {
+    TargetReport report;
+    std::vector<std::string> command;
+    std::unique_ptr<SeatFleet> fleet;
+    ChildProcess server;
+};
+
+bool StartAndConnect(Target& target, const Options& options) {
+    auto& report = target.report;
+    if (!target.fleet->Open() || !target.server.Start(target.command, 10s)) {
+        return false;
+    }
+    std::this_thread::sleep_for(200ms);
+    report.empty = ReadProcessFigures(target.server.Pid()).value_or(ProcessFigures{});
+    std::fprintf(stderr, "%s: connecting %zu seats\n", report.name, options.seats);
+    report.connect = target.fleet->ConnectAll(target.server.Port(), 60s);
+    return true;
+}
+
+void Append(OrderOutcome& total, OrderOutcome slice) {
+    total.sent += slice.sent;
+    total.skipped += slice.skipped;
+    total.lost += slice.lost;
+    total.elapsedMs += slice.elapsedMs;
+    total.latenciesMs.insert(total.latenciesMs.end(), slice.latenciesMs.begin(),
+                             slice.latenciesMs.end());
+}
+
+// Both servers run side by side, each with its own seats, and take the orders in alternating
+// slices, so that a burst of load from elsewhere on the machine falls on both alike.
+void PlaceOrders(std::vector<Target>& targets, const Options& options) {
+    constexpr double kSliceSeconds = 2;
+    const auto slices =
+        static_cast<std::size_t>(std::max(1.0, std::ceil(options.durationSeconds / kSliceSeconds)));
+    const auto slice = std::chrono::milliseconds(
+        static_cast<std::int64_t>(options.durationSeconds * 1000 / static_cast<double>(slices)));
+    std::fprintf(stderr, "ordering in %zu slices per server\n", slices);
+    for (std::size_t i = 0; i < slices; ++i) {
+        for (Target& target : targets) {
+            auto& report = target.report;
+            const std::size_t placed = report.orders.sent + report.orders.skipped;
+            if (options.orders > 0 && placed >= options.orders) {
+                continue;
+            }
+            const std::size_t bound = options.orders > 0 ? options.orders - placed : 0;
+            Append(report.orders, target.fleet->PlaceOrders(options.rate, slice, bound, 10s, [&] {
+                KeepPeak(report.peak, target.server.Pid());
+            }));
+        }
+    }
+}
+
+std::vector<TargetReport> Measure(std::vector<Target>& targets, const Options& options) {
+    for (Target& target : targets) {
+        if (!StartAndConnect(target, options)) {
+            return {};
+        }
+    }
+    std::this_thread::sleep_for(1s);
+    for (Target& target : targets) {
+        target.report.idle = ReadProcessFigures(target.server.Pid()).value_or(ProcessFigures{});
+        target.report.peak = target.report.idle;
+    }
+    Target& console = targets.front();
+    std::size_t lost = 0;
+    console.report.discovery = MeasureDiscovery(console.server.SecondPort(), options.probes, lost);
+    if (lost > 0) {
+        std::fprintf(stderr, "%zu discovery probes unanswered\n", lost);
+    }
+    if (options.durationSeconds > 0) {
+        PlaceOrders(targets, options);
+    }
+    std::vector<TargetReport> reports;
+    for (Target& target : targets) {
+        target.fleet->Disconnect();
+        auto& report = target.report;
+        report.latency = Summarise(report.orders.latenciesMs);
+        report.exitLine = target.server.Stop();
+        if (!report.exitLine.empty() && report.exitLine.back() == '\n') {
+            report.exitLine.pop_back();
+        }
+        reports.push_back(std::move(report));
+    }
+    return reports;
+}
+
+double MiB(std::uint64_t kib) {
+    return static_cast<double>(kib) / 1024.0;
+}
+
+void PrintReport(const Options& options, const std::vector<TargetReport>& reports) {
+    std::printf("seats %zu, rate %.0f orders/s, duration %.0f s, %ld cores\n", options.seats,
+                options.rate, options.durationSeconds, sysconf(_SC_NPROCESSORS_ONLN));
+    std::printf("\n%-9s %7s %7s %6s", "server", "greeted", "refused", "failed");
+    if (options.durationSeconds > 0) {
+        std::printf(" | %7s %5s %5s %9s | %7s %7s %7s", "orders", "lost", "skip", "orders/s",
+                    "p50 ms", "p99 ms", "max ms");
+    }
+    std::printf("\n");
+    for (const auto& r : reports) {
+        std::printf("%-9s %7zu %7zu %6zu", r.name, r.connect.greeted, r.connect.refused,
+                    r.connect.failed);
+        if (options.durationSeconds > 0) {
+            const double seconds = r.orders.elapsedMs / 1000.0;
+            std::printf(" | %7zu %5zu %5zu %9.1f | %7.3f %7.3f %7.3f", r.latency.count,
+                        r.orders.lost, r.orders.skipped,
+                        seconds > 0 ? static_cast<double>(r.latency.count) / seconds : 0.0,
+                        r.latency.p50Ms, r.latency.p99Ms, r.latency.maxMs);
+        }
+        std::printf("\n");
+    }
+    std::printf("\n%-9s %10s %10s %12s %10s | %8s %8s %8s\n", "server", "RSS empty", "RSS idle",
+                "KiB per seat", "RSS peak", "threads", "idle", "peak");
+    for (const auto& r : reports) {
+        const double perSeat = r.connect.greeted > 0 ? (static_cast<double>(r.idle.residentKiB) -
+                                                        static_cast<double>(r.empty.residentKiB)) /
+                                                           static_cast<double>(r.connect.greeted)
+                                                     : 0.0;
+        std::printf("%-9s %8.1f M %8.1f M %12.1f %8.1f M | %8lu %8lu %8lu\n", r.name,
+                    MiB(r.empty.residentKiB), MiB(r.idle.residentKiB), perSeat,
+                    MiB(r.peak.residentKiB), static_cast<unsigned long>(r.empty.threads),
+                    static_cast<unsigned long>(r.idle.threads),
+                    static_cast<unsigned long>(r.peak.threads));
+    }
+    for (const auto& r : reports) {
+        if (r.connect.refused > 0) {
+            std::printf("\n%s refused %zu seats, the slowest after %.3f ms\n", r.name,
+                        r.connect.refused, r.connect.slowestRefusalMs);
+        }
+        if (r.discovery) {
+            std::printf(
+                "\n%s discovery answer (%zu probes): p50 %.3f ms, p99 %.3f ms, max %.3f ms\n",
+                r.name, r.discovery->count, r.discovery->p50Ms, r.discovery->p99Ms,
+                r.discovery->maxMs);
+        }
+        if (!r.exitLine.empty()) {
+            std::printf("%s at exit: %s\n", r.name, r.exitLine.c_str());
+        }
+    }
+    if (reports.size() == 2 && reports[1].latency.count > 0 && reports[0].latency.count > 0) {
+        const auto& c = reports[0].latency;
+        const auto& b = reports[1].latency;
+        std::printf("\nconsole / baseline: p50 %.2f, p99 %.2f, max %.2f\n", c.p50Ms / b.p50Ms,
+                    c.p99Ms / b.p99Ms, c.maxMs / b.maxMs);
+    }
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    const auto options = ParseOptions(argc, argv);
+    if (!options) {
+        return 2;
+    }
+    const auto limit = RaiseFileLimit();
+    if (limit < options->seats * 6 + 64) {
+        std::fprintf(stderr, "only %lu descriptors allowed\n", static_cast<unsigned long>(limit));
+        return 1;
+    }
+    const auto programs = std::filesystem::read_symlink("/proc/self/exe").parent_path();
+    char folderTemplate[] = "/tmp/zn-load-XXXXXX";
+    if (!mkdtemp(folderTemplate)) {
+        return 1;
+    }
+    const std::filesystem::path folder = folderTemplate;
+
+    std::vector<Target> targets(2);
+    targets[0].report.name = "console";
+    targets[0].command = {(programs / "zn_console_harness").string(),
+                          "--folder",
+                          folder.string(),
+                          "--seats",
+                          std::to_string(options->seats),
+                          "--feedback-port",
+                          std::to_string(options->feedbackPort)};
+    if (options->maxWorkers > 0) {
+        targets[0].command.insert(targets[0].command.end(),
+                                  {"--max-workers", std::to_string(options->maxWorkers)});
+    }
+    targets[1].report.name = "baseline";
+    // The page is the one the harness writes into its folder; it starts first.
+    targets[1].command = {(programs / "zn_baseline_server").string(), "--page",
+                          (folder / "RequestReceived.html").string(), "--feedback-port",
+                          std::to_string(options->feedbackPort)};
+    for (std::size_t i = 0; i < targets.size(); ++i) {
+        // The console's seat list names the seats of block 1; the baseline's seats are others.
+        const auto block = static_cast<std::uint8_t>(i == 0 ? 1 : 3);
+        targets[i].fleet =
+            std::make_unique<SeatFleet>(FleetOptions{options->seats, options->feedbackPort, block});
+    }
+    const std::vector<TargetReport> reports = Measure(targets, *options);
+    std::error_code ignored;
+    std::filesystem::remove_all(folder, ignored);
+    if (reports.empty()) {
+        return 1;
+    }
+    PrintReport(*options, reports);
+    return 0;
+}
