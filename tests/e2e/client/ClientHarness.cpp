@@ -1,19 +1,10 @@
 #include "ClientHarness.h"
 
-#include <fcntl.h>
-#include <signal.h>
-#include <spawn.h>
-#include <sys/wait.h>
-#include <unistd.h>
-
-#include <cstdio>
 #include <fstream>
 #include <thread>
 
 #include "WaitFor.h"
 #include "net/TcpSocket.h"
-
-extern char** environ;
 
 namespace zn::e2e {
 namespace {
@@ -179,96 +170,14 @@ std::filesystem::path DialogLogFile(const zn::test::Sandbox& sandbox) {
 }
 
 ClientProcess::ClientProcess(const zn::test::Sandbox& sandbox, std::vector<std::string> arguments,
-                             std::string dialogAnswers) {
-    const auto seat = SeatFolder(sandbox);
-    const auto program = seat / "ZentrovaNubraClient";
-    const auto browserRuntime = sandbox.Path() / "xdg-run";
-    std::error_code error;
-    std::filesystem::create_directories(seat, error);
-    std::filesystem::create_directories(browserRuntime, error);
-    std::filesystem::permissions(browserRuntime, std::filesystem::perms::owner_all, error);
-    if (!std::filesystem::exists(program)) {
-        // The program folder matters: a link, or else a copy, of the program file.
-        std::filesystem::create_hard_link(ZN_CLIENT_PROGRAM, program, error);
-        if (error) {
-            std::filesystem::copy_file(ZN_CLIENT_PROGRAM, program, error);
-        }
-    }
-
-    std::map<std::string, std::string> environment;
-    for (char** entry = environ; *entry != nullptr; ++entry) {
-        const std::string_view text(*entry);
-        const auto equals = text.find('=');
-        if (equals != std::string_view::npos) {
-            environment[std::string(text.substr(0, equals))] = std::string(text.substr(equals + 1));
-        }
-    }
-    environment["LC_ALL"] = "C.UTF-8";
-    environment["TZ"] = "UTC";
-    environment["QT_QPA_PLATFORM"] = "offscreen";
-    environment["QTWEBENGINE_DISABLE_SANDBOX"] = "1";
-    environment["QTWEBENGINE_CHROMIUM_FLAGS"] =
-        "--disable-gpu --no-sandbox --disable-background-networking --disable-component-update "
-        "--disable-sync --no-first-run";
-    environment["XDG_RUNTIME_DIR"] = browserRuntime.string();
-    environment["ZENTROVA_DIALOG_LOG"] = DialogLogFile(sandbox).string();
-    environment["ZENTROVA_DIALOG_ANSWERS"] = std::move(dialogAnswers);
-    std::vector<std::string> entries;
-    for (const auto& [name, value] : environment) {
-        entries.push_back(name + "=" + value);
-    }
-    std::vector<char*> envp;
-    for (std::string& entry : entries) {
-        envp.push_back(entry.data());
-    }
-    envp.push_back(nullptr);
-
-    std::string programText = program.string();
-    std::vector<char*> argv{programText.data()};
-    for (std::string& argument : arguments) {
-        argv.push_back(argument.data());
-    }
-    argv.push_back(nullptr);
-
-    const std::string output = (sandbox.Path() / "client-output.txt").string();
-    posix_spawn_file_actions_t actions;
-    posix_spawn_file_actions_init(&actions);
-    posix_spawn_file_actions_addchdir_np(&actions, seat.c_str());
-    posix_spawn_file_actions_addopen(&actions, STDOUT_FILENO, output.c_str(),
-                                     O_WRONLY | O_CREAT | O_APPEND, 0644);
-    posix_spawn_file_actions_adddup2(&actions, STDOUT_FILENO, STDERR_FILENO);
-    if (posix_spawn(&m_pid, programText.c_str(), &actions, nullptr, argv.data(), envp.data()) !=
-        0) {
-        m_pid = -1;
-    }
-    posix_spawn_file_actions_destroy(&actions);
-}
-
-ClientProcess::~ClientProcess() {
-    if (Running()) {
-        kill(m_pid, SIGKILL);
-        int status = 0;
-        waitpid(m_pid, &status, 0);
-    }
-}
-
-bool ClientProcess::Running() {
-    if (m_pid <= 0 || m_exitCode) {
-        return false;
-    }
-    int status = 0;
-    const pid_t ended = waitpid(m_pid, &status, WNOHANG);
-    if (ended == 0) {
-        return true;
-    }
-    m_exitCode = WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
-    return false;
-}
-
-std::optional<int> ClientProcess::WaitForExit(std::chrono::milliseconds limit) {
-    zn::test::WaitFor([this] { return !Running(); }, limit);
-    return m_exitCode;
-}
+                             std::string dialogAnswers)
+    : ProgramProcess(sandbox, {.source = ZN_CLIENT_PROGRAM,
+                               .name = "ZentrovaNubraClient",
+                               .folder = SeatFolder(sandbox),
+                               .arguments = std::move(arguments),
+                               .output = sandbox.Path() / "client-output.txt",
+                               .dialogLog = DialogLogFile(sandbox),
+                               .dialogAnswers = std::move(dialogAnswers)}) {}
 
 std::vector<std::string> DialogLines(const zn::test::Sandbox& sandbox) {
     std::vector<std::string> lines;
@@ -281,20 +190,12 @@ std::vector<std::string> DialogLines(const zn::test::Sandbox& sandbox) {
 
 std::size_t CountDialogLines(const zn::test::Sandbox& sandbox,
                              const std::vector<std::string_view>& parts) {
-    std::size_t count = 0;
-    for (const std::string& line : DialogLines(sandbox)) {
-        bool all = true;
-        for (const std::string_view part : parts) {
-            all = all && line.find(part) != std::string::npos;
-        }
-        count += all ? 1 : 0;
-    }
-    return count;
+    return CountDialogLines(DialogLogFile(sandbox), parts);
 }
 
 bool WaitForDialogLine(const zn::test::Sandbox& sandbox, const std::vector<std::string_view>& parts,
                        std::chrono::milliseconds limit, std::size_t count) {
-    return zn::test::WaitFor([&] { return CountDialogLines(sandbox, parts) >= count; }, limit);
+    return WaitForDialogLine(DialogLogFile(sandbox), parts, limit, count);
 }
 
 std::vector<std::string> ClientCaptions(const zn::test::Sandbox& sandbox) {
@@ -303,13 +204,6 @@ std::vector<std::string> ClientCaptions(const zn::test::Sandbox& sandbox) {
         captions.push_back(entry.caption);
     }
     return captions;
-}
-
-bool WaitForCaption(const zn::test::Sandbox& sandbox, std::string_view caption,
-                    std::chrono::milliseconds limit) {
-    return zn::test::WaitFor(
-        [&] { return WindowDirectory(sandbox.RuntimeFolder()).Find({}, caption).has_value(); },
-        limit);
 }
 
 std::uint16_t FreePort() {

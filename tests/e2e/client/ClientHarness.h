@@ -1,7 +1,5 @@
 #pragma once
 
-#include <sys/types.h>
-
 #include <chrono>
 #include <cstdint>
 #include <filesystem>
@@ -15,6 +13,8 @@
 
 #include <httplib.h>
 
+#include "ProgramProcess.h"
+#include "ProgramTraces.h"
 #include "Sandbox.h"
 #include "WebHost.h"
 #include "console/LoginState.h"
@@ -94,23 +94,13 @@ private:
     int m_raises = 0;
 };
 
-// The real ZentrovaNubraClient, offscreen, in automation mode, from a copy of the program file in
-// the sandbox's seat folder (the program folder, where "MyZentrova2.html" is written) and with
-// the seat folder as its working directory (settings files). Killed when the object goes.
-class ClientProcess {
+// The real ZentrovaNubraClient from a link (or copy) of the program file in the sandbox's seat
+// folder (the program folder, where "MyZentrova2.html" is written) and with the seat folder as its
+// working directory (settings files).
+class ClientProcess : public ProgramProcess {
 public:
     ClientProcess(const zn::test::Sandbox& sandbox, std::vector<std::string> arguments,
                   std::string dialogAnswers);
-    ~ClientProcess();
-
-    bool Started() const { return m_pid > 0; }
-    bool Running();
-    // The exit code once the program has ended by itself within the limit.
-    std::optional<int> WaitForExit(std::chrono::milliseconds limit);
-
-private:
-    pid_t m_pid = -1;
-    std::optional<int> m_exitCode;
 };
 
 // Folder of the seat's program copy, settings and pages below the sandbox.
@@ -127,8 +117,6 @@ bool WaitForDialogLine(const zn::test::Sandbox& sandbox, const std::vector<std::
 
 // Captions of the client's published windows.
 std::vector<std::string> ClientCaptions(const zn::test::Sandbox& sandbox);
-bool WaitForCaption(const zn::test::Sandbox& sandbox, std::string_view caption,
-                    std::chrono::milliseconds limit);
 
 // A free loopback TCP port at the moment of the call.
 std::uint16_t FreePort();

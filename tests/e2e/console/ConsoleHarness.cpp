@@ -1,15 +1,9 @@
 #include "ConsoleHarness.h"
 
 #include <arpa/inet.h>
-#include <fcntl.h>
-#include <signal.h>
-#include <spawn.h>
 #include <sys/socket.h>
-#include <sys/wait.h>
 #include <unistd.h>
 
-#include <fstream>
-#include <map>
 #include <random>
 
 #include "WaitFor.h"
@@ -17,9 +11,6 @@
 #include "net/Frame.h"
 #include "net/SocketAddress.h"
 #include "platform/Registry.h"
-#include "platform/WindowDirectory.h"
-
-extern char** environ;
 
 namespace zn::e2e {
 namespace {
@@ -299,140 +290,18 @@ void WriteConsoleSettings(const BackOfficeFront& front, const ConsolePorts& port
 ConsoleProcess::ConsoleProcess(const zn::test::Sandbox& sandbox,
                                const std::filesystem::path& folder,
                                const std::filesystem::path& dialogLog, std::string dialogAnswers,
-                               ConsoleProgram program) {
-    const auto file = folder / "ZentrovaNubraConsole";
-    const auto browserRuntime = sandbox.Path() / "xdg-run";
-    std::error_code error;
-    std::filesystem::create_directories(folder, error);
-    std::filesystem::create_directories(browserRuntime, error);
-    std::filesystem::permissions(browserRuntime, std::filesystem::perms::owner_all,
-                                 std::filesystem::perm_options::replace, error);
-    const std::filesystem::path source =
-        program == ConsoleProgram::Driver ? ZN_CONSOLE_DRIVER : ZN_CONSOLE_PROGRAM;
-    if (!std::filesystem::exists(file)) {
-        // The program folder matters: a link, or else a copy, of the program file.
-        std::filesystem::create_hard_link(source, file, error);
-        if (error) {
-            std::filesystem::copy_file(source, file, error);
-        }
-    }
-
-    std::map<std::string, std::string> environment;
-    for (char** entry = environ; *entry != nullptr; ++entry) {
-        const std::string_view text(*entry);
-        const auto equals = text.find('=');
-        if (equals != std::string_view::npos) {
-            environment[std::string(text.substr(0, equals))] = std::string(text.substr(equals + 1));
-        }
-    }
-    environment["LC_ALL"] = "C.UTF-8";
-    environment["TZ"] = "UTC";
-    environment["QT_QPA_PLATFORM"] = "offscreen";
-    environment["QTWEBENGINE_DISABLE_SANDBOX"] = "1";
-    environment["QTWEBENGINE_CHROMIUM_FLAGS"] =
-        "--disable-gpu --no-sandbox --disable-background-networking --disable-component-update "
-        "--disable-sync --no-first-run";
-    environment["XDG_RUNTIME_DIR"] = browserRuntime.string();
-    environment["ZENTROVA_DIALOG_LOG"] = dialogLog.string();
-    environment["ZENTROVA_DIALOG_ANSWERS"] = std::move(dialogAnswers);
-    std::vector<std::string> entries;
-    for (const auto& [name, value] : environment) {
-        entries.push_back(name + "=" + value);
-    }
-    std::vector<char*> envp;
-    for (std::string& entry : entries) {
-        envp.push_back(entry.data());
-    }
-    envp.push_back(nullptr);
-
-    int commandPipe[2] = {-1, -1};
-    if (pipe2(commandPipe, O_CLOEXEC) != 0) {
-        return;
-    }
-    std::string programText = file.string();
-    char* argv[] = {programText.data(), nullptr};
-    const std::string output = (folder / "console-output.txt").string();
-    posix_spawn_file_actions_t actions;
-    posix_spawn_file_actions_init(&actions);
-    posix_spawn_file_actions_addchdir_np(&actions, folder.c_str());
-    posix_spawn_file_actions_adddup2(&actions, commandPipe[0], STDIN_FILENO);
-    posix_spawn_file_actions_addopen(&actions, STDOUT_FILENO, output.c_str(),
-                                     O_WRONLY | O_CREAT | O_APPEND, 0644);
-    posix_spawn_file_actions_adddup2(&actions, STDOUT_FILENO, STDERR_FILENO);
-    // A group of its own, so that its browser processes go with it.
-    posix_spawnattr_t attributes;
-    posix_spawnattr_init(&attributes);
-    posix_spawnattr_setpgroup(&attributes, 0);
-    posix_spawnattr_setflags(&attributes, POSIX_SPAWN_SETPGROUP);
-    if (posix_spawn(&m_pid, programText.c_str(), &actions, &attributes, argv, envp.data()) != 0) {
-        m_pid = -1;
-    }
-    posix_spawnattr_destroy(&attributes);
-    posix_spawn_file_actions_destroy(&actions);
-    close(commandPipe[0]);
-    m_commands = commandPipe[1];
-}
-
-ConsoleProcess::~ConsoleProcess() {
-    if (m_commands >= 0) {
-        close(m_commands);
-    }
-    if (m_pid > 0) {
-        kill(-m_pid, SIGKILL);
-        if (Running()) {
-            int status = 0;
-            waitpid(m_pid, &status, 0);
-        }
-    }
-}
-
-bool ConsoleProcess::Running() {
-    if (m_pid <= 0 || m_exitCode) {
-        return false;
-    }
-    int status = 0;
-    if (waitpid(m_pid, &status, WNOHANG) == 0) {
-        return true;
-    }
-    m_exitCode = WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
-    return false;
-}
-
-std::optional<int> ConsoleProcess::WaitForExit(std::chrono::milliseconds limit) {
-    zn::test::WaitFor([this] { return !Running(); }, limit);
-    return m_exitCode;
-}
+                               ConsoleProgram program)
+    : ProgramProcess(sandbox, {.source = program == ConsoleProgram::Driver ? ZN_CONSOLE_DRIVER
+                                                                           : ZN_CONSOLE_PROGRAM,
+                               .name = "ZentrovaNubraConsole",
+                               .folder = folder,
+                               .output = folder / "console-output.txt",
+                               .dialogLog = dialogLog,
+                               .dialogAnswers = std::move(dialogAnswers),
+                               .takesInput = true}) {}
 
 bool ConsoleProcess::SendTrayCommand(int command) {
-    const std::string line = std::to_string(command) + "\n";
-    return m_commands >= 0 &&
-           write(m_commands, line.data(), line.size()) == static_cast<ssize_t>(line.size());
-}
-
-std::size_t CountDialogLines(const std::filesystem::path& log,
-                             const std::vector<std::string_view>& parts) {
-    std::size_t count = 0;
-    std::ifstream file(log);
-    for (std::string line; std::getline(file, line);) {
-        bool all = true;
-        for (const std::string_view part : parts) {
-            all = all && line.find(part) != std::string::npos;
-        }
-        count += all ? 1 : 0;
-    }
-    return count;
-}
-
-bool WaitForDialogLine(const std::filesystem::path& log, const std::vector<std::string_view>& parts,
-                       std::chrono::milliseconds limit, std::size_t count) {
-    return zn::test::WaitFor([&] { return CountDialogLines(log, parts) >= count; }, limit);
-}
-
-bool WaitForCaption(const zn::test::Sandbox& sandbox, std::string_view caption,
-                    std::chrono::milliseconds limit) {
-    return zn::test::WaitFor(
-        [&] { return WindowDirectory(sandbox.RuntimeFolder()).Find({}, caption).has_value(); },
-        limit);
+    return WriteInput(std::to_string(command) + "\n");
 }
 
 std::uint16_t FreePort() {

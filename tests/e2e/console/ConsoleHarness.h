@@ -1,7 +1,5 @@
 #pragma once
 
-#include <sys/types.h>
-
 #include <chrono>
 #include <cstdint>
 #include <filesystem>
@@ -15,6 +13,8 @@
 
 #include <httplib.h>
 
+#include "ProgramProcess.h"
+#include "ProgramTraces.h"
 #include "Sandbox.h"
 #include "WebHost.h"
 #include "net/TcpSocket.h"
@@ -103,40 +103,17 @@ void WriteConsoleSettings(const BackOfficeFront& front, const ConsolePorts& port
 // Which program file runs: the product, or the test driver that also takes tray commands.
 enum class ConsoleProgram { Product, Driver };
 
-// The real console program, offscreen, in automation mode, from a link (or copy) of the program
-// file in `folder` (its program folder and working folder). Killed with its browser processes
-// when the object goes.
-class ConsoleProcess {
+// The real console program from a link (or copy) of the program file in `folder` (its program
+// folder and working folder).
+class ConsoleProcess : public ProgramProcess {
 public:
     ConsoleProcess(const zn::test::Sandbox& sandbox, const std::filesystem::path& folder,
                    const std::filesystem::path& dialogLog, std::string dialogAnswers,
                    ConsoleProgram program = ConsoleProgram::Product);
-    ~ConsoleProcess();
-    ConsoleProcess(const ConsoleProcess&) = delete;
-    ConsoleProcess& operator=(const ConsoleProcess&) = delete;
 
-    bool Started() const { return m_pid > 0; }
-    bool Running();
-    // The exit code once the program has ended by itself within the limit.
-    std::optional<int> WaitForExit(std::chrono::milliseconds limit);
     // Driver only: a tray menu command, as if chosen from the menu.
     bool SendTrayCommand(int command);
-
-private:
-    pid_t m_pid = -1;
-    int m_commands = -1;
-    std::optional<int> m_exitCode;
 };
-
-// Lines of a dialog log holding every one of the parts.
-std::size_t CountDialogLines(const std::filesystem::path& log,
-                             const std::vector<std::string_view>& parts);
-bool WaitForDialogLine(const std::filesystem::path& log, const std::vector<std::string_view>& parts,
-                       std::chrono::milliseconds limit, std::size_t count = 1);
-
-// Whether a live program has published a window with this caption in the sandbox.
-bool WaitForCaption(const zn::test::Sandbox& sandbox, std::string_view caption,
-                    std::chrono::milliseconds limit);
 
 // A loopback port that nothing uses and that the system does not hand out by itself.
 std::uint16_t FreePort();

@@ -1,0 +1,37 @@
+#include "ProgramTraces.h"
+
+#include <fstream>
+#include <string>
+
+#include "WaitFor.h"
+#include "platform/WindowDirectory.h"
+
+namespace zn::e2e {
+
+std::size_t CountDialogLines(const std::filesystem::path& log,
+                             const std::vector<std::string_view>& parts) {
+    std::size_t count = 0;
+    std::ifstream file(log);
+    for (std::string line; std::getline(file, line);) {
+        bool all = true;
+        for (const std::string_view part : parts) {
+            all = all && line.find(part) != std::string::npos;
+        }
+        count += all ? 1 : 0;
+    }
+    return count;
+}
+
+bool WaitForDialogLine(const std::filesystem::path& log, const std::vector<std::string_view>& parts,
+                       std::chrono::milliseconds limit, std::size_t count) {
+    return zn::test::WaitFor([&] { return CountDialogLines(log, parts) >= count; }, limit);
+}
+
+bool WaitForCaption(const zn::test::Sandbox& sandbox, std::string_view caption,
+                    std::chrono::milliseconds limit) {
+    return zn::test::WaitFor(
+        [&] { return WindowDirectory(sandbox.RuntimeFolder()).Find({}, caption).has_value(); },
+        limit);
+}
+
+}  // namespace zn::e2e
