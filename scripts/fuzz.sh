@@ -17,7 +17,7 @@ if ((${#targets[@]} == 0)); then
     targets=(request_frame feedback_frame xml_document seat_list registry_file profile_file)
 fi
 
-command -v clang++ >/dev/null || scripts/install-deps.sh
+scripts/install-deps.sh
 build=build/fuzz
 CC=clang CXX=clang++ cmake -S . -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo \
     -DZN_BUILD_GUI=OFF -DZN_BUILD_FUZZERS=ON "-DZN_SANITIZE=address;undefined" >/dev/null
