@@ -10,6 +10,8 @@
 # no console broadcasts nowhere; its files live under ${XDG_STATE_HOME:-~/.local/state}/zentrova-demo.
 set -euo pipefail
 cd "$(dirname "$0")/.."
+# shellcheck source=lib/console-registry.sh
+source scripts/lib/console-registry.sh
 repo=$PWD
 
 # Ports of their own, so the demo never meets a real console of the cafe.
@@ -121,22 +123,12 @@ prepare_state() {
     chmod 700 "$state/xdg"
 
     local shop=http://127.0.0.1:$webhost_port
-    hex() { printf '%08x' "$1"; }
-    cat >"$state/registry/HKEY_LOCAL_MACHINE.reg" <<REG
-Windows Registry Editor Version 5.00
-
-[HKEY_LOCAL_MACHINE\\SOFTWARE\\Pexora\\ZentrovaConsole]
-"LoginPage"="$shop/wb/loginsyt.jsp?wbar=2&saleusername=demo&saleempname=小王&salepsw=1234&salemac="
-"MainPage_Murvel"="$shop/wb/loginsyt.jsp"
-"ViewTransPage_Murvel"="$shop/jsp/empManage/noProcessInfo.jsp"
-"TransactionDone1_Murvel"="$shop/wb/send_trans_success.jsp"
-"TransactionDone2_Murvel"="$shop/wb/send_trans_fail.jsp"
-"LocalPort"=dword:$(hex $console_port)
-"RemotePort"=dword:$(hex $seat_port)
-"BroadcastPort"=dword:$(hex $discovery_port)
+    write_console_registry "$state/registry/HKEY_LOCAL_MACHINE.reg" "$shop" "$console_port" \
+        "$seat_port" "$discovery_port"
+    cat >>"$state/registry/HKEY_LOCAL_MACHINE.reg" <<REG
 
 [HKEY_LOCAL_MACHINE\\SOFTWARE\\Pexora\\ZentrovaClient]
-"BroadcastPort"=dword:$(hex $discovery_port)
+"BroadcastPort"=dword:$(printf '%08x' "$discovery_port")
 REG
 
     link_or_copy "$build/src/console/ui/ZentrovaNubraConsole" "$state/console/ZentrovaNubraConsole"

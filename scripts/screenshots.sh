@@ -6,6 +6,8 @@
 # (xvfb, openbox, trayer, imagemagick, fonts-wqy-microhei). Not part of the test suite.
 set -euo pipefail
 cd "$(dirname "$0")/.."
+# shellcheck source=lib/console-registry.sh
+source scripts/lib/console-registry.sh
 build=${1:-build/default}
 console_program=$build/src/console/ui/ZentrovaNubraConsole
 webhost_program=$build/webhost/zentrova-webhost
@@ -51,23 +53,8 @@ chmod 700 "$XDG_RUNTIME_DIR"
 cp "$console_program" "$state/console/ZentrovaNubraConsole"
 printf '<SeatList><Seat IP="127.0.0.1">A08</Seat></SeatList>' >"$state/console/SeatList.xml"
 
-# The login page is the main page with the demo account's login query, so the console logs in
-# at start without anyone typing.
-back_office=http://127.0.0.1:$webhost_port
-hex() { printf '%08x' "$1"; }
-cat >"$ZENTROVA_REGISTRY/HKEY_LOCAL_MACHINE.reg" <<REG
-Windows Registry Editor Version 5.00
-
-[HKEY_LOCAL_MACHINE\\SOFTWARE\\Pexora\\ZentrovaConsole]
-"LoginPage"="$back_office/wb/loginsyt.jsp?wbar=2&saleusername=demo&saleempname=小王&salepsw=1234&salemac="
-"MainPage_Murvel"="$back_office/wb/loginsyt.jsp"
-"ViewTransPage_Murvel"="$back_office/jsp/empManage/noProcessInfo.jsp"
-"TransactionDone1_Murvel"="$back_office/wb/send_trans_success.jsp"
-"TransactionDone2_Murvel"="$back_office/wb/send_trans_fail.jsp"
-"LocalPort"=dword:$(hex $console_port)
-"RemotePort"=dword:$(hex $seat_port)
-"BroadcastPort"=dword:$(hex $discovery_port)
-REG
+write_console_registry "$ZENTROVA_REGISTRY/HKEY_LOCAL_MACHINE.reg" "http://127.0.0.1:$webhost_port" \
+    "$console_port" "$seat_port" "$discovery_port"
 
 Xvfb "$display" -screen 0 "${screen_width}x${screen_height}x24" -nolisten tcp &
 pids+=($!)
