@@ -10,6 +10,7 @@
 #include "client/ClientStartup.h"
 #include "client/ClientWindowController.h"
 #include "net/Sockets.h"
+#include "platform/Log.h"
 #include "platform/ProgramFolder.h"
 #include "platform/Registry.h"
 #include "platform/WindowDirectory.h"
@@ -26,6 +27,7 @@ int main(int argc, char** argv) {
     using namespace zn;
     using namespace zn::client;
 
+    log::StartProgramLog("ZentrovaNubraClient");
     if (ShowRunningClient(WindowDirectory(WindowDirectory::DefaultFolder()))) {
         return 0;
     }

@@ -19,6 +19,7 @@
 #include "gui/ProgressController.h"
 #include "gui/SingleInstance.h"
 #include "net/Sockets.h"
+#include "platform/Log.h"
 #include "platform/ProgramFolder.h"
 #include "platform/Registry.h"
 #include "platform/SoundPlayer.h"
@@ -59,6 +60,7 @@ std::optional<RunningConsoleNotice> FindOtherConsole() {
 }  // namespace
 
 int RunConsoleProgram(int argc, char** argv, const ConsoleProgramHooks& hooks) {
+    log::StartProgramLog("ZentrovaNubraConsole");
     RaiseOpenFileLimit();
     if (const auto notice = FindOtherConsole()) {
         // Another program's window cannot own a box here; it shows on its own.

@@ -1,0 +1,47 @@
+#include "platform/Log.h"
+
+#include <spdlog/sinks/rotating_file_sink.h>
+#include <spdlog/sinks/stdout_sinks.h>
+
+#include <cstdlib>
+#include <memory>
+#include <string>
+#include <system_error>
+#include <vector>
+
+#include "platform/ProgramFolder.h"
+
+namespace zn::log {
+
+std::filesystem::path Folder() {
+    if (const char* folder = std::getenv("ZENTROVA_LOG_DIR"); folder != nullptr && *folder) {
+        return folder;
+    }
+    return DriveC() / "log";
+}
+
+void StartProgramLog(std::string_view program) {
+    std::vector<spdlog::sink_ptr> sinks{std::make_shared<spdlog::sinks::stderr_sink_mt>()};
+    std::string fileFailure;
+    const std::filesystem::path file = Folder() / (std::string(program) + ".log");
+    try {
+        std::error_code ignored;
+        std::filesystem::create_directories(file.parent_path(), ignored);
+        sinks.push_back(std::make_shared<spdlog::sinks::rotating_file_sink_mt>(
+            file.string(), kMaxFileBytes, kKeptFiles));
+    } catch (const spdlog::spdlog_ex& failure) {
+        fileFailure = failure.what();
+    }
+    auto logger =
+        std::make_shared<spdlog::logger>(std::string(program), sinks.begin(), sinks.end());
+    logger->set_pattern("%Y-%m-%d %H:%M:%S.%e %n[%P] %l: %v");
+    // Failures must reach the file even when the program dies right after.
+    logger->flush_on(spdlog::level::warn);
+    spdlog::set_default_logger(std::move(logger));
+    spdlog::flush_every(std::chrono::seconds(2));
+    if (!fileFailure.empty()) {
+        Warn("log file {} cannot be written: {}", file.string(), fileFailure);
+    }
+}
+
+}  // namespace zn::log

@@ -1,0 +1,39 @@
+#pragma once
+
+#include <spdlog/spdlog.h>
+
+#include <filesystem>
+#include <string_view>
+#include <utility>
+
+namespace zn::log {
+
+// Each log file rotates at this size; the program keeps this many old ones beside it.
+inline constexpr std::size_t kMaxFileBytes = 1024 * 1024;
+inline constexpr std::size_t kKeptFiles = 3;
+
+// The folder of the programs' log files: $ZENTROVA_LOG_DIR, else DriveC() / "log".
+std::filesystem::path Folder();
+
+// Sends the process's log to stderr and to "<program>.log" in Folder(), rotating at
+// kMaxFileBytes. A folder that cannot be written leaves stderr alone; that is logged once.
+void StartProgramLog(std::string_view program);
+
+// One line each: what happened and its cause, with the values that identify it (seat address,
+// port, serial). Any thread.
+template <typename... Args>
+void Info(spdlog::format_string_t<Args...> format, Args&&... args) {
+    spdlog::info(format, std::forward<Args>(args)...);
+}
+
+template <typename... Args>
+void Warn(spdlog::format_string_t<Args...> format, Args&&... args) {
+    spdlog::warn(format, std::forward<Args>(args)...);
+}
+
+template <typename... Args>
+void Error(spdlog::format_string_t<Args...> format, Args&&... args) {
+    spdlog::error(format, std::forward<Args>(args)...);
+}
+
+}  // namespace zn::log
