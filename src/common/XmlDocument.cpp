@@ -234,7 +234,14 @@ std::string CXmlNode::Text() const {
         std::string text;
         TextCollector collector(text);
         m_node->traverse(collector);
-        return text;
+        // As a DOM's text property reads it: a hand-indented file must not put line breaks
+        // into a seat number.
+        constexpr std::string_view kWhiteSpace = " \t\r\n";
+        const std::size_t first = text.find_first_not_of(kWhiteSpace);
+        if (first == std::string::npos) {
+            return {};
+        }
+        return text.substr(first, text.find_last_not_of(kWhiteSpace) - first + 1);
     } catch (...) {
         return {};
     }

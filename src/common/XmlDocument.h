@@ -26,7 +26,8 @@ public:
     explicit operator bool() const;
     // A missing attribute gives the empty text.
     std::string GetAttribute(std::string_view name) const;
-    // All text below the node, concatenated in document order.
+    // All text below the node, concatenated in document order; for an element, without leading
+    // and trailing white space.
     std::string Text() const;
     // The node's markup, without declaration or added white space.
     std::string Xml() const;

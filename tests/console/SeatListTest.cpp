@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <chrono>
 #include <filesystem>
 #include <fstream>
 #include <string>
@@ -49,6 +50,39 @@ TEST_F(SeatListTest, AnEditedFileCountsAtTheNextLookUp) {
     EXPECT_EQ(LookUp("10.0.0.1"), "A1");
     WriteSeatList("<SeatList><Seat IP=\"10.0.0.1\">B7</Seat></SeatList>");
     EXPECT_EQ(LookUp("10.0.0.1"), "B7");
+}
+
+TEST_F(SeatListTest, SeatNumbersOfAHandIndentedFileKeepNoSurroundingWhiteSpace) {
+    WriteSeatList(
+        "<SeatList>\n  <Seat IP=\"10.0.0.1\">\n    A 1\n  </Seat>\n"
+        "  <Seat IP=\"10.0.0.2\">\r\n\t</Seat>\n</SeatList>\n");
+    EXPECT_EQ(LookUp("10.0.0.1"), "A 1");
+    EXPECT_EQ(LookUp("10.0.0.2"), "");
+}
+
+TEST_F(SeatListTest, ASettledFileIsParsedOnceAndAnEditStillCountsAtTheNextLookUp) {
+    const auto file = sandbox.WriteFile("SeatList.xml",
+                                        "<SeatList><Seat IP=\"10.0.0.1\">A1</Seat>"
+                                        "<Seat>no address</Seat></SeatList>");
+    const auto anHourAgo = std::filesystem::file_time_type::clock::now() - std::chrono::hours(1);
+    std::filesystem::last_write_time(file, anHourAgo);
+    SeatListCache cache;
+
+    EXPECT_EQ(cache.LookUp(file, "10.0.0.1"), "A1");
+    EXPECT_EQ(cache.LookUp(file, "10.0.0.2"), "");
+    EXPECT_EQ(cache.LookUp(file, ""), "") << "a Seat without an address matches no look-up";
+    EXPECT_EQ(cache.Parses(), 1u);
+
+    // Same size, and a modification time as old as the first one's but for a second.
+    sandbox.WriteFile("SeatList.xml",
+                      "<SeatList><Seat IP=\"10.0.0.1\">B7</Seat>"
+                      "<Seat>no address</Seat></SeatList>");
+    std::filesystem::last_write_time(file, anHourAgo + std::chrono::seconds(1));
+    EXPECT_EQ(cache.LookUp(file, "10.0.0.1"), "B7");
+    EXPECT_EQ(cache.Parses(), 2u);
+
+    std::filesystem::remove(file);
+    EXPECT_EQ(cache.LookUp(file, "10.0.0.1"), "") << "a removed file finds nothing";
 }
 
 TEST_F(SeatListTest, AnAccessorThatDidNotLoadFindsNothing) {
