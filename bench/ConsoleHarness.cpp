@@ -34,7 +34,6 @@ using namespace zn::console;
 
 class CountingRequestUi final : public IRequestUi {
 public:
-    bool HasNotifier() const override { return true; }
     void ShowText(const std::string&, int, int, int, int) override { ++popups; }
     void ShowMaximizedAndRaise() override { ++raises; }
 
@@ -137,8 +136,9 @@ int main(int argc, char** argv) {
     std::atomic<long> navigations{0};
     NavigationHandOver* handOver = nullptr;
     NavigationHandOver navigation([&] {
-        handOver->TakePending();
-        ++navigations;
+        while (!handOver->TakePending().empty()) {
+            ++navigations;
+        }
     });
     handOver = &navigation;
 

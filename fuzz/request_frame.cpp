@@ -25,7 +25,6 @@ using namespace zn::console;
 
 class QuietUi final : public IRequestUi {
 public:
-    bool HasNotifier() const override { return true; }
     void ShowText(const std::string&, int, int, int, int) override {}
     void ShowMaximizedAndRaise() override {}
 };
@@ -53,7 +52,10 @@ struct Console {
     Registry registry{fuzz::ScratchFolder() / "registry"};
     WindowDirectory windows{fuzz::ScratchFolder() / "windows"};
     LoginState login;
-    NavigationHandOver navigation{[this] { navigation.TakePending(); }};
+    NavigationHandOver navigation{[this] {
+        while (!navigation.TakePending().empty()) {
+        }
+    }};
     QuietUi ui;
     SilentPlayer sound;
     CTcpSocket closedPort;

@@ -38,6 +38,13 @@ inline constexpr std::string_view kExitConfirmCaption = "退出确认";
 inline constexpr std::string_view kExitConfirmText =
     "退出墨维网吧收银台后将导致客户端无法正常工作，您是否确定要退出？";
 
+// Services: the port's number follows the first part.
+inline constexpr std::string_view kPortUnavailableCaption = "端口被占用";
+inline constexpr std::string_view kRequestPortUnavailableText[] = {
+    "无法打开端口 ", "，收银台收不到客户机的购买请求！请关闭占用该端口的程序后重新启动收银台。"};
+inline constexpr std::string_view kDiscoveryPortUnavailableText[] = {
+    "无法打开端口 ", "，客户机无法自动找到收银台！请关闭占用该端口的程序后重新启动收银台。"};
+
 // Lock.
 inline constexpr std::string_view kPasswordPromptCaption = "请输入收银台锁定密码";
 inline constexpr std::string_view kLockedCaption = "服务端已锁定";

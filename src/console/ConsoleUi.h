@@ -19,7 +19,7 @@ using MarkupReady = std::function<void(std::optional<std::string> html)>;
 using SeatLookUp = std::function<std::string(const std::string& address)>;
 
 // The console's main window as the core drives it; the Qt main window implements it. Every
-// method is called on the UI thread, except the two hand-overs, which are for worker threads.
+// method is called on the UI thread, except PostToUiThread, which is for worker threads.
 class IConsoleWindow {
 public:
     virtual ~IConsoleWindow() = default;
@@ -67,11 +67,8 @@ public:
     // A periodic timer on the window that calls the controller's OnTimer with its id.
     virtual void StartTimer(int id, std::chrono::milliseconds period) = 0;
 
-    // Any thread: runs the job on the UI thread later.
+    // Any thread: runs the job on the UI thread later; never once the event loop has ended.
     virtual void PostToUiThread(std::function<void()> job) = 0;
-    // Worker threads only: runs the job on the UI thread and returns when it has run, or at once
-    // when the event loop has ended.
-    virtual void RunOnUiThreadAndWait(const std::function<void()>& job) = 0;
 };
 
 // The connecting-progress window for sender threads. Both calls may come from any thread.

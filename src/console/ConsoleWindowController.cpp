@@ -7,6 +7,7 @@
 #include "console/ConsoleUi.h"
 #include "console/PageEvents.h"
 #include "console/RequestService.h"
+#include "platform/Log.h"
 #include "platform/Utf8.h"
 
 namespace zn::console {
@@ -24,7 +25,7 @@ ConsoleWindowController::ConsoleWindowController(ConsoleEnvironment environment,
     : m_environment(std::move(environment)),
       m_window(window),
       m_selfUpdate(selfUpdate),
-      m_navigation([this] { m_window.RunOnUiThreadAndWait([this] { OnPendingNavigation(); }); }),
+      m_navigation([this] { m_window.PostToUiThread([this] { OnPendingNavigation(); }); }),
       m_notifier(popup, [this] { OnNotifierClicked(); }),
       m_lock(window),
       m_backOffice(m_environment.registry, window, m_login),
@@ -70,9 +71,29 @@ void ConsoleWindowController::StartServices() {
     m_service = std::make_unique<RequestService>(
         RequestContext{m_environment.registry, m_environment.windows, m_login, m_navigation, *this,
                        m_environment.sound, m_environment.programFolder});
-    // A port in use leaves that service off; the window opens in any case.
-    m_service->StartListener(ports.listener);
-    m_service->StartDiscoveryResponder(ports.discovery);
+    // A port in use leaves that service off; the window opens in any case, and says so.
+    if (!m_service->StartListener(ports.listener)) {
+        ReportUnavailablePort(ports.listener, "seats' requests",
+                              texts::kRequestPortUnavailableText);
+    }
+    if (!m_service->StartDiscoveryResponder(ports.discovery)) {
+        ReportUnavailablePort(ports.discovery, "discovery", texts::kDiscoveryPortUnavailableText);
+    }
+}
+
+void ConsoleWindowController::ReportUnavailablePort(std::uint16_t port, std::string_view service,
+                                                    const std::string_view (&text)[2]) {
+    log::Error("port {} for {} cannot be opened: in use by another program or not permitted", port,
+               service);
+    m_window.MessageBox(std::string(text[0]) + std::to_string(port) + std::string(text[1]),
+                        std::string(texts::kPortUnavailableCaption), MessageIcon::Error,
+                        MessageButtons::Ok);
+}
+
+bool ConsoleWindowController::Shutdown(std::chrono::steady_clock::time_point deadline) {
+    m_navigation.Close();
+    m_notifier.CloseQueue();
+    return !m_service || m_service->Stop(deadline);
 }
 
 std::uint16_t ConsoleWindowController::ListenerPort() const {
@@ -208,8 +229,8 @@ void ConsoleWindowController::OnTimer(int id) {
 }
 
 void ConsoleWindowController::OnPendingNavigation() {
-    const std::string address = m_navigation.TakePending();
-    if (!address.empty()) {
+    for (std::string address = m_navigation.TakePending(); !address.empty();
+         address = m_navigation.TakePending()) {
         m_window.Navigate(address);
     }
 }
@@ -221,6 +242,9 @@ void ConsoleWindowController::OnNotifierClicked() {
 
 void ConsoleWindowController::ShowText(const std::string& text, int appearMs, int visibleMs,
                                        int hideMs, int step) {
+    if (!m_notifierReady) {
+        return;
+    }
     m_notifier.ShowTextFromAnyThread(text, static_cast<std::uint32_t>(appearMs),
                                      static_cast<std::uint32_t>(visibleMs),
                                      static_cast<std::uint32_t>(hideMs), step);

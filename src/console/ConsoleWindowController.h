@@ -79,12 +79,17 @@ public:
     void OnPageClick(const std::string& id, const IPageValues& values);
     void OnPageLoaded(const std::string& address);
     void OnTimer(int id);
-    // The handler of the navigation hand-over; called through RunOnUiThreadAndWait.
+    // The handler of the navigation hand-over, posted to the UI thread: navigates to every
+    // address handed over so far, in order.
     void OnPendingNavigation();
     void OnNotifierClicked();
 
+    // The event loop has ended: nothing more is handed to the UI thread, the request service
+    // stops and its workers get until `deadline` to end. False when some are still running
+    // (they end with the process).
+    bool Shutdown(std::chrono::steady_clock::time_point deadline);
+
     // IRequestUi, for the request workers.
-    bool HasNotifier() const override { return m_notifierReady.load(); }
     void ShowText(const std::string& text, int appearMs, int visibleMs, int hideMs,
                   int step) override;
     void ShowMaximizedAndRaise() override;
@@ -104,6 +109,8 @@ public:
 private:
     void ConfigureNotifier(std::optional<std::pair<int, int>> skinSize);
     void StartServices();
+    void ReportUnavailablePort(std::uint16_t port, std::string_view service,
+                               const std::string_view (&text)[2]);
     void ConfirmExit();
     void LaunchClient();
 

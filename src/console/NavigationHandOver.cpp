@@ -2,23 +2,34 @@
 
 #include <utility>
 
+#include "platform/Log.h"
+
 namespace zn::console {
 
-NavigationHandOver::NavigationHandOver(std::function<void()> deliver)
-    : m_deliver(std::move(deliver)) {}
+NavigationHandOver::NavigationHandOver(std::function<void()> schedule)
+    : m_queue(std::move(schedule), kCapacity, kMaxWait) {}
 
 void NavigationHandOver::RequestNavigation(std::string address) {
-    std::lock_guard unit(m_unitMutex);
-    {
-        std::lock_guard lock(m_pendingMutex);
-        m_pending = std::move(address);
+    using Result = HandOffQueue<std::string>::Result;
+    switch (m_queue.Push(std::move(address))) {
+        case Result::Queued:
+            break;
+        case Result::Closed:
+            log::Warn("navigation to {} dropped: the console is closing", address);
+            break;
+        case Result::TimedOut:
+            log::Error("navigation to {} dropped: the window took no page for {} s", address,
+                       kMaxWait.count());
+            break;
     }
-    m_deliver();
 }
 
 std::string NavigationHandOver::TakePending() {
-    std::lock_guard lock(m_pendingMutex);
-    return std::exchange(m_pending, std::string());
+    return m_queue.Take().value_or(std::string());
+}
+
+void NavigationHandOver::Close() {
+    m_queue.Close();
 }
 
 }  // namespace zn::console

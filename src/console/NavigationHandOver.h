@@ -1,31 +1,36 @@
 #pragma once
 
+#include <chrono>
+#include <cstddef>
 #include <functional>
-#include <mutex>
 #include <string>
+
+#include "console/HandOffQueue.h"
 
 namespace zn::console {
 
-// Hands web addresses from worker threads to the UI thread's browser. `deliver` makes the UI
-// thread run its pending-navigation handler and returns only when that handler has run (the Qt
-// side: a blocking queued call); it must never be called on the UI thread itself.
+// Hands web addresses from worker threads to the UI thread's browser. Every address is
+// navigated, once and in the order handed over; a worker does not wait for the UI thread unless
+// kCapacity addresses are already waiting for it.
 class NavigationHandOver {
 public:
-    explicit NavigationHandOver(std::function<void()> deliver);
+    static constexpr std::size_t kCapacity = 256;
+    // A UI thread that takes nothing for this long is stuck; the address is dropped and logged.
+    static constexpr std::chrono::seconds kMaxWait{30};
 
-    // Worker side: stores the address and delivers it. Storing and navigating form one unit, so
-    // concurrent requests neither lose nor mix their addresses. Returns after the navigation
-    // has been started.
+    // `schedule` makes the UI thread run its pending-navigation handler later; it must not wait
+    // for that (the Qt side posts it).
+    explicit NavigationHandOver(std::function<void()> schedule);
+
+    // Worker side: queues the address.
     void RequestNavigation(std::string address);
-
-    // UI side, in the handler: the pending address, left empty. Empty means nothing to do.
+    // UI side, in the handler, until it gives the empty text: the next address.
     std::string TakePending();
+    // The event loop has ended: later addresses are dropped and no worker waits.
+    void Close();
 
 private:
-    std::function<void()> m_deliver;
-    std::mutex m_unitMutex;     // one address stored and delivered at a time
-    std::mutex m_pendingMutex;  // the address is never read while being written
-    std::string m_pending;
+    HandOffQueue<std::string> m_queue;
 };
 
 }  // namespace zn::console

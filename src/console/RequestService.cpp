@@ -6,6 +6,7 @@
 
 #include "console/LoginState.h"
 #include "net/SocketAddress.h"
+#include "platform/Log.h"
 #include "platform/Threads.h"
 
 namespace zn::console {
@@ -52,6 +53,10 @@ std::size_t RequestService::ActiveWorkers() const {
 }
 
 void RequestService::Stop() {
+    Stop(std::chrono::steady_clock::time_point::max());
+}
+
+bool RequestService::Stop(std::chrono::steady_clock::time_point deadline) {
     m_listener.Close();
     if (m_listenerThread.joinable()) {
         m_listenerThread.join();
@@ -62,7 +67,16 @@ void RequestService::Stop() {
     for (const OpenConnection* open : m_open) {
         open->socket->Close();
     }
-    m_workersEnded.wait(lock, [this] { return m_open.empty(); });
+    const auto allEnded = [this] { return m_open.empty(); };
+    if (deadline == std::chrono::steady_clock::time_point::max()) {
+        m_workersEnded.wait(lock, allEnded);
+        return true;
+    }
+    if (!m_workersEnded.wait_until(lock, deadline, allEnded)) {
+        log::Warn("{} request workers still running at exit", m_open.size());
+        return false;
+    }
+    return true;
 }
 
 void RequestService::Listen() {
@@ -76,6 +90,7 @@ void RequestService::Listen() {
             continue;
         }
         if (!m_context.login.IsLoggedIn()) {
+            log::Info("seat {}: refused, the console is not logged in", peer.Dotted());
             continue;  // the seat sees its greeting fail
         }
         Admit(std::move(connection), peer);
@@ -89,9 +104,15 @@ void RequestService::Admit(std::unique_ptr<CTcpSocket> connection, const CSocket
         std::lock_guard lock(m_mutex);
         const auto found = m_openPerSeat.find(seat);
         const std::size_t openFromSeat = found == m_openPerSeat.end() ? 0 : found->second;
-        if (m_open.size() >= m_limits.maxWorkers ||
-            openFromSeat >= m_limits.maxConnectionsPerSeat) {
-            return;  // over a cap: closed at once
+        if (m_open.size() >= m_limits.maxWorkers) {
+            log::Warn("seat {}: refused, {} request connections are open", peer.Dotted(),
+                      m_open.size());
+            return;  // closed at once
+        }
+        if (openFromSeat >= m_limits.maxConnectionsPerSeat) {
+            log::Warn("seat {}: refused, it holds {} request connections", peer.Dotted(),
+                      openFromSeat);
+            return;
         }
         m_open.insert(open.get());
         ++m_openPerSeat[seat];
@@ -100,6 +121,7 @@ void RequestService::Admit(std::unique_ptr<CTcpSocket> connection, const CSocket
     open->socket->SetKeepAlive(m_limits.keepAliveIdle, m_limits.keepAliveInterval,
                                m_limits.keepAliveCount);
     if (!StartDetachedThread([this, open] { RunWorker(open); }, m_limits.workerStackBytes)) {
+        log::Error("seat {}: no worker thread could be started", peer.Dotted());
         EndWorker(*open);
     }
 }

@@ -51,6 +51,10 @@ public:
     std::size_t ActiveWorkers() const;
     // Stops listening, shuts every open request connection and waits for the workers.
     void Stop();
+    // The same, waiting for the workers until the deadline only: false when some still run (a
+    // worker may be waiting on a window that does not answer). The service must then outlive
+    // them: the process ends instead of destroying it.
+    bool Stop(std::chrono::steady_clock::time_point deadline);
 
 private:
     struct OpenConnection;

@@ -5,14 +5,13 @@
 namespace zn::console {
 
 // What the request workers do to the console's screen; the Qt main window implements it. Called
-// from worker threads.
+// from worker threads; neither call waits for the UI thread.
 class IRequestUi {
 public:
     virtual ~IRequestUi() = default;
 
-    // False until the main window has created its popup; texts are announced only after that.
-    virtual bool HasNotifier() const = 0;
-    // Slides the popup out with the text (times in milliseconds, `step` pixels per tick).
+    // Slides the popup out with the text (times in milliseconds, `step` pixels per tick). Texts
+    // that come before the main window has set up its popup are not announced.
     virtual void ShowText(const std::string& text, int appearMs, int visibleMs, int hideMs,
                           int step) = 0;
     // A counter request: the main window shown maximised, raised and brought to the front.

@@ -13,6 +13,7 @@
 #include "net/Frame.h"
 #include "net/SocketAddress.h"
 #include "net/TcpSocket.h"
+#include "platform/Log.h"
 #include "platform/SoundPlayer.h"
 #include "platform/TextCodec.h"
 
@@ -35,6 +36,20 @@ std::string SeatForPopup(const RequestContext& context, const std::string& addre
 // The ANSI text after the kind letter(s), as UTF-8.
 std::string SerialAfter(std::span<const std::byte> body, std::size_t offset) {
     return TextCodec::GbkToUtf8(TextUpToNul(body.subspan(std::min(offset, body.size()))));
+}
+
+// Kind, seat and serial (a customer message: its length only; it is the customer's text).
+void LogRequest(const RequestContext& context, std::span<const std::byte> body,
+                const std::string& address) {
+    const std::string seat = LookUpSeat(context.programFolder, address);
+    if (!body.empty() && static_cast<char>(body[0]) == 'X') {
+        log::Info("request X from {} seat '{}': a message of {} bytes", address,
+                  log::Printable(seat), body.size());
+        return;
+    }
+    log::Info("request '{}' from {} seat '{}'",
+              log::Printable(TextCodec::GbkToUtf8(TextUpToNul(body))), address,
+              log::Printable(seat));
 }
 
 void OpenTransactionPage(const RequestContext& context, const std::string& serial) {
@@ -65,13 +80,18 @@ void ServeRequestConnection(const RequestContext& context, CTcpSocket& connectio
                    "&seat=" + LookUpSeat(context.programFolder, peer.Dotted());
     }
     if (!SendTextFrame(connection, TextCodec::Utf8ToGbk(greeting))) {
+        log::Info("seat {}: the greeting could not be sent", peer.Dotted());
         return;
     }
-    const auto body = ReceiveFrame(connection, frameCap);
-    if (!body) {
-        return;
+    // Older seats send their next request on the same connection; each one is served, in order.
+    while (const auto body = ReceiveFrame(connection, frameCap)) {
+        if (!context.login.IsLoggedIn()) {
+            log::Info("seat {}: a request came after the console logged out; closed",
+                      peer.Dotted());
+            return;
+        }
+        ReactToRequest(context, *body, peer);
     }
-    ReactToRequest(context, *body, peer);
 }
 
 void ReactToRequest(const RequestContext& context, std::span<const std::byte> body,
@@ -79,6 +99,7 @@ void ReactToRequest(const RequestContext& context, std::span<const std::byte> bo
     // An empty body has no kind letter; it is handled like a body that is only the NUL.
     const char kind = body.empty() ? '\0' : static_cast<char>(body[0]);
     const std::string address = peer.Dotted();
+    LogRequest(context, body, address);
 
     if (kind == 'Z') {
         if (body.size() >= 2 && static_cast<char>(body[1]) == 'O') {
@@ -86,20 +107,16 @@ void ReactToRequest(const RequestContext& context, std::span<const std::byte> bo
             context.ui.ShowMaximizedAndRaise();
         }
     } else if (kind == 'X') {
-        if (context.ui.HasNotifier()) {
-            context.ui.ShowText("来自" + address + "[座号：" + SeatForPopup(context, address) +
-                                    "]的顾客消息：" + MessageBodyText(body),
-                                kAppearMs, kMessageVisibleMs, kHideMs, kStep);
-        }
+        context.ui.ShowText("来自" + address + "[座号：" + SeatForPopup(context, address) +
+                                "]的顾客消息：" + MessageBodyText(body),
+                            kAppearMs, kMessageVisibleMs, kHideMs, kStep);
     } else {
         SendNoticePage(context, peer);
         if (kind == 'O') {
             OpenTransactionPage(context, SerialAfter(body, 1));
-            if (context.ui.HasNotifier()) {
-                context.ui.ShowText("收到来自客户 " + address + "[座号：" +
-                                        SeatForPopup(context, address) + "] 的商品购买请求！",
-                                    kAppearMs, kOrderVisibleMs, kHideMs, kStep);
-            }
+            context.ui.ShowText("收到来自客户 " + address + "[座号：" +
+                                    SeatForPopup(context, address) + "] 的商品购买请求！",
+                                kAppearMs, kOrderVisibleMs, kHideMs, kStep);
         }
     }
 

@@ -1,11 +1,17 @@
 #include "console/TaskbarNotifier.h"
 
 #include <algorithm>
+#include <chrono>
 #include <utility>
+
+#include "platform/Log.h"
 
 namespace zn::console {
 
 namespace {
+
+// A UI thread that takes no popup for this long is stuck.
+constexpr std::chrono::seconds kMaxQueueWait{30};
 
 NotifierTextStyle StyleFrom(const NotifierTextStyle& base, int style) {
     NotifierTextStyle result = base;
@@ -29,7 +35,10 @@ NotifierPlacement ChooseNotifierPlacement(const NotifierRect& workArea, int scre
 }
 
 CTaskbarNotifier::CTaskbarNotifier(INotifierWidget& widget, std::function<void()> onClicked)
-    : m_widget(widget), m_onClicked(std::move(onClicked)) {}
+    : m_widget(widget),
+      m_onClicked(std::move(onClicked)),
+      m_queued([this] { m_widget.Post([this] { ShowQueuedTexts(); }); }, kMaxQueuedTexts,
+               kMaxQueueWait) {}
 
 void CTaskbarNotifier::SetSkinSize(int width, int height) {
     m_skinWidth = width;
@@ -60,9 +69,22 @@ void CTaskbarNotifier::SetTextArea(const NotifierRect& area) {
 void CTaskbarNotifier::ShowTextFromAnyThread(std::string text, std::uint32_t timeToShow,
                                              std::uint32_t timeToStay, std::uint32_t timeToHide,
                                              int increment) {
-    m_widget.Post([this, text = std::move(text), timeToShow, timeToStay, timeToHide, increment] {
-        ShowText(text, timeToShow, timeToStay, timeToHide, increment);
-    });
+    const std::size_t bytes = text.size();
+    if (m_queued.Push({std::move(text), timeToShow, timeToStay, timeToHide, increment}) !=
+        HandOffQueue<QueuedText>::Result::Queued) {
+        log::Warn("a popup text of {} bytes was dropped: the window took none in time", bytes);
+    }
+}
+
+void CTaskbarNotifier::CloseQueue() {
+    m_queued.Close();
+}
+
+void CTaskbarNotifier::ShowQueuedTexts() {
+    while (auto queued = m_queued.Take()) {
+        ShowText(queued->text, queued->timeToShow, queued->timeToStay, queued->timeToHide,
+                 queued->increment);
+    }
 }
 
 void CTaskbarNotifier::ShowText(const std::string& text, std::uint32_t timeToShow,

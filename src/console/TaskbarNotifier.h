@@ -4,6 +4,8 @@
 #include <functional>
 #include <string>
 
+#include "console/HandOffQueue.h"
+
 namespace zn::console {
 
 struct NotifierRect {
@@ -89,9 +91,11 @@ public:
 
     void ShowText(const std::string& text, std::uint32_t timeToShow, std::uint32_t timeToStay,
                   std::uint32_t timeToHide, int increment);
-    // Copies the arguments and posts ShowText to the UI thread.
+    // Queues ShowText for the UI thread, in order; waits only while kMaxQueuedTexts are queued.
     void ShowTextFromAnyThread(std::string text, std::uint32_t timeToShow, std::uint32_t timeToStay,
                                std::uint32_t timeToHide, int increment);
+    // The event loop has ended: later texts are dropped and no thread waits.
+    void CloseQueue();
     void HidePopup();
     // Told every announced text, on the UI thread, as ShowText takes it.
     void SetAnnouncementObserver(std::function<void(const std::string& text)> observer);
@@ -114,7 +118,18 @@ public:
     int SkinWidth() const { return m_skinWidth; }
     int SkinHeight() const { return m_skinHeight; }
 
+    static constexpr std::size_t kMaxQueuedTexts = 256;
+
 private:
+    struct QueuedText {
+        std::string text;
+        std::uint32_t timeToShow;
+        std::uint32_t timeToStay;
+        std::uint32_t timeToHide;
+        int increment;
+    };
+
+    void ShowQueuedTexts();
     void StartFromIdle(const NotifierRect& workArea);
     void AppearStep();
     void DisappearStep();
@@ -146,6 +161,7 @@ private:
     int m_currentY = 0;
     NotifierPlacement m_placement = NotifierPlacement::None;
     int m_increment = 3;
+    HandOffQueue<QueuedText> m_queued;
 };
 
 }  // namespace zn::console

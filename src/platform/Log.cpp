@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "platform/ProgramFolder.h"
+#include "platform/Utf8.h"
 
 namespace zn::log {
 
@@ -18,6 +19,20 @@ std::filesystem::path Folder() {
         return folder;
     }
     return DriveC() / "log";
+}
+
+std::string Printable(std::string_view text, std::size_t maxBytes) {
+    std::string printable(Utf8::Cut(text, maxBytes));
+    for (char& c : printable) {
+        const auto byte = static_cast<unsigned char>(c);
+        if (byte < 0x20 || byte == 0x7F) {
+            c = '?';
+        }
+    }
+    if (printable.size() < text.size()) {
+        printable += "...";
+    }
+    return printable;
 }
 
 void StartProgramLog(std::string_view program) {

@@ -2,7 +2,9 @@
 
 #include <spdlog/spdlog.h>
 
+#include <cstddef>
 #include <filesystem>
+#include <string>
 #include <string_view>
 #include <utility>
 
@@ -18,6 +20,11 @@ std::filesystem::path Folder();
 // Sends the process's log to stderr and to "<program>.log" in Folder(), rotating at
 // kMaxFileBytes. A folder that cannot be written leaves stderr alone; that is logged once.
 void StartProgramLog(std::string_view program);
+
+// Text from the network or a page as it may go into a line: control bytes become '?', and it is
+// cut (on a character boundary) at maxBytes, so a customer can neither forge lines nor flood
+// the file.
+std::string Printable(std::string_view text, std::size_t maxBytes = 256);
 
 // One line each: what happened and its cause, with the values that identify it (seat address,
 // port, serial). Any thread.

@@ -1,5 +1,7 @@
 #include "platform/SoundPlayer.h"
 
+#include "platform/PlaybackTurns.h"
+
 #include <alsa/asoundlib.h>
 #include <fcntl.h>
 #include <sndfile.h>
@@ -34,11 +36,9 @@ void SilenceAlsaOnce() {
     std::call_once(once, [] { snd_lib_error_set_handler(IgnoreAlsaError); });
 }
 
-// One device user at a time: overlapping alerts play one after another instead of failing on a
-// device that only one player can hold.
-std::mutex& PlaybackMutex() {
-    static std::mutex mutex;
-    return mutex;
+PlaybackTurns& Turns() {
+    static PlaybackTurns turns;
+    return turns;
 }
 
 std::int16_t ToSample(float value) {
@@ -75,7 +75,7 @@ public:
     }
     ~PlaybackDevice() {
         if (m_pcm) {
-            snd_pcm_drain(m_pcm);
+            m_drop ? snd_pcm_drop(m_pcm) : snd_pcm_drain(m_pcm);
             snd_pcm_close(m_pcm);
         }
     }
@@ -84,11 +84,17 @@ public:
 
     bool IsOpen() const { return m_pcm != nullptr; }
 
-    // False when the device failed beyond recovery.
-    bool Write(const std::int16_t* samples, std::size_t frames) {
+    // False when the device failed beyond recovery or the turn was cut off (what is still in
+    // the device's buffer is then dropped, not played out).
+    bool Write(const std::int16_t* samples, std::size_t frames, const PlaybackTurns::Turn& turn) {
         int failures = 0;
         while (frames > 0) {
-            const snd_pcm_sframes_t written = snd_pcm_writei(m_pcm, samples, frames);
+            if (turn.IsCutOff()) {
+                m_drop = true;
+                return false;
+            }
+            const auto chunk = std::min(frames, static_cast<std::size_t>(kChunkFrames));
+            const snd_pcm_sframes_t written = snd_pcm_writei(m_pcm, samples, chunk);
             if (written < 0) {
                 if (++failures > kMaxFailedWrites ||
                     snd_pcm_recover(m_pcm, static_cast<int>(written), 1) < 0) {
@@ -107,6 +113,7 @@ public:
 private:
     snd_pcm_t* m_pcm = nullptr;
     int m_channels;
+    bool m_drop = false;
 };
 
 class SoundFile {
@@ -197,15 +204,15 @@ const std::vector<std::int16_t>& DefaultTone() {
     return tone;
 }
 
-void PlayDefaultTone() {
+void PlayDefaultTone(const PlaybackTurns::Turn& turn) {
     PlaybackDevice device(1, kToneRate);
     if (device.IsOpen()) {
-        device.Write(DefaultTone().data(), DefaultTone().size());
+        device.Write(DefaultTone().data(), DefaultTone().size(), turn);
     }
 }
 
 // False when the file is missing, undecodable or beyond the bounds; device trouble is silence.
-bool PlayWavFile(const std::filesystem::path& file) {
+bool PlayWavFile(const std::filesystem::path& file, const PlaybackTurns::Turn& turn) {
     SoundFile sound(file);
     if (!sound.IsAcceptable()) {
         return false;
@@ -216,7 +223,7 @@ bool PlayWavFile(const std::filesystem::path& file) {
     }
     std::vector<std::int16_t> samples;
     while (const std::size_t frames = sound.Read(samples)) {
-        if (!device.Write(samples.data(), frames)) {
+        if (!device.Write(samples.data(), frames, turn)) {
             break;
         }
     }
@@ -230,9 +237,9 @@ AlsaSoundPlayer::AlsaSoundPlayer() {
 }
 
 void AlsaSoundPlayer::PlayFileSync(const std::filesystem::path& wavFile) {
-    const std::lock_guard lock(PlaybackMutex());
-    if (!PlayWavFile(wavFile)) {
-        PlayDefaultTone();
+    const auto turn = Turns().Begin();
+    if (turn && !PlayWavFile(wavFile, *turn)) {
+        PlayDefaultTone(*turn);
     }
 }
 

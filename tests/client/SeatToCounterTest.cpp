@@ -33,7 +33,6 @@ std::vector<std::byte> Bytes(std::string_view text) {
 // The counter's screen and speaker, recorded.
 class CounterRecorder : public console::IRequestUi, public ISoundPlayer {
 public:
-    bool HasNotifier() const override { return true; }
     void ShowText(const std::string& text, int, int, int, int) override {
         const std::lock_guard lock(m_mutex);
         m_popups.push_back(text);
@@ -123,8 +122,12 @@ protected:
     WindowDirectory m_windows{m_sandbox.RuntimeFolder()};
     console::LoginState m_login;
     CounterRecorder m_counter;
-    console::NavigationHandOver m_handOver{
-        [this] { m_counter.Navigated(m_handOver.TakePending()); }};
+    console::NavigationHandOver m_handOver{[this] {
+        for (std::string page = m_handOver.TakePending(); !page.empty();
+             page = m_handOver.TakePending()) {
+            m_counter.Navigated(std::move(page));
+        }
+    }};
     console::RequestService m_service{console::RequestContext{m_registry, m_windows, m_login,
                                                               m_handOver, m_counter, m_counter,
                                                               m_sandbox.Path() / "console"}};

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <atomic>
+#include <chrono>
 #include <condition_variable>
 #include <filesystem>
 #include <mutex>
@@ -24,8 +25,6 @@ struct PopupCall {
 
 class FakeRequestUi final : public IRequestUi {
 public:
-    void SetHasNotifier(bool hasNotifier) { m_hasNotifier = hasNotifier; }
-    bool HasNotifier() const override { return m_hasNotifier; }
     void ShowText(const std::string& text, int appearMs, int visibleMs, int hideMs,
                   int step) override {
         std::lock_guard lock(m_mutex);
@@ -46,7 +45,6 @@ public:
     }
 
 private:
-    std::atomic<bool> m_hasNotifier = true;
     mutable std::mutex m_mutex;
     std::vector<PopupCall> m_popups;
     int m_raised = 0;
@@ -68,8 +66,8 @@ private:
     std::vector<std::filesystem::path> m_played;
 };
 
-// Plays the UI thread of the hand-over: each delivery runs the pending-navigation handler on
-// this thread while the worker waits, as a blocking queued call does.
+// Plays the UI thread of the hand-over: each scheduled run of the pending-navigation handler
+// happens later on this thread, as a posted call does.
 class FakeUiThread {
 public:
     FakeUiThread() : m_thread([this] { Run(); }) {}
@@ -87,17 +85,24 @@ public:
         std::lock_guard lock(m_mutex);
         return m_navigations;
     }
+    // True once every scheduled run of the handler has run (within the time).
+    bool WaitIdle(std::chrono::milliseconds timeout = std::chrono::seconds(5)) {
+        std::unique_lock lock(m_mutex);
+        return m_changed.wait_for(lock, timeout, [&] { return m_served == m_requested; });
+    }
+    // Runs of the handler that found nothing to navigate.
     int EmptyDeliveries() const {
         std::lock_guard lock(m_mutex);
         return m_emptyDeliveries;
     }
 
 private:
-    void Deliver() {
-        std::unique_lock lock(m_mutex);
-        const long ticket = ++m_requested;
+    void Schedule() {
+        {
+            std::lock_guard lock(m_mutex);
+            ++m_requested;
+        }
         m_changed.notify_all();
-        m_changed.wait(lock, [&] { return m_served >= ticket; });
     }
 
     void Run() {
@@ -107,15 +112,19 @@ private:
             if (m_requested == m_served) {
                 return;
             }
+            const long run = m_requested;
             lock.unlock();
-            std::string address = m_handOver.TakePending();
-            lock.lock();
-            if (address.empty()) {
-                ++m_emptyDeliveries;
-            } else {
-                m_navigations.push_back(std::move(address));
+            std::vector<std::string> taken;
+            for (std::string address = m_handOver.TakePending(); !address.empty();
+                 address = m_handOver.TakePending()) {
+                taken.push_back(std::move(address));
             }
-            ++m_served;
+            lock.lock();
+            if (taken.empty()) {
+                ++m_emptyDeliveries;
+            }
+            m_navigations.insert(m_navigations.end(), taken.begin(), taken.end());
+            m_served = run;
             m_changed.notify_all();
         }
     }
@@ -127,7 +136,7 @@ private:
     bool m_quit = false;
     std::vector<std::string> m_navigations;
     int m_emptyDeliveries = 0;
-    NavigationHandOver m_handOver{[this] { Deliver(); }};
+    NavigationHandOver m_handOver{[this] { Schedule(); }};
     std::thread m_thread;
 };
 

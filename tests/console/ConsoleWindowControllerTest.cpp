@@ -2,16 +2,23 @@
 
 #include <gtest/gtest.h>
 
+#include <arpa/inet.h>
+
+#include <algorithm>
+#include <chrono>
 #include <thread>
 
 #include "ConsoleFakes.h"
 #include "ConsoleWindowFakes.h"
+#include "LogCapture.h"
 #include "Sandbox.h"
 #include "console/ConsoleSettings.h"
 #include "console/ConsoleTexts.h"
 #include "console/PageEvents.h"
 #include "console/QueryValue.h"
 #include "console/SingleInstance.h"
+#include "net/SocketAddress.h"
+#include "net/TcpSocket.h"
 #include "platform/Registry.h"
 #include "platform/WindowDirectory.h"
 
@@ -53,14 +60,16 @@ protected:
 };
 
 TEST_F(ConsoleWindowControllerTest, StartOpensTheLoginPageSetsUpThePopupTheTimerAndTheServices) {
-    EXPECT_FALSE(controller.HasNotifier());
+    controller.ShowText("before the popup exists", 500, 8000, 500, 3);
+    popup.RunPosted();
+    EXPECT_EQ(controller.Notifier().State(), NotifierState::Idle) << "announced too early";
+
     controller.Start(std::pair{148, 120});
     const auto calls = window.Calls();
     ASSERT_EQ(calls.size(), 3u);
     EXPECT_EQ(calls[0], "Navigate:" + LoginPage());
     EXPECT_EQ(calls[1], "Timer:1171/3600000");
     EXPECT_EQ(calls[2], "AddTrayIcon");
-    EXPECT_TRUE(controller.HasNotifier());
     EXPECT_EQ(controller.Notifier().Paint().textArea, (NotifierRect{10, 40, 138, 120}));
     EXPECT_NE(controller.ListenerPort(), 0);
     EXPECT_NE(controller.DiscoveryPort(), 0);
@@ -153,15 +162,54 @@ TEST_F(ConsoleWindowControllerTest, LaunchClientStartsTheLauncherAndMinimisesEve
             "Start:" + (sandbox.Path() / "Content" / "LaunchNubraClient").string(), "Minimize"}));
 }
 
-TEST_F(ConsoleWindowControllerTest, PendingNavigationFromAWorkerIsNavigatedOnce) {
+TEST_F(ConsoleWindowControllerTest, PendingNavigationsFromWorkersAreEachNavigatedOnceInOrder) {
     controller.OnPendingNavigation();
     EXPECT_TRUE(window.Calls().empty()) << "an empty pending address does nothing";
-    std::thread worker(
-        [this] { controller.Navigation().RequestNavigation("http://a/?transid=1"); });
-    worker.join();
-    EXPECT_EQ(window.Calls(), std::vector<std::string>{"Navigate:http://a/?transid=1"});
+    std::thread worker([this] {
+        controller.Navigation().RequestNavigation("http://a/?transid=1");
+        controller.Navigation().RequestNavigation("http://a/?transid=2");
+    });
+    worker.join();  // returned without the UI thread running anything
+    EXPECT_TRUE(window.Calls().empty());
+    window.RunPosted();
+    EXPECT_EQ(window.Calls(), (std::vector<std::string>{"Navigate:http://a/?transid=1",
+                                                        "Navigate:http://a/?transid=2"}));
     controller.OnPendingNavigation();
-    EXPECT_EQ(window.Calls().size(), 1u);
+    EXPECT_EQ(window.Calls().size(), 2u);
+}
+
+TEST_F(ConsoleWindowControllerTest, APortInUseIsToldOnceWithItsNumberAndLogged) {
+    const zn::test::LogCapture log;
+    CTcpSocket taken;
+    ASSERT_TRUE(taken.Create(0) && taken.Listen());
+    const auto port = static_cast<std::uint16_t>(ntohs(taken.Local().sin_port));
+    ConsoleWindowController blocked{
+        ConsoleEnvironment{registry, windows, sound, sandbox.Path(), ServicePorts{port, 0}}, window,
+        popup, progress};
+
+    blocked.Start(std::pair{148, 120});
+
+    const std::string text =
+        "无法打开端口 " + std::to_string(port) +
+        "，收银台收不到客户机的购买请求！请关闭占用该端口的程序后重新启动收银台。";
+    const auto calls = window.Calls();
+    EXPECT_EQ(std::count(calls.begin(), calls.end(), "Message:" + text + "|端口被占用|3"), 1)
+        << ::testing::PrintToString(calls);
+    EXPECT_TRUE(log.Contains({"port " + std::to_string(port), "cannot be opened"}));
+    EXPECT_NE(blocked.DiscoveryPort(), 0) << "the other service still runs";
+}
+
+TEST_F(ConsoleWindowControllerTest, ShutdownEndsTheServiceAndReleasesWaitingWorkers) {
+    controller.Start(std::pair{148, 120});
+    const auto console = CSocketAddress::FromDotted("127.0.0.1", controller.ListenerPort());
+    EXPECT_TRUE(controller.Shutdown(std::chrono::steady_clock::now() + std::chrono::seconds(1)));
+    CTcpSocket seat;
+    ASSERT_TRUE(console && seat.Create(0));
+    EXPECT_FALSE(seat.Connect(&*console)) << "still listening";
+    window.ClearCalls();
+    controller.Navigation().RequestNavigation("http://a/?transid=1");  // must not wait
+    window.RunPosted();
+    EXPECT_TRUE(window.Calls().empty()) << "navigated after the end";
 }
 
 TEST_F(ConsoleWindowControllerTest, WorkerAnnouncementsReachTheUiThreadOnlyThroughPosts) {

@@ -91,7 +91,6 @@ public:
         std::lock_guard lock(m_mutex);
         m_posted.push_back(std::move(job));
     }
-    void RunOnUiThreadAndWait(const std::function<void()>& job) override { job(); }
 
     // Runs the posted jobs, as the UI thread's event loop would.
     void RunPosted() {

@@ -1,12 +1,14 @@
 #include "console/RequestService.h"
 
 #include <gtest/gtest.h>
+#include <poll.h>
 
 #include <algorithm>
 #include <fstream>
 #include <memory>
 #include <sstream>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "ConsoleFakes.h"
@@ -53,15 +55,21 @@ protected:
         ASSERT_TRUE(service->StartListener(0));
     }
 
-    // Connects, checks the greeting, sends the body and waits until the worker has ended.
+    // Connects, checks the greeting, sends the body, waits for the reaction (it ends with the
+    // sound), leaves the connection and waits until the worker and the UI thread are done.
     void Request(std::span<const std::byte> body,
                  std::string_view greeting = "&cid_murvel=12&seat=A1") {
-        FakeSeat seat;
-        ASSERT_TRUE(seat.Connect(service->ListenerPort()));
-        EXPECT_EQ(seat.ReadGreeting(), std::string(greeting));
-        ASSERT_TRUE(seat.SendBody(body));
-        ASSERT_TRUE(ClosedByPeer(seat.socket)) << "the console kept the connection open";
+        const std::size_t soundsBefore = sound.Played().size();
+        {
+            FakeSeat seat;
+            ASSERT_TRUE(seat.Connect(service->ListenerPort()));
+            EXPECT_EQ(seat.ReadGreeting(), std::string(greeting));
+            ASSERT_TRUE(seat.SendBody(body));
+            ASSERT_TRUE(WaitFor([&] { return sound.Played().size() > soundsBefore; }))
+                << "no reaction";
+        }
         ASSERT_TRUE(WaitFor([&] { return service->ActiveWorkers() == 0; })) << "worker hangs";
+        ASSERT_TRUE(uiThread.WaitIdle()) << "navigations were not taken";
     }
     void RequestText(std::string_view text) { Request(Bytes(std::string(text) + '\0')); }
 
@@ -208,14 +216,38 @@ TEST_F(RequestServiceTest, CustomerMessageWithoutItsZeroEndsWithItsFrame) {
     EXPECT_EQ(ui.Popups()[1].text, "来自127.0.0.1[座号：A1]的顾客消息：h");
 }
 
-TEST_F(RequestServiceTest, WithoutTheNotifierNothingIsAnnounced) {
-    ui.SetHasNotifier(false);
+TEST_F(RequestServiceTest, EveryRequestOnAnOpenConnectionIsServedInOrder) {
     StartService();
-    RequestText("O1");
-    Request(BuildMessageBody("hi"));
-    EXPECT_TRUE(ui.Popups().empty());
-    EXPECT_EQ(uiThread.Navigations(), std::vector<std::string>{ViewAddress("1")});
-    EXPECT_EQ(sound.Played().size(), 2u);
+    FakeSeat seat;
+    ASSERT_TRUE(seat.Connect(service->ListenerPort()));
+    ASSERT_TRUE(seat.ReadGreeting());
+    ASSERT_TRUE(seat.SendText("O1"));
+    ASSERT_TRUE(WaitFor([&] { return sound.Played().size() == 1; }));
+    std::this_thread::sleep_for(std::chrono::seconds(1));
+    ASSERT_TRUE(seat.SendText("O2")) << "an older seat's next order on the same connection";
+    ASSERT_TRUE(WaitFor([&] { return sound.Played().size() == 2; })) << "the second order was lost";
+    ASSERT_TRUE(uiThread.WaitIdle());
+
+    EXPECT_EQ(uiThread.Navigations(),
+              (std::vector<std::string>{ViewAddress("1"), ViewAddress("2")}));
+    EXPECT_EQ(ui.Popups().size(), 2u);
+    ASSERT_TRUE(WaitFor([&] { return feedback.Pages().size() == 2; }))
+        << "a notice page is missing";
+    EXPECT_EQ(service->ActiveWorkers(), 1u) << "the connection stays the seat's to close";
+    pollfd readable{seat.socket.Handle(), POLLIN, 0};
+    EXPECT_EQ(poll(&readable, 1, 200), 0) << "the console sent more than its one greeting";
+}
+
+TEST_F(RequestServiceTest, ARequestAfterTheConsoleLoggedOutIsNotServed) {
+    StartService();
+    FakeSeat seat;
+    ASSERT_TRUE(seat.Connect(service->ListenerPort()));
+    ASSERT_TRUE(seat.ReadGreeting());
+    login.ClearLoggedIn();
+    ASSERT_TRUE(seat.SendText("O1"));
+    EXPECT_TRUE(ClosedByPeer(seat.socket));
+    EXPECT_TRUE(sound.Played().empty());
+    EXPECT_TRUE(uiThread.Navigations().empty());
 }
 
 TEST_F(RequestServiceTest, LoggedOutConsoleClosesAtOnce) {
@@ -382,6 +414,7 @@ TEST_F(RequestServiceTest, ManyWorkersHandOverTheirNavigationsIntact) {
     }
     ASSERT_TRUE(WaitFor([&] { return sound.Played().size() == kSeats; }, std::chrono::seconds(20)))
         << "only " << sound.Played().size() << " requests were handled";
+    ASSERT_TRUE(uiThread.WaitIdle());
     auto navigated = uiThread.Navigations();
     std::sort(navigated.begin(), navigated.end());
     std::sort(expected.begin(), expected.end());

@@ -47,7 +47,11 @@ protected:
     void Click(const std::string& id, const PageValueMap& values) {
         controller.OnPageClick(id, values);
     }
-    std::vector<std::string> Navigations() const { return window.CallsStartingWith("Navigate:"); }
+    // What the UI thread has navigated to once it ran what the senders posted.
+    std::vector<std::string> Navigations() {
+        window.RunPosted();
+        return window.CallsStartingWith("Navigate:");
+    }
     std::string Done(bool delivered, const std::string& id) const {
         const ConsoleSettings settings(registry);
         return "Navigate:" +

@@ -1,6 +1,7 @@
 #include "platform/Log.h"
 
 #include <gtest/gtest.h>
+#include <stdlib.h>
 
 #include "Sandbox.h"
 
@@ -25,10 +26,19 @@ TEST_F(LogTest, ProgramLogReachesItsFileInTheStateFolder) {
 }
 
 TEST_F(LogTest, AFolderThatCannotBeWrittenLeavesTheProgramLogging) {
-    const auto blocker = m_sandbox.WriteFile("c", "a file where the folder should be");
+    const auto blocker = m_sandbox.WriteFile("blocker", "a file where the folder should be");
+    setenv("ZENTROVA_LOG_DIR", (blocker / "log").c_str(), 1);
     zn::log::StartProgramLog("unit");
+    unsetenv("ZENTROVA_LOG_DIR");
     zn::log::Info("still logging");  // must not throw
-    EXPECT_FALSE(std::filesystem::exists(blocker / "log"));
+    EXPECT_TRUE(std::filesystem::is_regular_file(blocker));
+}
+
+TEST(LogTextTest, NetworkTextCannotForgeLinesOrFloodTheFile) {
+    EXPECT_EQ(zn::log::Printable("O123\n2026-12-07 error: forged\r\x7f"),
+              "O123?2026-12-07 error: forged??");
+    EXPECT_EQ(zn::log::Printable(std::string(1000, 'A'), 10), "AAAAAAAAAA...");
+    EXPECT_EQ(zn::log::Printable("张三", 4), "张...") << "cut on a character boundary";
 }
 
 }  // namespace

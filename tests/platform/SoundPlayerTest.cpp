@@ -15,6 +15,7 @@
 
 #include "Sandbox.h"
 #include "WaitFor.h"
+#include "platform/PlaybackTurns.h"
 
 namespace {
 
@@ -221,6 +222,30 @@ TEST_F(SoundPlayerTest, ManyThreadsCanPlayAtOnce) {
     const auto played = ReadWav(Capture());
     ASSERT_TRUE(played);
     EXPECT_EQ(played->samples, pattern.samples) << "overlapping playbacks mixed their output";
+}
+
+TEST(PlaybackTurnsTest, ANewAlertCutsOffThePlayingOneAndWaitersThatWereOvertakenGiveUp) {
+    zn::PlaybackTurns turns;
+    auto playing = turns.Begin();
+    ASSERT_TRUE(playing);
+    EXPECT_FALSE(playing->IsCutOff());
+
+    bool overtakenPlayed = false;
+    bool latestPlayed = false;
+    std::thread second([&] { overtakenPlayed = turns.Begin().has_value(); });
+    ASSERT_TRUE(zn::test::WaitFor([&] { return playing->IsCutOff(); }))
+        << "the sound playing was not cut off";
+    std::thread third([&] {
+        const auto turn = turns.Begin();
+        latestPlayed = turn && !turn->IsCutOff();
+    });
+    std::this_thread::sleep_for(std::chrono::milliseconds(100));  // both wait for the device
+
+    playing.reset();  // the one cut off lets the device go
+    second.join();
+    third.join();
+    EXPECT_FALSE(overtakenPlayed) << "an alert overtaken while waiting still played";
+    EXPECT_TRUE(latestPlayed);
 }
 
 }  // namespace

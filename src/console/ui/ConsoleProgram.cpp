@@ -4,6 +4,7 @@
 
 #include <QApplication>
 
+#include <chrono>
 #include <cstdio>
 #include <cstdlib>
 #include <optional>
@@ -28,6 +29,9 @@
 namespace zn::console {
 
 namespace {
+
+// How long an exit waits for the request workers to end.
+constexpr std::chrono::milliseconds kWorkersWindDown{300};
 
 QString Q(std::string_view text) {
     return QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size()));
@@ -96,9 +100,12 @@ int RunConsoleProgram(int argc, char** argv, const ConsoleProgramHooks& hooks) {
     }
     const int code = QApplication::exec();
     window.EndDialog();
-    // A result still on its way to a seat may wait on the network for minutes; like the other
-    // worker threads it ends with the process instead of holding the exit up.
-    if (controller.Completion().RunningSenders() > 0) {
+    // A worker may wait on a Listener window that never answers, and a result on its way to a
+    // seat on the network for minutes; they end with the process instead of holding the exit up.
+    if (!controller.Shutdown(std::chrono::steady_clock::now() + kWorkersWindDown) ||
+        controller.Completion().RunningSenders() > 0) {
+        log::Info("exit with workers still running");
+        spdlog::default_logger()->flush();
         std::fflush(nullptr);
         std::_Exit(code);
     }

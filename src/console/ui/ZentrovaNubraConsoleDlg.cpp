@@ -104,8 +104,8 @@ void CZentrovaNubraConsoleDlg::InitDialog(ConsoleWindowController& controller) {
 }
 
 void CZentrovaNubraConsoleDlg::EndDialog() {
+    m_publisher.reset();
     m_controller = nullptr;
-    m_handOver.Cancel();
     for (auto& [id, timer] : m_timers) {
         timer->stop();
     }
@@ -294,10 +294,6 @@ void CZentrovaNubraConsoleDlg::StartTimer(int id, std::chrono::milliseconds peri
 
 void CZentrovaNubraConsoleDlg::PostToUiThread(std::function<void()> job) {
     QMetaObject::invokeMethod(&m_postTarget, std::move(job), Qt::QueuedConnection);
-}
-
-void CZentrovaNubraConsoleDlg::RunOnUiThreadAndWait(const std::function<void()>& job) {
-    m_handOver.Run(job);
 }
 
 void CZentrovaNubraConsoleDlg::closeEvent(QCloseEvent* event) {

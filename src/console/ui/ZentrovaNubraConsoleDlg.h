@@ -8,7 +8,6 @@
 #include <string>
 
 #include "console/ConsoleUi.h"
-#include "gui/UiHandOver.h"
 
 class QAction;
 class QMenu;
@@ -37,7 +36,8 @@ public:
     // The dialog's set-up before the controller starts: the browser with the page event table,
     // the icon and the published window.
     void InitDialog(ConsoleWindowController& controller);
-    // The event loop has ended: nothing reaches the controller any more.
+    // The event loop has ended: the window leaves the window directory, so that a new console
+    // may start, and nothing reaches the controller any more.
     void EndDialog();
 
     // A tray menu command, as the menu gives it.
@@ -69,7 +69,6 @@ public:
     void ShowSeatViewer(const std::string& address, SeatLookUp lookUp) override;
     void StartTimer(int id, std::chrono::milliseconds period) override;
     void PostToUiThread(std::function<void()> job) override;
-    void RunOnUiThreadAndWait(const std::function<void()>& job) override;
 
 protected:
     void closeEvent(QCloseEvent* event) override;
@@ -89,7 +88,6 @@ private:
     std::map<int, std::unique_ptr<QTimer>> m_timers;
     std::unique_ptr<gui::WindowPublisher> m_publisher;
     QObject m_postTarget;
-    gui::UiHandOver m_handOver;  // last, so it is cancelled before anything else goes
 };
 
 }  // namespace zn::console

@@ -100,9 +100,11 @@ TestConsole::TestConsole(const std::filesystem::path& folder, std::uint16_t seat
     : m_registry(Registry::DefaultFolder()),
       m_windows(WindowDirectory::DefaultFolder()),
       m_navigation([this] {
-          std::string page = m_navigation.TakePending();
-          const std::lock_guard lock(m_mutex);
-          m_pages.push_back(std::move(page));
+          for (std::string page = m_navigation.TakePending(); !page.empty();
+               page = m_navigation.TakePending()) {
+              const std::lock_guard lock(m_mutex);
+              m_pages.push_back(std::move(page));
+          }
       }),
       m_folder(folder) {
     m_registry.CreateKey(RegistryRoot::LocalMachine, "SOFTWARE\\Pexora\\ZentrovaConsole")

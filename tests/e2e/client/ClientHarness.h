@@ -75,7 +75,6 @@ public:
     int CounterRaises() const;
     bool WaitForTransactionPages(std::size_t count, std::chrono::milliseconds limit) const;
 
-    bool HasNotifier() const override { return true; }
     void ShowText(const std::string& text, int, int, int, int) override;
     void ShowMaximizedAndRaise() override;
     void PlayFileSync(const std::filesystem::path&) override {}
