@@ -48,7 +48,9 @@ struct UpdateSite {
 // The console's content update: "ContentUpdate.xml" from site.path on port 80, every module that
 // is not strictly newer locally into programFolder/Content (from the manifest's "Port", with its
 // credentials); only when all arrived is the manifest saved as programFolder/ContentUpdate.xml
-// (raw UTF-8, no declaration, as the XML library writes it) and its deployment script run.
+// and its deployment script run. The saved bytes are the parsed document written by CXmlDocument:
+// UTF-8 without added white space, a declaration kept only when the server's had one (its
+// encoding then reads "UTF-8"), comments kept.
 // A module whose "ModulePath" or "CopyTo" leaves its folder counts as failed.
 UpdateResult RunContentUpdate(const UpdateSite& site, const DeploymentContext& deployment);
 
@@ -58,7 +60,8 @@ bool CheckForNewVersion(const UpdateSite& site, const std::filesystem::path& pro
 
 // The launcher's client update from the seat client's "Version.xml", reporting progress. Modules go
 // to programFolder/Content from the same host and port; the manifest is saved last as
-// programFolder/Version.xml. There is no deployment script.
+// programFolder/Version.xml, written as RunContentUpdate writes its manifest. There is no
+// deployment script.
 UpdateResult RunLauncherUpdate(const UpdateSite& site, const std::filesystem::path& programFolder,
                                const UpdateProgress& progress);
 

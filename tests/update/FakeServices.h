@@ -13,7 +13,8 @@ class FakeServices : public IServiceManager {
 public:
     struct Service {
         ServiceState state = ServiceState::Stopped;
-        int requestsToChange = 1;  // a negative count never changes
+        int requestsPerChange = 1;  // 0 or less: it never changes
+        int pendingRequests = 0;
         bool readable = true;
     };
 
@@ -33,11 +34,14 @@ private:
         requests.push_back(std::string(wanted == ServiceState::Running ? "start " : "stop ") +
                            std::string(name));
         Service& service = services.at(std::string(name));
-        if (service.state != wanted && service.requestsToChange > 0 &&
-            --service.requestsToChange == 0) {
+        if (service.state == wanted) {
+            return;
+        }
+        service.state = ServiceState::Changing;
+        if (service.requestsPerChange > 0 &&
+            ++service.pendingRequests == service.requestsPerChange) {
             service.state = wanted;
-        } else if (service.state != wanted) {
-            service.state = ServiceState::Changing;
+            service.pendingRequests = 0;
         }
     }
 };

@@ -19,22 +19,22 @@ TEST(ServiceControlTest, AsksAgainUntilTheServiceReachesTheState) {
     fake.services["ad"] = {ServiceState::Stopped, 3};
     EXPECT_TRUE(StartServiceAndWait(fake, "ad", kQuickWait));
     EXPECT_EQ(fake.requests, (std::vector<std::string>(3, "start ad")));
-    fake.services["ad"].requestsToChange = 1;
+    fake.services["ad"].requestsPerChange = 1;
     EXPECT_TRUE(StopServiceAndWait(fake, "ad", kQuickWait));
     EXPECT_EQ(fake.services["ad"].state, ServiceState::Stopped);
 }
 
 TEST(ServiceControlTest, AStoppedServiceStopsAtOnce) {
     FakeServices fake;
-    fake.services["ad"] = {ServiceState::Stopped, -1};
+    fake.services["ad"] = {ServiceState::Stopped, 0};
     EXPECT_TRUE(StopServiceAndWait(fake, "ad", kQuickWait));
     EXPECT_EQ(fake.requests.size(), 1u);
 }
 
 TEST(ServiceControlTest, UnknownUnreadableOrStuckServicesGiveFalseWithinTheBound) {
     FakeServices fake;
-    fake.services["stuck"] = {ServiceState::Stopped, -1};
-    fake.services["mute"] = {ServiceState::Stopped, 1, false};
+    fake.services["stuck"] = {ServiceState::Stopped, 0};
+    fake.services["mute"] = {ServiceState::Stopped, 1, 0, false};
     test::LogCapture log;
     EXPECT_FALSE(StartServiceAndWait(fake, "missing", kQuickWait));
     EXPECT_FALSE(StartServiceAndWait(fake, "mute", kQuickWait));
