@@ -8,6 +8,8 @@
 #include <string>
 #include <utility>
 
+#include "platform/AtomicFile.h"
+
 namespace zn {
 
 namespace {
@@ -50,17 +52,7 @@ ReplacementFile::~ReplacementFile() {
 }
 
 bool ReplacementFile::Write(std::string_view bytes) {
-    while (!bytes.empty()) {
-        const ssize_t written = ::write(m_fd.Get(), bytes.data(), bytes.size());
-        if (written < 0 && errno == EINTR) {
-            continue;
-        }
-        if (written <= 0) {
-            return false;
-        }
-        bytes.remove_prefix(static_cast<std::size_t>(written));
-    }
-    return true;
+    return WriteAll(m_fd.Get(), bytes);
 }
 
 int ReplacementFile::Commit(mode_t mode) {
