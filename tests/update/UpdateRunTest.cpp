@@ -93,6 +93,17 @@ TEST_F(UpdateRunTest, ContentUpdateFetchesRecordsAndDeploysANewRelease) {
     EXPECT_EQ(RunConsole(), UpdateResult::Current);
 }
 
+TEST_F(UpdateRunTest, ANewerReleaseWithoutModulesStillRunsItsScript) {
+    m_sandbox.WriteFile("program/ContentUpdate.xml",
+                        "<R><Version_File Update=\"2024-01-01\"/></R>");
+    Publish(std::string(kConsolePath) + "ContentUpdate.xml",
+            "<R><Version_File Update=\"2024-02-01\"/><Initialize Action=\"Misc\"><Registry "
+            "Path=\"HKEY_CURRENT_USER\\Software\\Z\" Name=\"Release\" "
+            "Value=\"feb\"/></Initialize></R>");
+    EXPECT_EQ(RunConsole(), UpdateResult::Updated);
+    EXPECT_EQ(DeployedRelease(), "feb");
+}
+
 TEST_F(UpdateRunTest, OneFailedModuleRecordsNothingAndTheNextRunFetchesAllAgain) {
     PublishConsoleRelease("2024-03-01 09:00:00", "v1 ");
     std::filesystem::remove(m_sandbox.Path() / "releases" / kConsolePath / "files/m/B.txt");
