@@ -58,6 +58,8 @@ ParsedOptions ParseHostOptions(std::span<const std::string_view> arguments) {
             options.host.bindAddress = value;
         } else if (name == "--pages") {
             options.host.pagesFolder = std::filesystem::path(value);
+        } else if (name == "--releases") {
+            options.host.releasesFolder = std::filesystem::path(value);
         } else if (name == "--user") {
             options.host.user = value;
         } else if (name == "--password") {
@@ -77,11 +79,13 @@ ParsedOptions ParseHostOptions(std::span<const std::string_view> arguments) {
 
 std::string UsageText() {
     return "usage: zentrova-webhost [--port N] [--bind ADDR] [--allow-lan] [--pages DIR]\n"
-           "                        [--user NAME] [--password TEXT] [--customer-id ID]\n"
+           "                        [--releases DIR] [--user NAME] [--password TEXT]\n"
+           "                        [--customer-id ID]\n"
            "  --port N           port to listen on (default 8280; 0 picks a free one)\n"
            "  --bind ADDR        address to listen on (default 127.0.0.1; loopback only unless\n"
            "                     --allow-lan is given)\n"
            "  --pages DIR        folder of the pages (default: 'pages' next to the program)\n"
+           "  --releases DIR     serve the update releases in DIR under their paths\n"
            "  --user, --password the back office's demo account (default demo / 1234)\n"
            "  --customer-id ID   shop customer id of the counter (default 12)\n";
 }

@@ -199,6 +199,13 @@ std::optional<int> WebHost::Start(int port) {
             server->Get(pattern, std::move(route.handler));
         }
     }
+    if (!m_config.releasesFolder.empty()) {
+        // After the pages: a release file never hides a page of the back office or the shop.
+        server->Get("/.+", [releases = ReleaseFiles(m_config.releasesFolder)](
+                               const httplib::Request& request, httplib::Response& response) {
+            releases.Serve(request, response);
+        });
+    }
     server->set_error_handler([](const httplib::Request&, httplib::Response& response) {
         if (response.body.empty()) {
             const std::string status = std::to_string(response.status);

@@ -13,6 +13,7 @@
 
 #include "OrderStore.h"
 #include "PageTemplate.h"
+#include "ReleaseFiles.h"
 
 namespace zn::webhost {
 
@@ -21,6 +22,8 @@ struct WebHostConfig {
     // Without it only loopback addresses are served, so a demo never reaches the LAN by accident.
     bool allowLan = false;
     std::filesystem::path pagesFolder;
+    // Update releases served under their paths (ReleaseFiles); none when empty.
+    std::filesystem::path releasesFolder;
     // The demo account of the back office and the shop customer id of its counter.
     std::string user = "demo";
     std::string password = "1234";

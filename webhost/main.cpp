@@ -46,6 +46,7 @@ int main(int argc, char** argv) {
 
     const std::string address = options.host.bindAddress;
     const std::string pages = options.host.pagesFolder.string();
+    const std::string releases = options.host.releasesFolder.string();
     WebHost host(std::move(options.host));
     const auto port = host.Start(options.port);
     if (!port) {
@@ -60,6 +61,9 @@ int main(int argc, char** argv) {
                  "  back office: http://%s:%d/wb/loginsyt.jsp\n"
                  "  shop:        http://%s:%d/wb/indexc.jsp\n",
                  shown.c_str(), *port, pages.c_str(), shown.c_str(), *port, shown.c_str(), *port);
+    if (!releases.empty()) {
+        std::fprintf(stderr, "  releases:    %s\n", releases.c_str());
+    }
 
     int received = 0;
     sigwait(&stopSignals, &received);

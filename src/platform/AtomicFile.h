@@ -8,6 +8,9 @@
 
 namespace zn {
 
+// Writes every byte, going on after interruptions and short writes. False on an error.
+bool WriteAll(int fd, std::string_view content);
+
 // The folder that holds `file`: "." for a bare file name.
 std::filesystem::path FolderOfFile(const std::filesystem::path& file);
 

@@ -1,0 +1,164 @@
+#include "update/DeploymentScript.h"
+
+#include <fmt/format.h>
+
+#include <cstring>
+#include <fstream>
+#include <memory>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "common/XmlDocument.h"
+#include "platform/Log.h"
+#include "update/DecimalText.h"
+#include "update/ManifestPath.h"
+#include "update/ModuleFiles.h"
+#include "update/RegistryWrite.h"
+#include "update/UpdateLog.h"
+
+namespace zn {
+
+namespace {
+
+enum class Phase { Initialize, Finalize };
+
+const char* PhaseName(Phase phase) {
+    return phase == Phase::Initialize ? "Initialize" : "Finalize";
+}
+
+// Each element's entries are selected in a document of its own, built from the element's markup.
+std::unique_ptr<CXmlDocument> FreshDocument(const CXmlNode& element) {
+    auto document = std::make_unique<CXmlDocument>();
+    if (document->LoadXml(element.Xml()) != CXmlDocument::kLoaded) {
+        log::Error("Cannot reload a script element: {}", element.Xml().substr(0, 200));
+        return nullptr;
+    }
+    return document;
+}
+
+void WriteRegistryEntries(const CXmlDocument& document, const std::string& query,
+                          const DeploymentContext& context) {
+    CXmlNodeList entries = document.SelectNodes(query);
+    for (long i = 0; i < entries.Length(); ++i) {
+        const CXmlNode entry = entries.Item(i);
+        WriteRegistryValue(context.registry, entry.GetAttribute("Path"), entry.GetAttribute("Name"),
+                           entry.GetAttribute("Value"), entry.GetAttribute("Type"));
+    }
+}
+
+void RunExecuteEntry(const CXmlNode& entry, const std::filesystem::path* modulePath,
+                     const DeploymentContext& context) {
+    const auto flags = static_cast<std::uint16_t>(LeadingDecimal(entry.GetAttribute("Mode")));
+    std::vector<std::string> arguments;
+    if (const auto document = FreshDocument(entry)) {
+        CXmlNodeList params = document->SelectNodes("descendant::Execute/Param");
+        for (long i = 0; i < params.Length(); ++i) {
+            arguments.push_back(params.Item(i).Text());
+        }
+    }
+    if (modulePath != nullptr && entry.GetAttribute("ModuleIsParam") == "1") {
+        arguments.push_back("\"" + modulePath->string() + "\"");
+    }
+    CommandRunner(flags, entry.GetAttribute("Command"), std::move(arguments), context.programFolder)
+        .Run(context.limits.programWait);
+}
+
+void RunExecuteEntries(const CXmlDocument& document, const std::string& query,
+                       const std::filesystem::path* modulePath, const DeploymentContext& context) {
+    CXmlNodeList entries = document.SelectNodes(query);
+    for (long i = 0; i < entries.Length(); ++i) {
+        RunExecuteEntry(entries.Item(i), modulePath, context);
+    }
+}
+
+void PauseAfterInitializeStep(Phase phase, const DeploymentContext& context) {
+    if (phase == Phase::Initialize) {
+        std::this_thread::sleep_for(context.limits.initializePause);
+    }
+}
+
+void RunStep(const CXmlNode& step, Phase phase, const DeploymentContext& context) {
+    const std::string action = step.GetAttribute("Action");
+    const std::string target = step.GetAttribute("Target");
+    if (action == "StartService") {
+        StartServiceAndWait(context.services, target, context.limits.serviceWait);
+    } else if (action == "StartApp") {
+        StartProgram(target, context.programFolder);
+    } else if (action == "StopService") {
+        StopServiceAndWait(context.services, target, context.limits.serviceWait);
+        PauseAfterInitializeStep(phase, context);
+    } else if (action == "StopApp") {
+        StopProcessByName(target + ".exe", context.limits.processCloseWait);
+        PauseAfterInitializeStep(phase, context);
+    } else if (action == "Misc") {
+        if (const auto document = FreshDocument(step)) {
+            const std::string prefix = std::string("descendant::") + PhaseName(phase);
+            WriteRegistryEntries(*document, prefix + "/Registry", context);
+            RunExecuteEntries(*document, prefix + "/Execute", nullptr, context);
+        }
+    }
+}
+
+bool HasContent(const std::filesystem::path& file) {
+    std::ifstream input(file, std::ios::binary);
+    return input && input.peek() != std::ifstream::traits_type::eof();
+}
+
+void CopyModule(const std::filesystem::path& source, const std::filesystem::path& destination,
+                const DeploymentContext& context) {
+    if (!HasContent(source)) {
+        return;  // not downloaded, or empty: nothing to put in place
+    }
+    CreateFolderFor(destination);
+    if (const int error = CopyFileReplacing(source, destination); error != 0) {
+        log::Error("Cannot copy {} to {}: {}", source.string(), destination.string(),
+                   std::strerror(error));
+        AppendLog(context.logFile, fmt::format("!CopyFile({}, {}, FALSE):{}", source.string(),
+                                               destination.string(), error));
+    }
+}
+
+void RunModule(const CXmlNode& module, const DeploymentContext& context) {
+    const auto source =
+        ResolveInsideFolder(context.programFolder / "Content", module.GetAttribute("ModulePath"));
+    const auto destination =
+        ResolveInsideFolder(context.programFolder, module.GetAttribute("CopyTo"));
+    if (!source || !destination) {
+        log::Error("Skipped the module \"{}\" of the deployment script",
+                   module.GetAttribute("ModuleName"));
+        return;
+    }
+    CopyModule(*source, *destination, context);
+    if (const auto document = FreshDocument(module)) {
+        WriteRegistryEntries(*document, "descendant::Module/Registry", context);
+        RunExecuteEntries(*document, "descendant::Module/Execute", &*destination, context);
+    }
+}
+
+void RunSteps(const CXmlDocument& script, Phase phase, const DeploymentContext& context) {
+    CXmlNodeList steps = script.SelectNodes(std::string("descendant::") + PhaseName(phase));
+    for (long i = 0; i < steps.Length(); ++i) {
+        RunStep(steps.Item(i), phase, context);
+    }
+}
+
+}  // namespace
+
+void RunDeploymentScript(const std::filesystem::path& scriptFile,
+                         const DeploymentContext& context) {
+    CXmlDocument script;
+    if (const int result = script.Load(scriptFile); result != CXmlDocument::kLoaded) {
+        log::Error("Deployment script {} not run: it does not load ({})", scriptFile.string(),
+                   result);
+        return;
+    }
+    RunSteps(script, Phase::Initialize, context);
+    CXmlNodeList modules = script.SelectNodes("descendant::Module");
+    for (long i = 0; i < modules.Length(); ++i) {
+        RunModule(modules.Item(i), context);
+    }
+    RunSteps(script, Phase::Finalize, context);
+}
+
+}  // namespace zn

@@ -1,0 +1,109 @@
+#include "update/HttpDownload.h"
+
+#include <cerrno>
+#include <cstring>
+#include <optional>
+
+#include "platform/Log.h"
+#include "update/HttpGet.h"
+#include "update/ReplacementFile.h"
+
+namespace zn {
+
+namespace {
+
+class MemorySink : public IBodySink {
+public:
+    MemorySink(std::string& buffer, std::string_view suffix) : m_buffer(buffer), m_suffix(suffix) {}
+
+    bool Begin(std::uint64_t length) override {
+        if (length > kMaxMemoryDownloadBytes) {
+            log::Error("Refused a download of {} bytes into memory (at most {})", length,
+                       kMaxMemoryDownloadBytes);
+            return false;
+        }
+        m_buffer.assign(static_cast<std::size_t>(length), '\0');
+        m_buffer += m_suffix;
+        m_written = 0;
+        return true;
+    }
+
+    bool Write(std::string_view bytes) override {
+        m_buffer.replace(m_written, bytes.size(), bytes);
+        m_written += bytes.size();
+        return true;
+    }
+
+private:
+    std::string& m_buffer;
+    std::string_view m_suffix;
+    std::size_t m_written = 0;
+};
+
+class FileSink : public IBodySink {
+public:
+    explicit FileSink(const std::filesystem::path& file) : m_file(file) {}
+
+    bool Begin(std::uint64_t) override {
+        m_replacement.reset();
+        auto created = ReplacementFile::Create(m_file);
+        if (!created) {
+            log::Error("Cannot make a temporary file beside {}: {}", m_file.string(),
+                       std::strerror(errno));
+            return false;
+        }
+        m_replacement.emplace(std::move(*created));
+        m_firstBytes.clear();
+        return true;
+    }
+
+    bool Write(std::string_view bytes) override {
+        if (m_firstBytes.size() < kSniffedBytes) {
+            m_firstBytes += bytes.substr(0, kSniffedBytes - m_firstBytes.size());
+        }
+        if (!m_replacement->Write(bytes)) {
+            log::Error("Cannot write the download of {}: {}", m_file.string(),
+                       std::strerror(errno));
+            return false;
+        }
+        return true;
+    }
+
+    bool Commit() {
+        const int error = m_replacement->Commit(ReplacementMode(m_file, m_firstBytes));
+        if (error != 0) {
+            log::Error("Cannot put the download in place as {}: {}", m_file.string(),
+                       std::strerror(error));
+        }
+        return error == 0;
+    }
+
+private:
+    static constexpr std::size_t kSniffedBytes = 4;
+    const std::filesystem::path& m_file;
+    std::optional<ReplacementFile> m_replacement;
+    std::string m_firstBytes;
+};
+
+}  // namespace
+
+std::size_t DownloadToMemory(const DownloadSource& source, std::string_view suffix,
+                             std::string& buffer, const DownloadTimeouts& timeouts) {
+    MemorySink sink(buffer, suffix);
+    const auto length = HttpGet(source, timeouts, sink);
+    if (!length) {
+        buffer.clear();
+        buffer.shrink_to_fit();
+        return 0;
+    }
+    return static_cast<std::size_t>(*length);
+}
+
+std::size_t DownloadToFile(const DownloadSource& source, const std::filesystem::path& file,
+                           const DownloadTimeouts& timeouts) {
+    FileSink sink(file);
+    const auto length = HttpGet(source, timeouts, sink);
+    return length && sink.Commit() ? static_cast<std::size_t>(*length) : 0;
+}
+
+}  // namespace zn

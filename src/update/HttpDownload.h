@@ -1,0 +1,44 @@
+#pragma once
+
+#include <chrono>
+#include <cstddef>
+#include <filesystem>
+#include <string>
+#include <string_view>
+
+namespace zn {
+
+// One file on an update server: http://host:port/objectPath.
+struct DownloadSource {
+    std::string host;        // a host name or IPv4 address; anything else fails
+    std::string objectPath;  // without a leading "/"; characters outside a URL path are escaped
+    std::string userName;    // HTTP basic credentials; none when both are empty
+    std::string password;
+    int port = 80;  // 0 means 80
+};
+
+// A server that connects but then sends nothing for `stall` ends a try; a try that timed out
+// before any answer came is repeated, three tries in all. So one fetch of a silent server ends
+// within about 3 x (connect + stall).
+struct DownloadTimeouts {
+    std::chrono::seconds connect{10};
+    std::chrono::seconds stall{20};
+};
+
+// An announced length above this is refused before anything is allocated.
+inline constexpr std::size_t kMaxMemoryDownloadBytes = 16 * 1024 * 1024;
+
+// GET of the source into memory: on success the buffer holds the L body bytes followed by the
+// suffix and L (above 0) is returned. The answer must be 200 or 206 with a Content-Length of at
+// most kMaxMemoryDownloadBytes and exactly that many body bytes; redirects are not followed.
+// Every failure returns 0 with the buffer emptied, and is logged.
+std::size_t DownloadToMemory(const DownloadSource& source, std::string_view suffix,
+                             std::string& buffer, const DownloadTimeouts& timeouts = {});
+
+// GET of the source into a file, with the same rules (no length cap). The body goes to a temporary
+// file beside `file` that replaces it only when exactly L bytes arrived, so on any failure the old
+// file is untouched. The folder must exist. L (above 0) on success, 0 on any failure (logged).
+std::size_t DownloadToFile(const DownloadSource& source, const std::filesystem::path& file,
+                           const DownloadTimeouts& timeouts = {});
+
+}  // namespace zn

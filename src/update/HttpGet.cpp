@@ -1,0 +1,316 @@
+#include "update/HttpGet.h"
+
+#include <curl/curl.h>
+
+#include <algorithm>
+#include <cctype>
+#include <memory>
+#include <mutex>
+#include <string>
+
+#include "platform/Log.h"
+
+namespace zn {
+
+namespace {
+
+constexpr int kTries = 3;
+constexpr int kDefaultPort = 80;
+constexpr long kBufferBytes = 100 * 1024;
+constexpr std::size_t kMaxHostBytes = 253;
+constexpr std::size_t kMaxLengthDigits = 18;  // keeps the value far from overflow
+
+struct CurlDeleter {
+    void operator()(CURL* handle) const { curl_easy_cleanup(handle); }
+};
+struct HeaderListDeleter {
+    void operator()(curl_slist* list) const { curl_slist_free_all(list); }
+};
+
+bool IsHostName(std::string_view host) {
+    return !host.empty() && host.size() <= kMaxHostBytes &&
+           std::all_of(host.begin(), host.end(), [](char c) {
+               return std::isalnum(static_cast<unsigned char>(c)) || c == '.' || c == '-' ||
+                      c == '_';
+           });
+}
+
+// The object path as URL path bytes: what is not an unreserved character or "/" is escaped, so a
+// manifest's text can never add a query, a fragment or another host.
+std::string EscapedPath(std::string_view objectPath) {
+    static constexpr char kHex[] = "0123456789ABCDEF";
+    std::string escaped;
+    for (const char c : objectPath) {
+        const auto byte = static_cast<unsigned char>(c);
+        if (std::isalnum(byte) || c == '-' || c == '.' || c == '_' || c == '~' || c == '/') {
+            escaped += c;
+        } else {
+            escaped += '%';
+            escaped += kHex[byte >> 4];
+            escaped += kHex[byte & 0xF];
+        }
+    }
+    return escaped;
+}
+
+std::string Url(const DownloadSource& source) {
+    const int port = source.port == 0 ? kDefaultPort : source.port;
+    return "http://" + source.host + ":" + std::to_string(port) + "/" +
+           EscapedPath(source.objectPath);
+}
+
+std::string_view Trimmed(std::string_view text) {
+    while (!text.empty() && std::isspace(static_cast<unsigned char>(text.front()))) {
+        text.remove_prefix(1);
+    }
+    while (!text.empty() && std::isspace(static_cast<unsigned char>(text.back()))) {
+        text.remove_suffix(1);
+    }
+    return text;
+}
+
+bool NameIs(std::string_view name, std::string_view wanted) {
+    return name.size() == wanted.size() &&
+           std::equal(name.begin(), name.end(), wanted.begin(), [](char a, char b) {
+               return std::tolower(static_cast<unsigned char>(a)) ==
+                      std::tolower(static_cast<unsigned char>(b));
+           });
+}
+
+std::optional<std::uint64_t> ParseLength(std::string_view text) {
+    if (text.empty() || text.size() > kMaxLengthDigits ||
+        !std::all_of(text.begin(), text.end(), [](char c) { return c >= '0' && c <= '9'; })) {
+        return std::nullopt;
+    }
+    std::uint64_t value = 0;
+    for (const char c : text) {
+        value = value * 10 + static_cast<std::uint64_t>(c - '0');
+    }
+    return value;
+}
+
+// One try: the answer's head as it arrives, the decision on it, and the body's count.
+class Transfer {
+public:
+    explicit Transfer(IBodySink& sink) : m_sink(sink) {}
+
+    bool OnHeaderLine(std::string_view line) {
+        if (line.starts_with("HTTP/")) {
+            StartHead(line);
+            return true;
+        }
+        if (Trimmed(line).empty()) {
+            return EndHead();
+        }
+        const std::size_t colon = line.find(':');
+        if (colon == std::string_view::npos) {
+            return true;
+        }
+        const std::string_view name = Trimmed(line.substr(0, colon));
+        const std::string_view value = Trimmed(line.substr(colon + 1));
+        if (NameIs(name, "Content-Length")) {
+            const auto length = ParseLength(value);
+            m_badLength = m_badLength || !length || (m_length && *m_length != *length);
+            m_length = length;
+        } else if (NameIs(name, "Transfer-Encoding")) {
+            m_encoded = true;
+        }
+        return true;
+    }
+
+    bool OnBody(std::string_view bytes) {
+        if (!m_accepted) {
+            return Fail("a body before an accepted head");
+        }
+        if (bytes.size() > *m_length - m_received) {
+            return Fail("more than the announced " + std::to_string(*m_length) + " bytes");
+        }
+        m_received += bytes.size();
+        if (!m_sink.Write(bytes)) {
+            m_sinkRefused = true;
+            return false;
+        }
+        return true;
+    }
+
+    // The outcome of a finished transfer; sets the failure text when it failed.
+    std::optional<std::uint64_t> Result() {
+        if (!m_accepted) {
+            Fail("no complete answer");
+        } else if (m_received != *m_length) {
+            Fail("a body of " + std::to_string(m_received) + " bytes where " +
+                 std::to_string(*m_length) + " were announced");
+        } else if (m_received == 0) {
+            Fail("an empty body");
+        } else {
+            return m_received;
+        }
+        return std::nullopt;
+    }
+
+    bool HeadComplete() const { return m_headComplete; }
+    bool SinkRefused() const { return m_sinkRefused; }
+    const std::string& Failure() const { return m_failure; }
+
+private:
+    void StartHead(std::string_view statusLine) {
+        m_headComplete = false;
+        m_status = 0;
+        m_length.reset();
+        m_badLength = false;
+        m_encoded = false;
+        const std::size_t space = statusLine.find(' ');
+        if (space != std::string_view::npos) {
+            m_status = static_cast<int>(ParseLength(statusLine.substr(space + 1, 3)).value_or(0));
+        }
+    }
+
+    bool EndHead() {
+        if (m_status >= 100 && m_status < 200) {
+            return true;  // an interim answer; the real one follows
+        }
+        m_headComplete = true;
+        if (m_status != 200 && m_status != 206) {
+            return Fail("status " + std::to_string(m_status));
+        }
+        if (m_encoded) {
+            return Fail("a Transfer-Encoding instead of a plain length");
+        }
+        if (m_badLength) {
+            return Fail("an invalid Content-Length");
+        }
+        if (!m_length) {
+            return Fail("no Content-Length");
+        }
+        if (!m_sink.Begin(*m_length)) {
+            m_sinkRefused = true;
+            return false;
+        }
+        m_accepted = true;
+        return true;
+    }
+
+    bool Fail(std::string why) {
+        if (m_failure.empty()) {
+            m_failure = std::move(why);
+        }
+        return false;
+    }
+
+    IBodySink& m_sink;
+    int m_status = 0;
+    std::optional<std::uint64_t> m_length;
+    bool m_badLength = false;
+    bool m_encoded = false;
+    bool m_headComplete = false;
+    bool m_accepted = false;
+    bool m_sinkRefused = false;
+    std::uint64_t m_received = 0;
+    std::string m_failure;
+};
+
+std::size_t OnHeader(char* data, std::size_t size, std::size_t count, void* transfer) {
+    const std::size_t bytes = size * count;
+    return static_cast<Transfer*>(transfer)->OnHeaderLine({data, bytes}) ? bytes : 0;
+}
+
+std::size_t OnBody(char* data, std::size_t size, std::size_t count, void* transfer) {
+    const std::size_t bytes = size * count;
+    return static_cast<Transfer*>(transfer)->OnBody({data, bytes}) ? bytes : 0;
+}
+
+void InitialiseCurlOnce() {
+    static std::once_flag once;
+    std::call_once(once, [] { curl_global_init(CURL_GLOBAL_DEFAULT); });
+}
+
+bool Configure(CURL* curl, const DownloadSource& source, const std::string& url,
+               const DownloadTimeouts& timeouts, curl_slist* headers, Transfer& transfer) {
+    bool ok = curl_easy_setopt(curl, CURLOPT_URL, url.c_str()) == CURLE_OK;
+    ok = ok && curl_easy_setopt(curl, CURLOPT_PROTOCOLS_STR, "http") == CURLE_OK;
+    ok = ok && curl_easy_setopt(curl, CURLOPT_NOSIGNAL, 1L) == CURLE_OK;
+    ok = ok && curl_easy_setopt(curl, CURLOPT_HTTPHEADER, headers) == CURLE_OK;
+    // Read to the end of the connection, so a body longer than announced is seen, not cut off.
+    ok = ok && curl_easy_setopt(curl, CURLOPT_IGNORE_CONTENT_LENGTH, 1L) == CURLE_OK;
+    ok = ok && curl_easy_setopt(curl, CURLOPT_BUFFERSIZE, kBufferBytes) == CURLE_OK;
+    ok = ok && curl_easy_setopt(curl, CURLOPT_CONNECTTIMEOUT,
+                                static_cast<long>(timeouts.connect.count())) == CURLE_OK;
+    ok = ok && curl_easy_setopt(curl, CURLOPT_LOW_SPEED_LIMIT, 1L) == CURLE_OK;
+    ok = ok && curl_easy_setopt(curl, CURLOPT_LOW_SPEED_TIME,
+                                static_cast<long>(timeouts.stall.count())) == CURLE_OK;
+    ok = ok && curl_easy_setopt(curl, CURLOPT_HEADERFUNCTION, OnHeader) == CURLE_OK;
+    ok = ok && curl_easy_setopt(curl, CURLOPT_HEADERDATA, &transfer) == CURLE_OK;
+    ok = ok && curl_easy_setopt(curl, CURLOPT_WRITEFUNCTION, OnBody) == CURLE_OK;
+    ok = ok && curl_easy_setopt(curl, CURLOPT_WRITEDATA, &transfer) == CURLE_OK;
+    if (!source.userName.empty() || !source.password.empty()) {
+        ok = ok && curl_easy_setopt(curl, CURLOPT_HTTPAUTH, CURLAUTH_BASIC) == CURLE_OK;
+        ok = ok && curl_easy_setopt(curl, CURLOPT_USERNAME, source.userName.c_str()) == CURLE_OK;
+        ok = ok && curl_easy_setopt(curl, CURLOPT_PASSWORD, source.password.c_str()) == CURLE_OK;
+    }
+    return ok;
+}
+
+enum class TryOutcome { Fetched, TimedOutBeforeAnswer, Failed };
+
+struct TryResult {
+    TryOutcome outcome;
+    std::optional<std::uint64_t> length;
+    std::string failure;  // empty when the sink refused and logged it
+};
+
+TryResult TryOnce(const DownloadSource& source, const std::string& url,
+                  const DownloadTimeouts& timeouts, IBodySink& sink) {
+    const std::unique_ptr<CURL, CurlDeleter> curl(curl_easy_init());
+    curl_slist* list = nullptr;
+    for (const char* header :
+         {"Accept: */*", "Cache-Control: no-cache", "Pragma: no-cache", "Connection: close"}) {
+        list = curl_slist_append(list, header);
+    }
+    const std::unique_ptr<curl_slist, HeaderListDeleter> headers(list);
+    Transfer transfer(sink);
+    if (!curl || !headers || !Configure(curl.get(), source, url, timeouts, list, transfer)) {
+        return {TryOutcome::Failed, std::nullopt, "libcurl could not be set up"};
+    }
+    const CURLcode code = curl_easy_perform(curl.get());
+    if (transfer.SinkRefused()) {
+        return {TryOutcome::Failed, std::nullopt, {}};
+    }
+    if (code == CURLE_OPERATION_TIMEDOUT && !transfer.HeadComplete()) {
+        return {TryOutcome::TimedOutBeforeAnswer, std::nullopt, "no answer in time"};
+    }
+    if (code != CURLE_OK) {
+        return {TryOutcome::Failed, std::nullopt,
+                transfer.Failure().empty() ? curl_easy_strerror(code) : transfer.Failure()};
+    }
+    const auto length = transfer.Result();
+    return {length ? TryOutcome::Fetched : TryOutcome::Failed, length, transfer.Failure()};
+}
+
+}  // namespace
+
+std::optional<std::uint64_t> HttpGet(const DownloadSource& source, const DownloadTimeouts& timeouts,
+                                     IBodySink& sink) {
+    if (!IsHostName(source.host) || source.port < 0 || source.port > 65535) {
+        log::Error("Download refused: \"{}\" port {} is not a host name and port", source.host,
+                   source.port);
+        return std::nullopt;
+    }
+    InitialiseCurlOnce();
+    const std::string url = Url(source);
+    for (int attempt = 1;; ++attempt) {
+        TryResult result = TryOnce(source, url, timeouts, sink);
+        if (result.outcome == TryOutcome::Fetched) {
+            return result.length;
+        }
+        if (result.outcome == TryOutcome::TimedOutBeforeAnswer && attempt < kTries) {
+            log::Warn("Download of {}: no answer in time (try {} of {})", url, attempt, kTries);
+            continue;
+        }
+        if (!result.failure.empty()) {
+            log::Error("Download of {} failed: {}", url, result.failure);
+        }
+        return std::nullopt;
+    }
+}
+
+}  // namespace zn

@@ -1,0 +1,65 @@
+#include "update/ManifestPath.h"
+
+#include <algorithm>
+#include <system_error>
+
+#include "platform/Log.h"
+
+namespace zn {
+
+namespace {
+
+bool ClimbsOrIsAbsolute(const std::filesystem::path& relative) {
+    if (relative.is_absolute() || relative.has_root_path()) {
+        return true;
+    }
+    return std::any_of(relative.begin(), relative.end(),
+                       [](const std::filesystem::path& part) { return part == ".."; });
+}
+
+// True when `inner` is `outer` or lies below it; both are canonical.
+bool IsWithin(const std::filesystem::path& outer, const std::filesystem::path& inner) {
+    auto innerPart = inner.begin();
+    for (const auto& outerPart : outer) {
+        if (outerPart.empty()) {
+            continue;  // a trailing separator
+        }
+        if (innerPart == inner.end() || *innerPart != outerPart) {
+            return false;
+        }
+        ++innerPart;
+    }
+    return true;
+}
+
+}  // namespace
+
+std::string ManifestPathText(std::string_view text) {
+    std::string path(text);
+    std::replace(path.begin(), path.end(), '\\', '/');
+    return path;
+}
+
+std::optional<std::filesystem::path> ResolveInsideFolder(const std::filesystem::path& folder,
+                                                         std::string_view manifestPath) {
+    const std::filesystem::path relative(ManifestPathText(manifestPath));
+    if (ClimbsOrIsAbsolute(relative)) {
+        log::Error("Refused the manifest path \"{}\": it leaves the folder {}", manifestPath,
+                   folder.string());
+        return std::nullopt;
+    }
+    const std::filesystem::path file = folder / relative;
+    // Resolving links in whatever part exists catches a link that points out of the folder.
+    std::error_code error;
+    const std::filesystem::path realFolder = std::filesystem::weakly_canonical(folder, error);
+    const std::filesystem::path realFile =
+        error ? std::filesystem::path() : std::filesystem::weakly_canonical(file, error);
+    if (error || !IsWithin(realFolder, realFile)) {
+        log::Error("Refused the manifest path \"{}\": it leads out of the folder {}", manifestPath,
+                   folder.string());
+        return std::nullopt;
+    }
+    return file;
+}
+
+}  // namespace zn

@@ -1,0 +1,28 @@
+#pragma once
+
+#include <sys/types.h>
+
+#include <chrono>
+#include <filesystem>
+#include <optional>
+#include <string_view>
+
+namespace zn {
+
+inline constexpr std::chrono::seconds kProcessCloseWait{5};
+
+// The lowest process id whose program file name (the last part of /proc/<pid>/exe, else of its
+// first argument) equals `fileName` ignoring case. A trailing ".exe" on the wanted name is ignored;
+// processes that have already ended (zombies) do not count.
+std::optional<pid_t> FindProcessByName(std::string_view fileName);
+
+// Stops the first matching process: SIGTERM (the window close), up to `closeWait` for it to end,
+// then SIGKILL. True when it ended by itself or was killed; false when none matched or the signal
+// was refused.
+bool StopProcessByName(std::string_view fileName,
+                       std::chrono::milliseconds closeWait = kProcessCloseWait);
+
+// Starts programFolder/baseName without arguments and without waiting.
+void StartProgram(std::string_view baseName, const std::filesystem::path& programFolder);
+
+}  // namespace zn
