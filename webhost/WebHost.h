@@ -23,7 +23,7 @@ struct WebHostConfig {
     bool allowLan = false;
     std::filesystem::path pagesFolder;
     // Update releases served under their paths (ReleaseFiles); none when empty.
-    std::filesystem::path releasesFolder;
+    std::filesystem::path releasesFolder{};
     // The demo account of the back office and the shop customer id of its counter.
     std::string user = "demo";
     std::string password = "1234";
