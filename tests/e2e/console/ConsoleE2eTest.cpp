@@ -2,15 +2,21 @@
 // test over loopback, checked through the wire, its files and its dialog log.
 #include <gtest/gtest.h>
 
+#include <atomic>
 #include <iostream>
 #include <memory>
 #include <string>
+#include <thread>
+#include <vector>
 
 #include "ConsoleHarness.h"
 #include "Sandbox.h"
 #include "WaitFor.h"
+#include "console/ConsoleSettings.h"
 #include "console/ConsoleTexts.h"
+#include "platform/Registry.h"
 #include "platform/TextCodec.h"
+#include "platform/WindowDirectory.h"
 
 namespace zn::e2e {
 namespace {
@@ -227,6 +233,45 @@ TEST_F(ConsoleE2eTest, ExitConfirmationCancelKeepsTheConsoleAndOkEndsIt) {
                                   kLimit));
     EXPECT_EQ(m_console->WaitForExit(kLimit), std::optional<int>(0))
         << "the confirmed exit did not end the console";
+}
+
+TEST_F(ConsoleE2eTest, ExitEndsWithinASecondWhileWorkersWaitOnListenersThatNeverAnswer) {
+    // Three Listener windows that take a notification and never acknowledge it.
+    std::atomic<bool> released = false;
+    const WindowDirectory windows(WindowDirectory::DefaultFolder());
+    const Registry registry(Registry::DefaultFolder());
+    const auto listeners =
+        registry.CreateKey(RegistryRoot::LocalMachine, console::kListenerKeyPath);
+    ASSERT_TRUE(listeners);
+    std::vector<std::unique_ptr<PublishedWindow>> deaf;
+    for (int i = 0; i < 3; ++i) {
+        const std::string name = "Deaf" + std::to_string(i);
+        deaf.push_back(PublishedWindow::Publish(windows, name, name, [&](std::uint32_t, auto) {
+            for (int waited = 0; waited < 300 && !released; ++waited) {
+                std::this_thread::sleep_for(100ms);
+            }
+        }));
+        ASSERT_TRUE(deaf.back() && listeners->SetString(name, name));
+    }
+    struct Release {
+        std::atomic<bool>& flag;
+        ~Release() { flag = true; }  // before the windows go, which wait for their handlers
+    } const releaseAtEnd{released};
+
+    ASSERT_NO_FATAL_FAILURE(Start("ok", ConsoleProgram::Driver));
+    ASSERT_NO_FATAL_FAILURE(LogIn());
+    ASSERT_NO_FATAL_FAILURE(Order());
+    std::this_thread::sleep_for(500ms);  // the worker now waits on the first deaf window
+
+    ASSERT_TRUE(m_console->SendTrayCommand(console::texts::kCommandExit));
+    ASSERT_TRUE(WaitForDialogLine(Log(), {console::texts::kExitConfirmCaption, "\"answer\":\"ok\""},
+                                  kLimit));
+    const auto confirmed = std::chrono::steady_clock::now();
+    EXPECT_EQ(m_console->WaitForExit(kLimit), std::optional<int>(0));
+    EXPECT_LT(std::chrono::steady_clock::now() - confirmed, 1s)
+        << "the exit waited for the workers";
+    EXPECT_FALSE(WaitForCaption(m_sandbox, kBackOfficeCaption, 0ms))
+        << "the window entry outlived the console";
 }
 
 TEST_F(ConsoleE2eTest, SecondConsoleIsRefusedWhileTheFirstCarriesItsCaption) {
