@@ -28,16 +28,16 @@ void ConsoleLock::OnLockCommand() {
     if (!scope.Entered()) {
         return;
     }
-    const auto typed = m_window.PromptPassword(std::string(texts::kPasswordPromptCaption));
+    const auto typed = m_dialogs.PromptPassword(std::string(texts::kPasswordPromptCaption));
     if (!typed) {
         return;
     }
     if (!m_locked) {
         m_locked = true;
         m_password = *typed;
-        m_window.SetLockChecked(true);
-        m_window.MessageBox(std::string(texts::kLockedText), std::string(texts::kLockedCaption),
-                            MessageIcon::Information, MessageButtons::Ok);
+        m_tray.SetLockChecked(true);
+        m_dialogs.MessageBox(std::string(texts::kLockedText), std::string(texts::kLockedCaption),
+                             MessageIcon::Information, MessageButtons::Ok);
         m_window.Hide();
     } else if (*typed == m_password) {
         Unlock();
@@ -107,7 +107,7 @@ void ConsoleLock::OnFocusLost() {
 }
 
 ConsoleLock::Check ConsoleLock::CheckPassword() {
-    const auto typed = m_window.PromptPassword(std::string(texts::kPasswordPromptCaption));
+    const auto typed = m_dialogs.PromptPassword(std::string(texts::kPasswordPromptCaption));
     if (!typed) {
         return Check::Cancelled;
     }
@@ -116,9 +116,9 @@ ConsoleLock::Check ConsoleLock::CheckPassword() {
 
 void ConsoleLock::Unlock() {
     m_locked = false;
-    m_window.SetLockChecked(false);
-    m_window.MessageBox(std::string(texts::kUnlockedText), std::string(texts::kUnlockedCaption),
-                        MessageIcon::Information, MessageButtons::Ok);
+    m_tray.SetLockChecked(false);
+    m_dialogs.MessageBox(std::string(texts::kUnlockedText), std::string(texts::kUnlockedCaption),
+                         MessageIcon::Information, MessageButtons::Ok);
 }
 
 void ConsoleLock::ShowAndRaise() {
@@ -127,8 +127,8 @@ void ConsoleLock::ShowAndRaise() {
 }
 
 void ConsoleLock::ShowWrongPassword() {
-    m_window.MessageBox(std::string(texts::kWrongPasswordText), std::string(texts::kLockedCaption),
-                        MessageIcon::Error, MessageButtons::Ok);
+    m_dialogs.MessageBox(std::string(texts::kWrongPasswordText), std::string(texts::kLockedCaption),
+                         MessageIcon::Error, MessageButtons::Ok);
 }
 
 }  // namespace zn::console

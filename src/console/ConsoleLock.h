@@ -4,7 +4,9 @@
 
 namespace zn::console {
 
-class IConsoleWindow;
+class IDialogs;
+class ITray;
+class IWindowFrame;
 
 // The console lock: a password of the cashier's choosing that the tray asks for before the
 // window comes back. In memory only; UI thread only.
@@ -13,7 +15,8 @@ class IConsoleWindow;
 // messages, the others are ignored, so the prompt taking the focus never raises another prompt.
 class ConsoleLock {
 public:
-    explicit ConsoleLock(IConsoleWindow& window) : m_window(window) {}
+    ConsoleLock(IWindowFrame& window, IDialogs& dialogs, ITray& tray)
+        : m_window(window), m_dialogs(dialogs), m_tray(tray) {}
 
     bool IsLocked() const { return m_locked; }
 
@@ -35,7 +38,9 @@ private:
     void ShowAndRaise();
     void ShowWrongPassword();
 
-    IConsoleWindow& m_window;
+    IWindowFrame& m_window;
+    IDialogs& m_dialogs;
+    ITray& m_tray;
     bool m_locked = false;
     std::string m_password;
     bool m_busy = false;

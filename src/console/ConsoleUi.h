@@ -18,11 +18,12 @@ using MarkupReady = std::function<void(std::optional<std::string> html)>;
 // The seat number (or "未知") for an address typed into the seat viewer.
 using SeatLookUp = std::function<std::string(const std::string& address)>;
 
-// The console's main window as the core drives it; the Qt main window implements it. Every
-// method is called on the UI thread, except PostToUiThread, which is for worker threads.
-class IConsoleWindow {
+// The console's main window as the core drives it, one interface per concern so that each part
+// of the core takes only what it uses; the Qt main window implements them all. UI thread only,
+// except IEventLoop::PostToUiThread.
+class IWindowFrame {
 public:
-    virtual ~IConsoleWindow() = default;
+    virtual ~IWindowFrame() = default;
 
     virtual void Show() = 0;
     virtual void Hide() = 0;
@@ -38,6 +39,12 @@ public:
     virtual void SetCaption(const std::string& caption) = 0;
     // Ends the window for good: the Qt close path, which asks OnCloseRequested.
     virtual void CloseWindow() = 0;
+};
+
+// The embedded browser.
+class IPageView {
+public:
+    virtual ~IPageView() = default;
 
     virtual void Navigate(const std::string& address) = 0;
     // Nothing happens on a page without the element.
@@ -45,31 +52,49 @@ public:
     // `done` runs later on the UI thread, and never after the window's event loop has ended.
     virtual void ReadBodyOuterHtml(MarkupReady done) = 0;
     virtual void ReadDocumentOuterHtml(MarkupReady done) = 0;
+};
 
-    // Modal; owned by the main window.
+// Modal dialogs owned by the main window; each returns when it has closed.
+class IDialogs {
+public:
+    virtual ~IDialogs() = default;
+
     virtual MessageAnswer MessageBox(const std::string& text, const std::string& caption,
                                      MessageIcon icon, MessageButtons buttons) = 0;
     // The password prompt (hidden characters, OK and Cancel): the typed text, nullopt on Cancel.
     virtual std::optional<std::string> PromptPassword(const std::string& caption) = 0;
+    virtual void ShowTransactionView(const std::filesystem::path& pageFile) = 0;
+    virtual void ShowSeatViewer(const std::string& address, SeatLookUp lookUp) = 0;
+};
+
+class ITray {
+public:
+    virtual ~ITray() = default;
 
     // Adds the tray icon with its tip and menu; false when the desktop has no system tray.
     virtual bool AddTrayIcon() = 0;
     virtual void RemoveTrayIcon() = 0;
     virtual void SetLockChecked(bool checked) = 0;
     virtual void ShowBalloon(const std::string& title, const std::string& text) = 0;
+};
 
-    // Starts the program without arguments, working folder or waiting; false when it failed.
-    virtual bool StartProgram(const std::filesystem::path& program) = 0;
-    // Modal views; each returns when its window has closed.
-    virtual void ShowTransactionView(const std::filesystem::path& pageFile) = 0;
-    virtual void ShowSeatViewer(const std::string& address, SeatLookUp lookUp) = 0;
-
-    // A periodic timer on the window that calls the controller's OnTimer with its id.
-    virtual void StartTimer(int id, std::chrono::milliseconds period) = 0;
+class IEventLoop {
+public:
+    virtual ~IEventLoop() = default;
 
     // Any thread: runs the job on the UI thread later; never once the event loop has ended.
     virtual void PostToUiThread(std::function<void()> job) = 0;
+    // A periodic timer that calls the controller's OnTimer with its id.
+    virtual void StartTimer(int id, std::chrono::milliseconds period) = 0;
+    // Starts the program without arguments, working folder or waiting; false when it failed.
+    virtual bool StartProgram(const std::filesystem::path& program) = 0;
 };
+
+class IConsoleWindow : public IWindowFrame,
+                       public IPageView,
+                       public IDialogs,
+                       public ITray,
+                       public IEventLoop {};
 
 // The connecting-progress window for sender threads. Both calls may come from any thread.
 class IProgressUi {

@@ -27,9 +27,9 @@ ConsoleWindowController::ConsoleWindowController(ConsoleEnvironment environment,
       m_selfUpdate(selfUpdate),
       m_navigation([this] { m_window.PostToUiThread([this] { OnPendingNavigation(); }); }),
       m_notifier(popup, [this] { OnNotifierClicked(); }),
-      m_lock(window),
+      m_lock(window, window, window),
       m_backOffice(m_environment.registry, window, m_login),
-      m_completion(CompletionContext{m_environment.registry, window, progress, m_navigation,
+      m_completion(CompletionContext{m_environment.registry, window, window, progress, m_navigation,
                                      m_login, m_lock, m_environment.programFolder}) {}
 
 ConsoleWindowController::~ConsoleWindowController() = default;

@@ -100,7 +100,7 @@ void TransactionCompletion::OnCommitSuccess(const IPageValues& values) {
     std::string transactionId = values.Value("TransId");
     const bool reporting = values.Value("PlatformId") == kPlatformMurvel;
     m_lastTransactionId = transactionId;
-    m_context.window.ReadBodyOuterHtml(
+    m_context.page.ReadBodyOuterHtml(
         [this, clientIp, reporting,
          transactionId = std::move(transactionId)](std::optional<std::string> body) mutable {
             if (!body) {
@@ -142,16 +142,16 @@ void TransactionCompletion::OnReSend(const IPageValues& values) {
 
 void TransactionCompletion::OnCancel(const IPageValues& values) {
     if (m_context.lock.IsLocked()) {
-        m_context.window.MessageBox(std::string(texts::kUnlockBeforeCancelText),
-                                    std::string(texts::kLockedCaption), MessageIcon::Error,
-                                    MessageButtons::Ok);
+        m_context.dialogs.MessageBox(std::string(texts::kUnlockBeforeCancelText),
+                                     std::string(texts::kLockedCaption), MessageIcon::Error,
+                                     MessageButtons::Ok);
         return;
     }
     if (!m_context.login.IsLoggedIn()) {
-        m_context.window.MessageBox(std::string(texts::kNotLoggedInText),
-                                    std::string(texts::kApplicationCaption), MessageIcon::None,
-                                    MessageButtons::Ok);
-        m_context.window.Navigate(ConsoleSettings(m_context.registry).LoginPage());
+        m_context.dialogs.MessageBox(std::string(texts::kNotLoggedInText),
+                                     std::string(texts::kApplicationCaption), MessageIcon::None,
+                                     MessageButtons::Ok);
+        m_context.page.Navigate(ConsoleSettings(m_context.registry).LoginPage());
         return;
     }
     m_senders.Start([seat = TargetOf(values.Value("ClientIP")), folder = m_context.programFolder] {
@@ -169,7 +169,7 @@ void TransactionCompletion::OnDisplay() {
                          static_cast<std::streamsize>(bytes.size()));
         }
     }
-    m_context.window.ShowTransactionView(file);
+    m_context.dialogs.ShowTransactionView(file);
     // The page file lives only while the view is open.
     std::error_code ignored;
     std::filesystem::remove(file, ignored);
@@ -178,16 +178,16 @@ void TransactionCompletion::OnDisplay() {
 void TransactionCompletion::OnViewSeat(const IPageValues& values) {
     const std::string clientIp = values.Value("ClientIP");
     if (clientIp.empty()) {
-        m_context.window.MessageBox(std::string(texts::kNoClientIpText),
-                                    std::string(texts::kApplicationCaption), MessageIcon::None,
-                                    MessageButtons::Ok);
+        m_context.dialogs.MessageBox(std::string(texts::kNoClientIpText),
+                                     std::string(texts::kApplicationCaption), MessageIcon::None,
+                                     MessageButtons::Ok);
         return;
     }
-    m_context.window.ShowSeatViewer(clientIp,
-                                    [folder = m_context.programFolder](const std::string& address) {
-                                        std::string seat = LookUpSeat(folder, address);
-                                        return seat.empty() ? std::string(kUnknownSeat) : seat;
-                                    });
+    m_context.dialogs.ShowSeatViewer(
+        clientIp, [folder = m_context.programFolder](const std::string& address) {
+            std::string seat = LookUpSeat(folder, address);
+            return seat.empty() ? std::string(kUnknownSeat) : seat;
+        });
 }
 
 }  // namespace zn::console

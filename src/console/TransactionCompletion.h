@@ -19,7 +19,8 @@ class Registry;
 namespace zn::console {
 
 class ConsoleLock;
-class IConsoleWindow;
+class IDialogs;
+class IPageView;
 class IPageValues;
 class IProgressUi;
 class LoginState;
@@ -50,7 +51,8 @@ bool SendRejectPage(const SeatTarget& seat, const std::filesystem::path& program
 
 struct CompletionContext {
     const Registry& registry;
-    IConsoleWindow& window;
+    IPageView& page;
+    IDialogs& dialogs;
     IProgressUi& progress;
     NavigationHandOver& navigation;
     const LoginState& login;

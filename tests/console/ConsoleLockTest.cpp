@@ -24,7 +24,7 @@ protected:
     }
 
     FakeConsoleWindow window;
-    ConsoleLock lock{window};
+    ConsoleLock lock{window, window, window};
 };
 
 TEST_F(ConsoleLockTest, LockingStoresThePasswordChecksTheMenuTellsAndHides) {
