@@ -90,6 +90,41 @@ TEST_F(PageHostTest, BoundClickCarriesTheValuesAfterThePagesOwnHandler) {
     EXPECT_EQ(values.Get("CustomerId"), "");
 }
 
+// Pages often clear or refill a field right after raising a click; each click keeps its own values.
+TEST_F(PageHostTest, EachClickCarriesTheValuesOfItsOwnDispatch) {
+    m_host.SetBoundIds({"ButtonOnSubmit", "ButtonOnTextSubmit"});
+    ASSERT_TRUE(Load("shop.html", R"(<html><body>
+<input id="serial"><input id="PlatformId" value="murvel"><textarea id="textSubmit"></textarea>
+<button id="ButtonOnSubmit">buy</button><button id="ButtonOnTextSubmit">send</button>
+</body></html>)"));
+    RunScript(QStringLiteral(R"(
+        var serial = document.getElementById('serial');
+        var submit = document.getElementById('ButtonOnSubmit');
+        var text = document.getElementById('textSubmit');
+        serial.value = 'AAA111'; submit.click(); serial.value = '';
+        serial.value = 'BBB222'; submit.click(); serial.value = 'CCC333'; submit.click();
+        text.value = '请送一包纸巾'; document.getElementById('ButtonOnTextSubmit').click();
+        text.value = '';)"));
+    ASSERT_TRUE(WaitForClicks(4)) << "clicks were lost";
+    ASSERT_EQ(m_clicks.size(), 4u);
+    EXPECT_EQ(m_clicks[0].values.Get("serial"), "AAA111");
+    EXPECT_EQ(m_clicks[1].values.Get("serial"), "BBB222");
+    EXPECT_EQ(m_clicks[2].values.Get("serial"), "CCC333");
+    EXPECT_EQ(m_clicks[3].id, "ButtonOnTextSubmit");
+    EXPECT_EQ(m_clicks[3].values.Get("textSubmit"), "请送一包纸巾");
+}
+
+TEST_F(PageHostTest, ClickWhosePropagationThePageStopsStillArrives) {
+    ASSERT_TRUE(Load("stopping.html", R"(<html><body><input id="PlatformId">
+<button id="ButtonOK" onclick="event.stopPropagation();
+  document.getElementById('PlatformId').value = 'murvel';">ok</button>
+</body></html>)"));
+    RunScript(QStringLiteral("document.getElementById('ButtonOK').click();"));
+    ASSERT_TRUE(WaitForClicks(1)) << "the stopped click was lost";
+    EXPECT_EQ(m_clicks[0].id, "ButtonOK");
+    EXPECT_EQ(m_clicks[0].values.Get("PlatformId"), "murvel");
+}
+
 TEST_F(PageHostTest, ClickInsideABoundElementCountsForIt) {
     ASSERT_TRUE(Load("login.html", kLoginPage));
     RunScript(QStringLiteral("document.getElementById('inner').click();"));

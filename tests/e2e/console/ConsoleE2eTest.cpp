@@ -203,6 +203,38 @@ TEST_F(ConsoleE2eTest, RejectSendsTheRejectPageAndIsRefusedWhileLocked) {
     EXPECT_EQ(m_seat.Pages().size(), 2u) << "a reject went out while locked";
 }
 
+// Pages clear or refill fields right after raising a click; each click keeps its own values.
+TEST_F(ConsoleE2eTest, EachClickCarriesTheValuesOfItsOwnDispatch) {
+    ASSERT_NO_FATAL_FAILURE(Start());
+    ASSERT_TRUE(m_front.WaitForPage(kLoginPath, kLimit)) << "no login page was opened";
+    m_front.Queue(Text(kLoginPath), R"(
+        var field = function (id) { return document.getElementById(id); };
+        var add = function (tag, id) {
+            var element = document.createElement(tag);
+            element.id = id;
+            document.body.appendChild(element);
+            return element;
+        };
+        var ip = add('input', 'ClientIP'), view = add('button', 'ButtonViewSeat');
+        ip.value = '127.0.0.1'; view.click(); ip.value = '';
+        ip.value = '10.0.0.1'; view.click(); ip.value = '10.0.0.2'; view.click();
+        field('username_input').value = 'demo'; field('password_input').value = '1234';
+        field('ButtonOK').click(); field('password_input').value = '';
+        view.onclick = function (event) { event.stopPropagation(); };
+        ip.value = '10.0.0.3'; view.click();)");
+
+    EXPECT_TRUE(m_front.WaitForPage(
+        Text(kLoginPath) + "?wbar=2&saleusername=demo&saleempname=&salepsw=1234&salemac=", kLimit))
+        << "the login went without the password it was submitted with";
+    ASSERT_TRUE(WaitForDialogLine(Log(), {console::texts::kSeatViewerCaption}, kLimit, 4))
+        << "seat viewer clicks were lost";
+    for (const std::string_view address : {"127.0.0.1", "10.0.0.1", "10.0.0.2", "10.0.0.3"}) {
+        EXPECT_EQ(CountDialogLines(Log(), {console::texts::kSeatViewerCaption, address}), 1u)
+            << address;
+    }
+    EXPECT_EQ(CountDialogLines(Log(), {console::texts::kNoClientIpText}), 0u);
+}
+
 TEST_F(ConsoleE2eTest, LoginPageWithAnIframeRaisesTheSecurityWarning) {
     WriteConsoleSettings(m_front, m_ports, "/test/iframe-login.jsp");
     ASSERT_NO_FATAL_FAILURE(Start());
