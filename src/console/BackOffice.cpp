@@ -50,6 +50,8 @@ bool LooksInjected(std::string_view markup, std::string_view foreignDomain) {
 void BackOffice::OnInit(const IPageValues& values) {
     m_macText = CurrentMacText();
     m_window.SetCaption(values.Value("title"));
+    // A page may click "Init" while it loads, after the load's write went out with no address.
+    m_window.SetElementValue("salemac_input", m_macText);
 }
 
 void BackOffice::OnSubmitLogin(const IPageValues& values) {

@@ -32,6 +32,7 @@ public:
     BackOffice(const Registry& registry, IConsoleWindow& window, LoginState& login)
         : m_registry(registry), m_window(window), m_login(login) {}
 
+    // The address text afresh, the caption from "title", and the text written into "salemac_input".
     void OnInit(const IPageValues& values);
     void OnSubmitLogin(const IPageValues& values);
     void OnConfirmLogin(const IPageValues& values);
