@@ -241,15 +241,17 @@ TEST_F(ConsoleWindowControllerTest, LoginSubmissionChecksTheGateAndTheFields) {
                        {"username_input", "张三"},
                        {"password_input", "a&b#c"},
                        {"personnel_input", ""}});
-    EXPECT_EQ(window.Calls(),
-              std::vector<std::string>{"Navigate:http://bo/main.jsp?wbar=2&saleusername=张三"
-                                       "&saleempname=&salepsw=a%26b%23c&salemac=" +
-                                       controller.BackOfficePages().MacText()});
+    EXPECT_EQ(window.Calls(), std::vector<std::string>{"Navigate:http://bo/main.jsp?wbar=2"
+                                                       "&saleusername=%D5%C5%C8%FD"
+                                                       "&saleempname=&salepsw=a%26b%23c&salemac=" +
+                                                       controller.BackOfficePages().MacText()});
 }
 
-TEST(LoginQueryTest, OnlyBytesThatChangeTheQueryAreEncoded) {
+TEST(LoginQueryTest, BytesThatChangeTheQueryAndChineseTextInCodePage936AreEncoded) {
     EXPECT_EQ(EncodeQueryValue("plain-Text_1.~"), "plain-Text_1.~");
-    EXPECT_EQ(EncodeQueryValue("收银员"), "收银员");
+    EXPECT_EQ(EncodeQueryValue("张三"), "%D5%C5%C8%FD");
+    EXPECT_EQ(EncodeQueryValue("小王·收银"), "%D0%A1%CD%F5%A1%A4%CA%D5%D2%F8");
+    EXPECT_EQ(EncodeQueryValue("\xF0\x9F\x98\x80!"), "?!") << "GBK has no emoji";
     EXPECT_EQ(EncodeQueryValue("a&b#c+d e%f"), "a%26b%23c%2Bd%20e%25f");
     EXPECT_EQ(EncodeQueryValue("x=y?z/"), "x=y?z/") << "harmless inside a value";
     EXPECT_EQ(EncodeQueryValue("a\r\nb\x7f"), "a%0D%0Ab%7F");

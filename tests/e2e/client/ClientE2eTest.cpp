@@ -125,6 +125,19 @@ TEST_F(ClientE2eTest, OpensTheShopWithTheGreetingAndRegistersTrustedSites) {
     EXPECT_TRUE(DialogLines(m_sandbox).empty());
 }
 
+// The greeting's seat number leaves as code page 936, and the shop reads it back.
+TEST_F(ClientE2eTest, ChineseSeatNumberReachesTheShopAsCodePage936) {
+    m_sandbox.WriteFile("console/SeatList.xml",
+                        "<SeatList><Seat IP=\"127.0.0.1\">三楼5</Seat></SeatList>");
+    m_console->LogIn();
+    ClientProcess client(m_sandbox, {}, "");
+    ASSERT_TRUE(m_shop.WaitForShopQueries(1, kLimit)) << "the shop page was not opened";
+    EXPECT_TRUE(m_shop.ShopQueries().front().starts_with("&cid_murvel=12&seat=%C8%FD%C2%A55&ip="))
+        << m_shop.ShopQueries().front();
+    EXPECT_NE(m_shop.ShopPages().front().find("座位 <b>三楼5</b>"), std::string::npos)
+        << "the shop did not read the seat number back";
+}
+
 TEST_F(ClientE2eTest, BusyFeedbackPortEndsTheClientSilently) {
     CTcpSocket holder;
     const auto seatPort = CSocketAddress::FromDotted("0.0.0.0", m_feedbackPort);

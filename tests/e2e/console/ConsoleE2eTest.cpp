@@ -235,6 +235,32 @@ TEST_F(ConsoleE2eTest, EachClickCarriesTheValuesOfItsOwnDispatch) {
     EXPECT_EQ(CountDialogLines(Log(), {console::texts::kNoClientIpText}), 0u);
 }
 
+// Values the console puts into addresses leave as code page 936, and the web host reads them.
+TEST_F(ConsoleE2eTest, ChineseValuesReachTheBackOfficeAsCodePage936) {
+    ASSERT_NO_FATAL_FAILURE(Start());
+    ASSERT_NO_FATAL_FAILURE(LogIn());
+    const std::string login = Text(kLoginPath) +
+                              "?wbar=2&saleusername=demo&saleempname=%D0%A1%CD%F5&salepsw=1234"
+                              "&salemac=";
+    ASSERT_TRUE(m_front.WaitForPage(login, kLimit)) << "小王 did not leave as %D0%A1%CD%F5";
+    EXPECT_NE(m_front.PageBody(login).find("小王"), std::string::npos)
+        << "the web host did not read the employee back";
+
+    ASSERT_TRUE(m_seat.GreetWhenAdmitted(m_ports.local, kLimit).has_value());
+    ASSERT_TRUE(m_seat.Order(TextCodec::Utf8ToGbk("单号1")));
+    const std::string transId = "?transid=%B5%A5%BA%C51";
+    ASSERT_TRUE(m_front.WaitForPage(Text(kTransactionPath) + transId, kLimit))
+        << "the serial did not leave as code page 936";
+    EXPECT_NE(
+        m_front.PageBody(Text(kTransactionPath) + transId).find(R"(id="TransId" value="单号1")"),
+        std::string::npos);
+
+    // The web host knows no such order, so the result goes nowhere and the failure page opens.
+    m_front.Queue(Text(kTransactionPath), Click("ButtonOnCommitSuccess"));
+    EXPECT_TRUE(m_front.WaitForPage(Text(kFailurePath) + transId, kLimit))
+        << "the done page's transaction id did not leave as code page 936";
+}
+
 TEST_F(ConsoleE2eTest, LoginPageWithAnIframeRaisesTheSecurityWarning) {
     WriteConsoleSettings(m_front, m_ports, "/test/iframe-login.jsp");
     ASSERT_NO_FATAL_FAILURE(Start());

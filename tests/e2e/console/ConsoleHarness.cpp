@@ -122,6 +122,16 @@ std::vector<std::string> BackOfficeFront::ServedPages() const {
     return m_served;
 }
 
+std::string BackOfficeFront::PageBody(std::string_view prefix) const {
+    const std::lock_guard lock(m_mutex);
+    for (std::size_t i = 0; i < m_served.size(); ++i) {
+        if (m_served[i].starts_with(prefix)) {
+            return m_bodies[i];
+        }
+    }
+    return {};
+}
+
 bool BackOfficeFront::WaitForPage(std::string_view prefix, std::chrono::milliseconds limit,
                                   std::size_t count) const {
     return zn::test::WaitFor(
@@ -179,6 +189,7 @@ void BackOfficeFront::Forward(const httplib::Request& request, httplib::Response
         {
             const std::lock_guard lock(m_mutex);
             m_served.push_back(request.target);
+            m_bodies.push_back(body);
         }
         InsertBefore(body, "</head>", kControlScript);
         if (request.path == kIframeLoginPath) {
