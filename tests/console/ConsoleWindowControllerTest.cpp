@@ -6,6 +6,7 @@
 
 #include "ConsoleFakes.h"
 #include "ConsoleWindowFakes.h"
+#include "LogCapture.h"
 #include "Sandbox.h"
 #include "console/ConsoleSettings.h"
 #include "console/ConsoleTexts.h"
@@ -300,6 +301,53 @@ TEST_F(ConsoleWindowControllerTest, TheIntegrityCheckLooksOnlyAtTheExactLoginPag
     window.document = std::nullopt;
     controller.OnPageLoaded("http://bo/wb/loginsyt.jsp");
     EXPECT_TRUE(window.CallsStartingWith("Message:").empty());
+}
+
+// The address's percent-encoded bytes as they are.
+std::string PercentDecoded(std::string_view text) {
+    std::string decoded;
+    for (std::size_t i = 0; i < text.size(); ++i) {
+        if (text[i] == '%' && i + 2 < text.size()) {
+            decoded +=
+                static_cast<char>(std::stoi(std::string(text.substr(i + 1, 2)), nullptr, 16));
+            i += 2;
+        } else {
+            decoded += text[i];
+        }
+    }
+    return decoded;
+}
+
+TEST_F(ConsoleWindowControllerTest,
+       ALoginPageThatCannotBeLoadedIsNotExaminedButShownAsDownAndRetried) {
+    zn::test::LogCapture log;
+    SetText("LoginPage", "http://bo/wb/loginsyt.jsp");
+    // What the browser's error page holds is no evidence of injected code.
+    window.document = "<html><body><iframe></iframe></body></html>";
+    controller.OnPageLoadFailed("http://bo/wb/other.jsp");
+    EXPECT_TRUE(window.Calls().empty()) << "only the login page is retried";
+
+    controller.OnPageLoadFailed("http://bo/wb/loginsyt.jsp");
+    const auto calls = window.Calls();
+    ASSERT_EQ(calls.size(), 2u);
+    EXPECT_TRUE(calls[0].starts_with("Navigate:data:text/html;charset=utf-8,")) << calls[0];
+    EXPECT_NE(PercentDecoded(calls[0]).find(texts::kLoginPageDownText), std::string::npos);
+    EXPECT_EQ(calls[1], "Timer:" + std::to_string(kLoginPageRetryTimerId) + "/30000");
+    EXPECT_TRUE(log.Contains({"login page", "http://bo/wb/loginsyt.jsp", "cannot be loaded"}));
+
+    // The local page loads, then the retry fails once more and succeeds at the next.
+    window.ClearCalls();
+    controller.OnPageLoaded(calls[0].substr(9));
+    controller.OnTimer(kLoginPageRetryTimerId);
+    EXPECT_EQ(window.CallsStartingWith("Navigate:"),
+              std::vector<std::string>{"Navigate:http://bo/wb/loginsyt.jsp"});
+    controller.OnPageLoadFailed("http://bo/wb/loginsyt.jsp");
+    controller.OnTimer(kLoginPageRetryTimerId);
+    window.document = "<html><body>login</body></html>";
+    controller.OnPageLoaded("http://bo/wb/loginsyt.jsp");
+    window.ClearCalls();
+    controller.OnTimer(kLoginPageRetryTimerId);
+    EXPECT_TRUE(window.Calls().empty()) << "a login page that loaded is not tried again";
 }
 
 }  // namespace

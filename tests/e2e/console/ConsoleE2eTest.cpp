@@ -9,7 +9,9 @@
 #include "ConsoleHarness.h"
 #include "Sandbox.h"
 #include "WaitFor.h"
+#include "console/ConsoleSettings.h"
 #include "console/ConsoleTexts.h"
+#include "platform/Registry.h"
 #include "platform/TextCodec.h"
 
 namespace zn::e2e {
@@ -268,6 +270,32 @@ TEST_F(ConsoleE2eTest, LoginPageWithAnIframeRaisesTheSecurityWarning) {
         Log(), {console::texts::kSecurityWarningCaption, console::texts::kSecurityWarningText},
         kLimit))
         << "no security warning for the injected login page";
+}
+
+// A counter that starts before its back office is up: no alarm, and the login page once it is.
+TEST_F(ConsoleE2eTest, LoginPageThatCannotBeLoadedIsRetriedWithoutTheSecurityWarning) {
+    const std::uint16_t port = FreePort();
+    ASSERT_NE(port, 0);
+    const std::string loginPage = "http://127.0.0.1:" + std::to_string(port) + Text(kLoginPath);
+    Registry(Registry::DefaultFolder())
+        .OpenKey(RegistryRoot::LocalMachine, console::kConsoleKeyPath)
+        ->SetString("LoginPage", loginPage);
+    // The driver tries the login page again every second.
+    ASSERT_NO_FATAL_FAILURE(Start({}, ConsoleProgram::Driver));
+    ASSERT_TRUE(zn::test::WaitFor(
+        [&] {
+            const auto output = zn::test::ReadFile(Folder() / "console-output.txt");
+            return output && output->find("the login page " + loginPage + " cannot be loaded") !=
+                                 std::string::npos;
+        },
+        kLimit))
+        << "the failed login page was not logged";
+
+    BackOfficeFront backOffice(port);
+    ASSERT_TRUE(backOffice.WaitForPage(kLoginPath, kLimit)) << "the login page was not retried";
+    EXPECT_TRUE(WaitForCaption(m_sandbox, kBackOfficeCaption, kLimit));
+    EXPECT_EQ(CountDialogLines(Log(), {console::texts::kSecurityWarningCaption}), 0u)
+        << "a login page that did not load raised the security warning";
 }
 
 TEST_F(ConsoleE2eTest, ExitConfirmationCancelKeepsTheConsoleAndOkEndsIt) {

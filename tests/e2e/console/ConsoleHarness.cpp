@@ -73,7 +73,7 @@ std::uint16_t UnusedPortBelowEphemeralRange(int type) {
 
 }  // namespace
 
-BackOfficeFront::BackOfficeFront()
+BackOfficeFront::BackOfficeFront(std::uint16_t port)
     : m_host(webhost::WebHostConfig{.pagesFolder = ZN_WEBHOST_PAGES_DIR, .logRequests = false}) {
     m_hostPort = m_host.Start(0).value_or(0);
     m_front.Get("/test/action",
@@ -100,7 +100,11 @@ BackOfficeFront::BackOfficeFront()
         ".*", [this](const httplib::Request& q, httplib::Response& r) { Forward(q, r, q.target); });
     m_front.Post(
         ".*", [this](const httplib::Request& q, httplib::Response& r) { Forward(q, r, q.target); });
-    m_frontPort = m_front.bind_to_any_port("127.0.0.1");
+    if (port == 0) {
+        m_frontPort = m_front.bind_to_any_port("127.0.0.1");
+    } else if (m_front.bind_to_port("127.0.0.1", port)) {
+        m_frontPort = port;
+    }
     m_thread = std::thread([this] { m_front.listen_after_bind(); });
     zn::test::WaitFor([this] { return m_front.is_running(); });
 }

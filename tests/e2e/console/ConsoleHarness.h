@@ -27,7 +27,8 @@ namespace zn::e2e {
 // of the running console. "/test/iframe-login.jsp" is the login page with an iframe added.
 class BackOfficeFront {
 public:
-    BackOfficeFront();
+    // On this loopback port (0: any free one).
+    explicit BackOfficeFront(std::uint16_t port = 0);
     ~BackOfficeFront();
 
     // "http://127.0.0.1:<front port>" followed by the path (and query).
