@@ -11,6 +11,7 @@
 
 #include "Catalogue.h"
 #include "HostOptions.h"
+#include "platform/TextCodec.h"
 
 namespace zn::webhost {
 
@@ -34,6 +35,12 @@ constexpr const char* kTrustSites = "wb$zentrova-shop.local$pay$zentrova-shop.lo
 
 std::string Param(const httplib::Request& request, const char* name, std::size_t maxBytes) {
     return BoundedText(request.get_param_value(name), maxBytes);
+}
+
+// A value that the programs put into the address they open: code page 936 bytes, like every
+// text at the programs' edges. The pages' own scripts send UTF-8 (Param).
+std::string ProgramParam(const httplib::Request& request, const char* name, std::size_t maxBytes) {
+    return BoundedText(TextCodec::GbkToUtf8(request.get_param_value(name)), maxBytes);
 }
 
 // The whole text as a number, or nullopt.
@@ -329,14 +336,14 @@ void WebHost::LoginOrMainPage(const httplib::Request& request, httplib::Response
         RenderPage("login.html", {{"title", kBackOfficeTitle}}, response);
         return;
     }
-    const std::string user = Param(request, "saleusername", kMaxNameBytes);
-    const std::string password = Param(request, "salepsw", kMaxPasswordBytes);
+    const std::string user = ProgramParam(request, "saleusername", kMaxNameBytes);
+    const std::string password = ProgramParam(request, "salepsw", kMaxPasswordBytes);
     if (user.empty() || user != m_config.user || password != m_config.password) {
         RenderPage("login_failed.html", {{"title", kBackOfficeTitle}, {"user", user}}, response);
         return;
     }
-    RenderMainPage(true, user, Param(request, "saleempname", kMaxNameBytes),
-                   Param(request, "salemac", kMaxIdBytes), response);
+    RenderMainPage(true, user, ProgramParam(request, "saleempname", kMaxNameBytes),
+                   ProgramParam(request, "salemac", kMaxIdBytes), response);
 }
 
 void WebHost::OrderListPage(const httplib::Request&, httplib::Response& response) {
@@ -344,7 +351,7 @@ void WebHost::OrderListPage(const httplib::Request&, httplib::Response& response
 }
 
 void WebHost::TransactionPage(const httplib::Request& request, httplib::Response& response) {
-    const std::string transId = Param(request, "transid", kMaxSerialBytes);
+    const std::string transId = ProgramParam(request, "transid", kMaxSerialBytes);
     const auto serial = ParseNumber<std::uint64_t>(transId);
     const std::optional<Order> order = serial ? m_orders.Find(*serial) : std::nullopt;
     PageValues values{{"title", kTransactionTitle}, {"transId", transId}};
@@ -354,7 +361,7 @@ void WebHost::TransactionPage(const httplib::Request& request, httplib::Response
 
 void WebHost::TransactionDonePage(const httplib::Request& request, httplib::Response& response,
                                   bool delivered) {
-    const std::string transId = Param(request, "transid", kMaxSerialBytes);
+    const std::string transId = ProgramParam(request, "transid", kMaxSerialBytes);
     const auto serial = ParseNumber<std::uint64_t>(transId);
     if (serial) {
         m_orders.SetState(*serial, delivered ? OrderState::Delivered : OrderState::DeliveryFailed);
@@ -366,9 +373,9 @@ void WebHost::TransactionDonePage(const httplib::Request& request, httplib::Resp
 }
 
 void WebHost::ShopPage(const httplib::Request& request, httplib::Response& response) {
-    const std::string seat = Param(request, "seat", kMaxNameBytes);
-    const std::string customerId = Param(request, "cid_murvel", kMaxIdBytes);
-    const std::string address = Param(request, "ip", kMaxAddressBytes);
+    const std::string seat = ProgramParam(request, "seat", kMaxNameBytes);
+    const std::string customerId = ProgramParam(request, "cid_murvel", kMaxIdBytes);
+    const std::string address = ProgramParam(request, "ip", kMaxAddressBytes);
     PageValues values{
         {"title", kShopTitle},
         {"cid", customerId},

@@ -2,13 +2,16 @@
 
 #include <arpa/inet.h>
 
+#include "common/PercentEncoding.h"
+
 namespace zn::client {
 
 std::string BuildShopAddress(std::string_view mainPage, std::string_view greeting,
                              std::string_view ip, std::string_view launchParameter) {
     std::string address(mainPage);
     address += '?';
-    address += greeting;
+    // "&" and "=" carry the greeting's own structure.
+    address += PercentEncodeGbk(greeting, "%#+ ");
     address += "&ip=";
     address += ip;
     if (!launchParameter.empty()) {

@@ -6,7 +6,9 @@
 namespace zn::client {
 
 // mainPage + "?" + greeting + "&ip=" + ip [+ "&" + launchParameter] + "&first=1". The greeting
-// goes in verbatim, as the console's pages expect it.
+// (UTF-8) keeps its "&" and "=" and goes in as code page 936 bytes, percent-encoded with "%", "#",
+// "+", space, control bytes and Chinese text, so that a seat number "三楼" reaches the shop as
+// "%C8%FD%C2%A5".
 std::string BuildShopAddress(std::string_view mainPage, std::string_view greeting,
                              std::string_view ip, std::string_view launchParameter);
 

@@ -4,12 +4,14 @@
 #include <cctype>
 #include <optional>
 
+#include "common/PercentEncoding.h"
 #include "console/ConsoleSettings.h"
 #include "console/ConsoleTexts.h"
 #include "console/ConsoleUi.h"
 #include "console/LoginState.h"
 #include "console/PageEvents.h"
 #include "console/QueryValue.h"
+#include "platform/Log.h"
 #include "platform/NetworkInfo.h"
 #include "platform/Registry.h"
 
@@ -28,6 +30,24 @@ std::string LowerAscii(std::string_view text) {
 
 std::string CurrentMacText() {
     return NetworkInfo::HardwareAddress().value_or(std::string());
+}
+
+constexpr std::string_view kLocalPageScheme = "data:";
+
+// The window's own page while the login page cannot be loaded, as an address of its own.
+std::string LoginPageDownAddress() {
+    const std::string page =
+        "<!DOCTYPE html><html><head><meta charset=\"utf-8\"><title>" +
+        std::string(texts::kLoginPageDownTitle) +
+        "</title></head><body style=\"font-family:sans-serif;text-align:center;margin-top:15%\">"
+        "<h2>" +
+        std::string(texts::kLoginPageDownTitle) + "</h2><p>" +
+        std::string(texts::kLoginPageDownText) + "</p></body></html>";
+    return std::string(kLocalPageScheme) + "text/html;charset=utf-8," +
+           PercentEncode(page, [](unsigned char byte) {
+               return !(byte >= '0' && byte <= '9') && !(byte >= 'A' && byte <= 'Z') &&
+                      !(byte >= 'a' && byte <= 'z');
+           });
 }
 
 }  // namespace
@@ -50,6 +70,8 @@ bool LooksInjected(std::string_view markup, std::string_view foreignDomain) {
 void BackOffice::OnInit(const IPageValues& values) {
     m_macText = CurrentMacText();
     m_window.SetCaption(values.Value("title"));
+    // A page may click "Init" while it loads, after the load's write went out with no address.
+    m_window.SetElementValue("salemac_input", m_macText);
 }
 
 void BackOffice::OnSubmitLogin(const IPageValues& values) {
@@ -89,6 +111,9 @@ void BackOffice::OnLogout() {
 
 void BackOffice::OnPageLoaded(const std::string& address) {
     m_window.SetElementValue("salemac_input", m_macText);
+    if (!address.starts_with(kLocalPageScheme)) {
+        m_loginPageDown = false;
+    }
     if (address != ConsoleSettings(m_registry).LoginPage()) {
         return;
     }
@@ -99,6 +124,23 @@ void BackOffice::OnPageLoaded(const std::string& address) {
                                 MessageButtons::Ok);
         }
     });
+}
+
+void BackOffice::OnPageLoadFailed(const std::string& address) {
+    if (address != ConsoleSettings(m_registry).LoginPage()) {
+        return;
+    }
+    log::Warn("the login page {} cannot be loaded; trying again every {} s", address,
+              std::chrono::duration_cast<std::chrono::seconds>(m_loginPageRetryPeriod).count());
+    m_loginPageDown = true;
+    m_window.Navigate(LoginPageDownAddress());
+    m_window.StartTimer(kLoginPageRetryTimerId, m_loginPageRetryPeriod);
+}
+
+void BackOffice::OnLoginPageRetryTimer() {
+    if (m_loginPageDown) {
+        m_window.Navigate(ConsoleSettings(m_registry).LoginPage());
+    }
 }
 
 std::string BackOffice::ForeignDomain() const {

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <chrono>
 #include <string>
 #include <string_view>
 
@@ -17,6 +18,10 @@ class LoginState;
 // page's markup raises the security warning; missing or empty: only "iframe" is looked for.
 inline constexpr std::string_view kForeignDomainValueName = "ForeignDomain";
 
+// While the login page cannot be loaded, the window tries it again this often, on this timer.
+inline constexpr std::chrono::milliseconds kLoginPageRetryPeriod{30'000};
+inline constexpr int kLoginPageRetryTimerId = 1172;
+
 // "?wbar=2&saleusername=...&saleempname=...&salepsw=...&salemac=..." with each value through
 // EncodeQueryValue.
 std::string BuildLoginQuery(std::string_view userName, std::string_view employeeName,
@@ -29,9 +34,14 @@ bool LooksInjected(std::string_view markup, std::string_view foreignDomain);
 // the login form, the login confirmation and the login page's integrity check. UI thread only.
 class BackOffice {
 public:
-    BackOffice(const Registry& registry, IConsoleWindow& window, LoginState& login)
-        : m_registry(registry), m_window(window), m_login(login) {}
+    BackOffice(const Registry& registry, IConsoleWindow& window, LoginState& login,
+               std::chrono::milliseconds loginPageRetryPeriod)
+        : m_registry(registry),
+          m_window(window),
+          m_login(login),
+          m_loginPageRetryPeriod(loginPageRetryPeriod) {}
 
+    // The address text afresh, the caption from "title", and the text written into "salemac_input".
     void OnInit(const IPageValues& values);
     void OnSubmitLogin(const IPageValues& values);
     void OnConfirmLogin(const IPageValues& values);
@@ -39,6 +49,10 @@ public:
     // After every completed page load: the address text written into "salemac_input", then the
     // integrity check when the address is exactly the login page's.
     void OnPageLoaded(const std::string& address);
+    // A page that did not load is never examined. For the login page the window shows a local
+    // page that says so, and tries the login page again every retry period until it loads.
+    void OnPageLoadFailed(const std::string& address);
+    void OnLoginPageRetryTimer();
 
     const std::string& MacText() const { return m_macText; }
 
@@ -52,6 +66,8 @@ private:
     std::string m_employeeName;
     std::string m_password;
     std::string m_macText;
+    std::chrono::milliseconds m_loginPageRetryPeriod;
+    bool m_loginPageDown = false;
 };
 
 }  // namespace zn::console

@@ -60,6 +60,10 @@ inline constexpr std::string_view kEmptyPasswordText = "错误：密码不能为
 inline constexpr std::string_view kSecurityWarningCaption = "墨维在线安全警告";
 inline constexpr std::string_view kSecurityWarningText =
     "在您的机器上我们发现登录页面被插入非法代码，请检查系统是否中了木马！";
+// The window's own page while the login page cannot be loaded.
+inline constexpr std::string_view kLoginPageDownTitle = "无法打开登录页面";
+inline constexpr std::string_view kLoginPageDownText =
+    "暂时无法连接网吧后台，请检查网络连接。收银台将自动重试，连接恢复后会打开登录页面。";
 
 // Transactions.
 inline constexpr std::string_view kProgressText = "正在连接客户端，请稍候。谢谢！";

@@ -28,7 +28,7 @@ ConsoleWindowController::ConsoleWindowController(ConsoleEnvironment environment,
       m_navigation([this] { m_window.PostToUiThread([this] { OnPendingNavigation(); }); }),
       m_notifier(popup, [this] { OnNotifierClicked(); }),
       m_lock(window, window, window),
-      m_backOffice(m_environment.registry, window, m_login),
+      m_backOffice(m_environment.registry, window, m_login, m_environment.loginPageRetryPeriod),
       m_completion(CompletionContext{m_environment.registry, window, window, progress, m_navigation,
                                      m_login, m_lock, m_environment.programFolder}) {}
 
@@ -222,9 +222,15 @@ void ConsoleWindowController::OnPageLoaded(const std::string& address) {
     m_backOffice.OnPageLoaded(address);
 }
 
+void ConsoleWindowController::OnPageLoadFailed(const std::string& address) {
+    m_backOffice.OnPageLoadFailed(address);
+}
+
 void ConsoleWindowController::OnTimer(int id) {
     if (id == kUpdateTimerId && m_selfUpdate != nullptr) {
         m_selfUpdate->RunHourlyWork();
+    } else if (id == kLoginPageRetryTimerId) {
+        m_backOffice.OnLoginPageRetryTimer();
     }
 }
 

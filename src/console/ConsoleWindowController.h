@@ -49,6 +49,7 @@ struct ConsoleEnvironment {
     std::filesystem::path programFolder;
     // nullopt: "LocalPort" and "BroadcastPort" from the settings.
     std::optional<ServicePorts> servicePorts;
+    std::chrono::milliseconds loginPageRetryPeriod = kLoginPageRetryPeriod;
 };
 
 // Everything the console's main window decides: start-up, tray commands, closing, the page
@@ -78,6 +79,7 @@ public:
     void OnFocusLost();
     void OnPageClick(const std::string& id, const IPageValues& values);
     void OnPageLoaded(const std::string& address);
+    void OnPageLoadFailed(const std::string& address);
     void OnTimer(int id);
     // The handler of the navigation hand-over, posted to the UI thread: navigates to every
     // address handed over so far, in order.

@@ -14,6 +14,7 @@
 #include "console/LoginState.h"
 #include "console/NavigationHandOver.h"
 #include "console/PageEvents.h"
+#include "console/QueryValue.h"
 #include "console/RequestWorker.h"
 #include "console/SeatFeedback.h"
 #include "console/SeatList.h"
@@ -128,7 +129,7 @@ void TransactionCompletion::SendAndReport(SeatTarget seat, std::vector<std::byte
         const ConsoleSettings settings(registry);
         const std::string done =
             sent ? settings.TransactionDone1Murvel() : settings.TransactionDone2Murvel();
-        navigation.RequestNavigation(done + "?transid=" + transactionId);
+        navigation.RequestNavigation(done + "?transid=" + EncodeQueryValue(transactionId));
     });
 }
 

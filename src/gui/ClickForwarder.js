@@ -80,12 +80,36 @@
         }
     });
 
-    // Capture on the window runs before any handler of the page; the values are read once the
-    // event has been dispatched, so what the page's own onclick sets is seen.
+    // Bound clicks whose dispatch has not yet come back up to the window.
+    var unfinished = [];
+
+    function finish(click) {
+        var at = unfinished.indexOf(click);
+        if (at >= 0) {
+            unfinished.splice(at, 1);
+            deliver(click.id, snapshot());
+        }
+    }
+
+    // Capture on the window runs before any handler of the page. A page that stops the event's
+    // propagation keeps it from the bubble listener below; its values are read once the task ends.
     window.addEventListener('click', function (event) {
         var id = boundIdOf(event.target);
         if (id) {
-            setTimeout(function () { deliver(id, snapshot()); }, 0);
+            var click = { event: event, id: id };
+            unfinished.push(click);
+            setTimeout(function () { finish(click); }, 0);
         }
     }, true);
+
+    // Bubbling back to the window ends the dispatch: the page's own handlers have run, and the
+    // script that raised the click has not gone on yet, so the values are those of this click.
+    window.addEventListener('click', function (event) {
+        for (var i = unfinished.length - 1; i >= 0; --i) {
+            if (unfinished[i].event === event) {
+                finish(unfinished[i]);
+                return;
+            }
+        }
+    }, false);
 })();

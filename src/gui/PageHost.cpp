@@ -14,6 +14,7 @@
 #include "gui/PageBridge.h"
 #include "gui/PageScript.h"
 #include "gui/PageView.h"
+#include "platform/Log.h"
 
 namespace zn::gui {
 
@@ -61,6 +62,10 @@ PageHost::PageHost(QWidget* parent)
         if (info.status() == QWebEngineLoadingInfo::LoadSucceededStatus) {
             emit LoadFinished(info.url(), true);
         } else if (info.status() == QWebEngineLoadingInfo::LoadFailedStatus) {
+            // Without the query: a login query carries the password.
+            log::Warn("page {} did not load: {} (error {})",
+                      info.url().toString(QUrl::RemoveQuery | QUrl::RemoveUserInfo).toStdString(),
+                      info.errorString().toStdString(), info.errorCode());
             emit LoadFinished(info.url(), false);
         }
     });

@@ -89,7 +89,7 @@ TEST_F(RequestLinkTest, EmptyGreetingAtTheCounterGivesIpZero) {
     EXPECT_EQ(m_ui.Navigations(), std::vector<std::string>{std::string(kShop) + "?&ip=0&first=1"});
 }
 
-TEST_F(RequestLinkTest, GbkGreetingReachesTheShopAddressAsText) {
+TEST_F(RequestLinkTest, GbkGreetingReachesTheShopAddressAsItsGbkBytes) {
     FakeConsole console(
         FakeConsole::GreetAndServeOne(TextCodec::Utf8ToGbk("&cid_murvel=7&seat=前台")));
     UseConsole(console);
@@ -98,7 +98,8 @@ TEST_F(RequestLinkTest, GbkGreetingReachesTheShopAddressAsText) {
     EXPECT_TRUE(link.ConnectAndOpen());
 
     ASSERT_EQ(m_ui.Navigations().size(), 1u);
-    EXPECT_NE(m_ui.Navigations()[0].find("?&cid_murvel=7&seat=前台&ip="), std::string::npos);
+    EXPECT_NE(m_ui.Navigations()[0].find("?&cid_murvel=7&seat=%C7%B0%CC%A8&ip="), std::string::npos)
+        << m_ui.Navigations()[0];
 }
 
 TEST_F(RequestLinkTest, LoggedOutConsoleGivesGreetingMessageAndGivingUpClosesTheWindow) {

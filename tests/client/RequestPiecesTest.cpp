@@ -26,6 +26,9 @@ TEST(ShopAddressTest, QueryCarriesGreetingAddressLaunchParameterAndFirst) {
         "http://shop/wb/indexc.jsp?&cid_murvel=12&seat=A1&ip=10.0.0.7&ad=3&first=1");
     EXPECT_EQ(BuildShopAddress("http://shop/wb/indexc.jsp", "", kCounterIp, ""),
               "http://shop/wb/indexc.jsp?&ip=0&first=1");
+    // The shop reads the greeting's values as code page 936; only its "&" and "=" are structure.
+    EXPECT_EQ(BuildShopAddress("http://s/", "&cid_murvel=1&seat=三楼 5#+%\t", "10.0.0.7", ""),
+              "http://s/?&cid_murvel=1&seat=%C8%FD%C2%A5%205%23%2B%25%09&ip=10.0.0.7&first=1");
 }
 
 TEST(ShopAddressTest, OwnAddressIsNeverLoopbackOrUnconfigured) {

@@ -259,14 +259,18 @@ TEST(SingleInstanceTest, TheThreeCaptionsAreLookedForInOrderWithTheirOwners) {
 // Back office and login.
 
 TEST_F(ConsoleWindowControllerTest, InitSetsTheCaptionFromThePageAndLoadsWriteTheAddressText) {
+    // A login page that clicks "Init" while it loads hears of the load first.
+    controller.OnPageLoaded("http://bo/login");
     Click("Init", {{"title", "墨维网吧收银台"}});
-    EXPECT_EQ(window.Calls(), std::vector<std::string>{"Caption:墨维网吧收银台"});
-    window.ClearCalls();
-    controller.OnPageLoaded("http://elsewhere/");
-    EXPECT_EQ(window.Calls(), std::vector<std::string>{"Set:salemac_input=" +
-                                                       controller.BackOfficePages().MacText()});
     const std::string mac = controller.BackOfficePages().MacText();
     EXPECT_TRUE(mac.empty() || mac.size() == 12u);
+    EXPECT_EQ(window.Calls(),
+              (std::vector<std::string>{"Set:salemac_input=", "Caption:墨维网吧收银台",
+                                        "Set:salemac_input=" + mac}))
+        << "the address text must reach the page after Init";
+    window.ClearCalls();
+    controller.OnPageLoaded("http://elsewhere/");
+    EXPECT_EQ(window.Calls(), std::vector<std::string>{"Set:salemac_input=" + mac});
 }
 
 TEST_F(ConsoleWindowControllerTest, LoginSubmissionChecksTheGateAndTheFields) {
@@ -285,15 +289,17 @@ TEST_F(ConsoleWindowControllerTest, LoginSubmissionChecksTheGateAndTheFields) {
                        {"username_input", "张三"},
                        {"password_input", "a&b#c"},
                        {"personnel_input", ""}});
-    EXPECT_EQ(window.Calls(),
-              std::vector<std::string>{"Navigate:http://bo/main.jsp?wbar=2&saleusername=张三"
-                                       "&saleempname=&salepsw=a%26b%23c&salemac=" +
-                                       controller.BackOfficePages().MacText()});
+    EXPECT_EQ(window.Calls(), std::vector<std::string>{"Navigate:http://bo/main.jsp?wbar=2"
+                                                       "&saleusername=%D5%C5%C8%FD"
+                                                       "&saleempname=&salepsw=a%26b%23c&salemac=" +
+                                                       controller.BackOfficePages().MacText()});
 }
 
-TEST(LoginQueryTest, OnlyBytesThatChangeTheQueryAreEncoded) {
+TEST(LoginQueryTest, BytesThatChangeTheQueryAndChineseTextInCodePage936AreEncoded) {
     EXPECT_EQ(EncodeQueryValue("plain-Text_1.~"), "plain-Text_1.~");
-    EXPECT_EQ(EncodeQueryValue("收银员"), "收银员");
+    EXPECT_EQ(EncodeQueryValue("张三"), "%D5%C5%C8%FD");
+    EXPECT_EQ(EncodeQueryValue("小王·收银"), "%D0%A1%CD%F5%A1%A4%CA%D5%D2%F8");
+    EXPECT_EQ(EncodeQueryValue("\xF0\x9F\x98\x80!"), "?!") << "GBK has no emoji";
     EXPECT_EQ(EncodeQueryValue("a&b#c+d e%f"), "a%26b%23c%2Bd%20e%25f");
     EXPECT_EQ(EncodeQueryValue("x=y?z/"), "x=y?z/") << "harmless inside a value";
     EXPECT_EQ(EncodeQueryValue("a\r\nb\x7f"), "a%0D%0Ab%7F");
@@ -342,6 +348,53 @@ TEST_F(ConsoleWindowControllerTest, TheIntegrityCheckLooksOnlyAtTheExactLoginPag
     window.document = std::nullopt;
     controller.OnPageLoaded("http://bo/wb/loginsyt.jsp");
     EXPECT_TRUE(window.CallsStartingWith("Message:").empty());
+}
+
+// The address's percent-encoded bytes as they are.
+std::string PercentDecoded(std::string_view text) {
+    std::string decoded;
+    for (std::size_t i = 0; i < text.size(); ++i) {
+        if (text[i] == '%' && i + 2 < text.size()) {
+            decoded +=
+                static_cast<char>(std::stoi(std::string(text.substr(i + 1, 2)), nullptr, 16));
+            i += 2;
+        } else {
+            decoded += text[i];
+        }
+    }
+    return decoded;
+}
+
+TEST_F(ConsoleWindowControllerTest,
+       ALoginPageThatCannotBeLoadedIsNotExaminedButShownAsDownAndRetried) {
+    zn::test::LogCapture log;
+    SetText("LoginPage", "http://bo/wb/loginsyt.jsp");
+    // What the browser's error page holds is no evidence of injected code.
+    window.document = "<html><body><iframe></iframe></body></html>";
+    controller.OnPageLoadFailed("http://bo/wb/other.jsp");
+    EXPECT_TRUE(window.Calls().empty()) << "only the login page is retried";
+
+    controller.OnPageLoadFailed("http://bo/wb/loginsyt.jsp");
+    const auto calls = window.Calls();
+    ASSERT_EQ(calls.size(), 2u);
+    EXPECT_TRUE(calls[0].starts_with("Navigate:data:text/html;charset=utf-8,")) << calls[0];
+    EXPECT_NE(PercentDecoded(calls[0]).find(texts::kLoginPageDownText), std::string::npos);
+    EXPECT_EQ(calls[1], "Timer:" + std::to_string(kLoginPageRetryTimerId) + "/30000");
+    EXPECT_TRUE(log.Contains({"login page", "http://bo/wb/loginsyt.jsp", "cannot be loaded"}));
+
+    // The local page loads, then the retry fails once more and succeeds at the next.
+    window.ClearCalls();
+    controller.OnPageLoaded(calls[0].substr(9));
+    controller.OnTimer(kLoginPageRetryTimerId);
+    EXPECT_EQ(window.CallsStartingWith("Navigate:"),
+              std::vector<std::string>{"Navigate:http://bo/wb/loginsyt.jsp"});
+    controller.OnPageLoadFailed("http://bo/wb/loginsyt.jsp");
+    controller.OnTimer(kLoginPageRetryTimerId);
+    window.document = "<html><body>login</body></html>";
+    controller.OnPageLoaded("http://bo/wb/loginsyt.jsp");
+    window.ClearCalls();
+    controller.OnTimer(kLoginPageRetryTimerId);
+    EXPECT_TRUE(window.Calls().empty()) << "a login page that loaded is not tried again";
 }
 
 }  // namespace

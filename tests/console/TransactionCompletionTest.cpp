@@ -86,17 +86,18 @@ protected:
 TEST_F(TransactionCompletionTest, ACompletionSendsTheBodyInGb2312AndOpensTheDonePage) {
     window.body = "<body><p>交易成功</p></body>";
     Click("ButtonOnCommitSuccess",
-          {{"ClientIP", "127.0.0.1"}, {"TransId", "T-1"}, {"PlatformId", "murvel"}});
+          {{"ClientIP", "127.0.0.1"}, {"TransId", "单号 1&x"}, {"PlatformId", "murvel"}});
     WaitForSenders();
     ASSERT_TRUE(WaitForPages(1)) << seat.Pages().size() << " pages";
     std::string expected = TextCodec::Utf8ToGb2312("<body><p>交易成功</p></body>");
     expected.push_back('\0');
     EXPECT_EQ(seat.Pages()[0], Bytes(expected));
     EXPECT_EQ(expected.substr(9, 2), "\xBD\xBB") << "交 in GB2312";
-    EXPECT_EQ(Navigations(), std::vector<std::string>{Done(true, "T-1")});
+    EXPECT_EQ(Navigations(), std::vector<std::string>{Done(true, "%B5%A5%BA%C5%201%26x")})
+        << "the transaction id leaves as code page 936, its query bytes encoded";
     EXPECT_EQ(progress.texts, std::vector<std::string>{std::string(texts::kProgressText)});
     EXPECT_EQ(progress.OpenWindows(), 0u);
-    EXPECT_EQ(controller.Completion().LastTransactionId(), "T-1");
+    EXPECT_EQ(controller.Completion().LastTransactionId(), "单号 1&x");
 }
 
 TEST_F(TransactionCompletionTest, AnotherPlatformSendsButOpensNoDonePage) {

@@ -1,5 +1,10 @@
 #include "gui/PageHost.h"
 
+#include <arpa/inet.h>
+#include <netinet/in.h>
+#include <sys/socket.h>
+#include <unistd.h>
+
 #include <gtest/gtest.h>
 
 #include <QFile>
@@ -10,11 +15,25 @@
 #include <string>
 #include <vector>
 
+#include "LogCapture.h"
 #include "QtWait.h"
 #include "Sandbox.h"
 
 namespace zn::gui {
 namespace {
+
+// A loopback port that nothing listens on.
+int ClosedPort() {
+    const int probe = socket(AF_INET, SOCK_STREAM, 0);
+    sockaddr_in address{};
+    address.sin_family = AF_INET;
+    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    socklen_t length = sizeof address;
+    bind(probe, reinterpret_cast<sockaddr*>(&address), sizeof address);
+    getsockname(probe, reinterpret_cast<sockaddr*>(&address), &length);
+    close(probe);
+    return ntohs(address.sin_port);
+}
 
 struct Click {
     std::string id;
@@ -88,6 +107,41 @@ TEST_F(PageHostTest, BoundClickCarriesTheValuesAfterThePagesOwnHandler) {
     EXPECT_EQ(values.Get("personnel_input"), "收银员");
     EXPECT_EQ(values.Get("title"), "");
     EXPECT_EQ(values.Get("CustomerId"), "");
+}
+
+// Pages often clear or refill a field right after raising a click; each click keeps its own values.
+TEST_F(PageHostTest, EachClickCarriesTheValuesOfItsOwnDispatch) {
+    m_host.SetBoundIds({"ButtonOnSubmit", "ButtonOnTextSubmit"});
+    ASSERT_TRUE(Load("shop.html", R"(<html><body>
+<input id="serial"><input id="PlatformId" value="murvel"><textarea id="textSubmit"></textarea>
+<button id="ButtonOnSubmit">buy</button><button id="ButtonOnTextSubmit">send</button>
+</body></html>)"));
+    RunScript(QStringLiteral(R"(
+        var serial = document.getElementById('serial');
+        var submit = document.getElementById('ButtonOnSubmit');
+        var text = document.getElementById('textSubmit');
+        serial.value = 'AAA111'; submit.click(); serial.value = '';
+        serial.value = 'BBB222'; submit.click(); serial.value = 'CCC333'; submit.click();
+        text.value = '请送一包纸巾'; document.getElementById('ButtonOnTextSubmit').click();
+        text.value = '';)"));
+    ASSERT_TRUE(WaitForClicks(4)) << "clicks were lost";
+    ASSERT_EQ(m_clicks.size(), 4u);
+    EXPECT_EQ(m_clicks[0].values.Get("serial"), "AAA111");
+    EXPECT_EQ(m_clicks[1].values.Get("serial"), "BBB222");
+    EXPECT_EQ(m_clicks[2].values.Get("serial"), "CCC333");
+    EXPECT_EQ(m_clicks[3].id, "ButtonOnTextSubmit");
+    EXPECT_EQ(m_clicks[3].values.Get("textSubmit"), "请送一包纸巾");
+}
+
+TEST_F(PageHostTest, ClickWhosePropagationThePageStopsStillArrives) {
+    ASSERT_TRUE(Load("stopping.html", R"(<html><body><input id="PlatformId">
+<button id="ButtonOK" onclick="event.stopPropagation();
+  document.getElementById('PlatformId').value = 'murvel';">ok</button>
+</body></html>)"));
+    RunScript(QStringLiteral("document.getElementById('ButtonOK').click();"));
+    ASSERT_TRUE(WaitForClicks(1)) << "the stopped click was lost";
+    EXPECT_EQ(m_clicks[0].id, "ButtonOK");
+    EXPECT_EQ(m_clicks[0].values.Get("PlatformId"), "murvel");
 }
 
 TEST_F(PageHostTest, ClickInsideABoundElementCountsForIt) {
@@ -230,13 +284,27 @@ TEST_F(PageHostTest, PageScriptsTalkingToTheChannelThemselvesCannotHarmTheHost) 
     EXPECT_EQ(m_clicks[1].values.Get("PlatformId"), "murvel");
 }
 
-TEST_F(PageHostTest, FailedLoadIsReported) {
+TEST_F(PageHostTest, FailedLoadIsReportedAndLogged) {
+    zn::test::LogCapture log;
     const QUrl missing = QUrl::fromLocalFile(
         QString::fromStdString((m_sandbox.Path() / "no-such-page.html").string()));
     m_host.Navigate(missing);
     ASSERT_TRUE(test::WaitWithEvents([&] { return !m_loads.empty(); }));
     EXPECT_EQ(m_loads.back().first, missing);
     EXPECT_FALSE(m_loads.back().second);
+    EXPECT_TRUE(log.Contains({"no-such-page.html", "did not load"}));
+
+    // A host that refuses: the browser's error page that follows is no page that loaded.
+    m_loads.clear();
+    const QUrl refused(
+        QStringLiteral("http://127.0.0.1:%1/login?salepsw=secret").arg(ClosedPort()));
+    m_host.Navigate(refused);
+    ASSERT_TRUE(test::WaitWithEvents([&] { return !m_loads.empty(); }));
+    ASSERT_TRUE(Load("after.html", "<html><body>after</body></html>"));
+    for (const auto& [url, ok] : m_loads) {
+        EXPECT_TRUE(url != refused || !ok) << "the error page counted as loaded";
+    }
+    EXPECT_FALSE(log.Contains({"secret"})) << "a failed address was logged with its query";
 }
 
 }  // namespace

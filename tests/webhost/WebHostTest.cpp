@@ -79,9 +79,9 @@ TEST_F(WebHostTest, LoginConfirmsOnlyTheDemoAccount) {
     EXPECT_TRUE(Has(Page("/wb/loginsyt.jsp?wbar=2&saleusername=demox&salepsw=1234"), "登录失败"));
     EXPECT_TRUE(Has(Page("/wb/loginsyt.jsp?wbar=2&saleusername=&salepsw="), "登录失败"));
 
-    // "张三" percent-encoded, as the browser sends the console's raw query.
+    // "张三" as the console sends it: code page 936, percent-encoded.
     const std::string page = Page(
-        "/wb/loginsyt.jsp?wbar=2&saleusername=demo&saleempname=%E5%BC%A0%E4%B8%89&salepsw=1234"
+        "/wb/loginsyt.jsp?wbar=2&saleusername=demo&saleempname=%D5%C5%C8%FD&salepsw=1234"
         "&salemac=00163E5A0B1C");
     EXPECT_TRUE(Has(page, R"(id="ButtonLogin")"));
     EXPECT_TRUE(Has(page, R"(id="PlatformId" value="murvel")"));
@@ -159,6 +159,12 @@ TEST_F(WebHostTest, ShopReflectsItsQuery) {
         EXPECT_TRUE(Has(page, std::string("id=\"") + id + "\"")) << id;
     }
     EXPECT_TRUE(Has(page, R"(data-goods="drink-cola")"));
+
+    // The seat's greeting arrives as code page 936, like every value the programs send.
+    EXPECT_TRUE(Has(Page("/wb/indexc.jsp?&cid_murvel=12&seat=%C8%FD%C2%A5%205&ip=10.0.0.7"),
+                    "座位 <b>三楼 5</b>"));
+    EXPECT_TRUE(Has(Page("/jsp/empManage/noProcessInfo.jsp?transid=%B5%A5%BA%C51"),
+                    R"(id="TransId" value="单号1")"));
 
     const std::string later = Page("/wb/indexc.jsp?cid_murvel=12&seat=&ip=0");
     EXPECT_TRUE(Has(later, R"(data-first="0")"));

@@ -86,8 +86,9 @@ int RunConsoleProgram(int argc, char** argv, const ConsoleProgramHooks& hooks) {
     CZentrovaNubraConsoleDlg window;
     ConsoleProgress progress;
     ConsoleWindowController controller(
-        ConsoleEnvironment{registry, listeners, sound, ProgramFolder(), std::nullopt}, window,
-        popup, progress);
+        ConsoleEnvironment{registry, listeners, sound, ProgramFolder(), std::nullopt,
+                           hooks.loginPageRetryPeriod},
+        window, popup, progress);
     popup.Bind(controller.Notifier());
     controller.Notifier().SetAnnouncementObserver(
         [](const std::string& text) { gui::LogPopup(Q(text)); });

@@ -1,6 +1,9 @@
 #pragma once
 
+#include <chrono>
 #include <functional>
+
+#include "console/BackOffice.h"
 
 namespace zn::console {
 
@@ -10,6 +13,8 @@ class CZentrovaNubraConsoleDlg;
 struct ConsoleProgramHooks {
     // Once the main window has been set up, before the event loop runs.
     std::function<void(CZentrovaNubraConsoleDlg& window)> started;
+    // How often a login page that cannot be loaded is tried again.
+    std::chrono::milliseconds loginPageRetryPeriod = kLoginPageRetryPeriod;
 };
 
 // The whole console program: the single-instance check, the sockets, the main window with its

@@ -94,9 +94,15 @@ void CZentrovaNubraConsoleDlg::InitDialog(ConsoleWindowController& controller) {
                     m_controller->OnPageClick(id, ClickedPageValues(values));
                 }
             });
-    connect(m_page, &gui::PageHost::LoadFinished, this, [this](const QUrl& url, bool) {
-        if (Active()) {
-            m_controller->OnPageLoaded(url.toString().toStdString());
+    connect(m_page, &gui::PageHost::LoadFinished, this, [this](const QUrl& url, bool ok) {
+        if (!Active()) {
+            return;
+        }
+        const std::string address = url.toString().toStdString();
+        if (ok) {
+            m_controller->OnPageLoaded(address);
+        } else {
+            m_controller->OnPageLoadFailed(address);
         }
     });
 

@@ -2,7 +2,9 @@
 // web host, checked through the wire, its files and its dialog log.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <string>
+#include <vector>
 
 #include "ClientHarness.h"
 #include "NetNamespace.h"
@@ -123,6 +125,19 @@ TEST_F(ClientE2eTest, OpensTheShopWithTheGreetingAndRegistersTrustedSites) {
     EXPECT_TRUE(DialogLines(m_sandbox).empty());
 }
 
+// The greeting's seat number leaves as code page 936, and the shop reads it back.
+TEST_F(ClientE2eTest, ChineseSeatNumberReachesTheShopAsCodePage936) {
+    m_sandbox.WriteFile("console/SeatList.xml",
+                        "<SeatList><Seat IP=\"127.0.0.1\">三楼5</Seat></SeatList>");
+    m_console->LogIn();
+    ClientProcess client(m_sandbox, {}, "");
+    ASSERT_TRUE(m_shop.WaitForShopQueries(1, kLimit)) << "the shop page was not opened";
+    EXPECT_TRUE(m_shop.ShopQueries().front().starts_with("&cid_murvel=12&seat=%C8%FD%C2%A55&ip="))
+        << m_shop.ShopQueries().front();
+    EXPECT_NE(m_shop.ShopPages().front().find("座位 <b>三楼5</b>"), std::string::npos)
+        << "the shop did not read the seat number back";
+}
+
 TEST_F(ClientE2eTest, BusyFeedbackPortEndsTheClientSilently) {
     CTcpSocket holder;
     const auto seatPort = CSocketAddress::FromDotted("0.0.0.0", m_feedbackPort);
@@ -174,6 +189,40 @@ TEST_F(ClientE2eTest, MessageReachesTheCounterAndIsConfirmed) {
         {"您的信息已经发送至网吧收银台，请稍等片刻", "\"caption\":\"请送一包纸巾到我的座位\""},
         kLimit))
         << "the message-sent notice was not shown";
+}
+
+// Pages clear or refill fields right after raising a click; each click keeps its own values.
+TEST_F(ClientE2eTest, EachClickCarriesTheValuesOfItsOwnDispatch) {
+    m_console->LogIn();
+    ClientProcess client(m_sandbox, {}, "");
+    ASSERT_TRUE(m_shop.WaitForShopQueries(1, kLimit)) << "the shop page was not opened";
+    m_shop.Queue(R"(
+        var field = function (id) { return document.getElementById(id); };
+        var serial = field('serial'), submit = field('ButtonOnSubmit');
+        field('PlatformId').value = 'murvel';
+        serial.value = 'AAA111'; submit.click(); serial.value = '';
+        serial.value = 'BBB222'; submit.click(); serial.value = 'CCC333'; submit.click();
+        field('textSubmit').value = '请送一包纸巾'; field('ButtonOnTextSubmit').click();
+        field('textSubmit').value = '';
+        submit.addEventListener('click', function (event) { event.stopPropagation(); });
+        serial.value = 'DDD444'; submit.click();)");
+
+    ASSERT_TRUE(m_console->WaitForTransactionPages(4, kLimit)) << "orders were lost";
+    std::vector<std::string> serials;
+    for (const std::string& page : m_console->TransactionPages()) {
+        serials.push_back(page.substr(page.find("?transid=") + 9));
+    }
+    std::sort(serials.begin(), serials.end());
+    EXPECT_EQ(serials, (std::vector<std::string>{"AAA111", "BBB222", "CCC333", "DDD444"}));
+    EXPECT_TRUE(zn::test::WaitFor(
+        [&] {
+            const auto popups = m_console->Popups();
+            return std::any_of(popups.begin(), popups.end(), [](const std::string& popup) {
+                return popup.find("的顾客消息：请送一包纸巾") != std::string::npos;
+            });
+        },
+        kLimit))
+        << "the message went without its text";
 }
 
 TEST_F(ClientE2eTest, NextOrderReconnectsToARestartedConsole) {

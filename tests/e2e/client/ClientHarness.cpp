@@ -64,6 +64,11 @@ std::vector<std::string> ShopFront::ShopQueries() const {
     return m_queries;
 }
 
+std::vector<std::string> ShopFront::ShopPages() const {
+    const std::lock_guard lock(m_mutex);
+    return m_pages;
+}
+
 bool ShopFront::WaitForShopQueries(std::size_t count, std::chrono::milliseconds limit) const {
     return zn::test::WaitFor([&] { return ShopQueries().size() >= count; }, limit);
 }
@@ -89,6 +94,7 @@ void ShopFront::Forward(const httplib::Request& request, httplib::Response& resp
             const std::lock_guard lock(m_mutex);
             const auto query = request.target.find('?');
             m_queries.push_back(query == std::string::npos ? "" : request.target.substr(query + 1));
+            m_pages.push_back(body);
         }
         const auto end = body.rfind("</body>");
         body.insert(end == std::string::npos ? body.size() : end, kControlScript);

@@ -37,8 +37,10 @@ public:
 
     // The shop page address for "MainPage".
     std::string MainPage() const;
-    // The queries with which the shop page was opened, in order.
+    // The queries with which the shop page was opened (as the browser sent them), in order.
     std::vector<std::string> ShopQueries() const;
+    // The shop pages as the web host rendered them, in the same order.
+    std::vector<std::string> ShopPages() const;
     bool WaitForShopQueries(std::size_t count, std::chrono::milliseconds limit) const;
     // The next shop page that asks runs this script once.
     void Queue(std::string script);
@@ -53,6 +55,7 @@ private:
     std::thread m_thread;
     mutable std::mutex m_mutex;
     std::vector<std::string> m_queries;
+    std::vector<std::string> m_pages;
     std::vector<std::string> m_scripts;
 };
 

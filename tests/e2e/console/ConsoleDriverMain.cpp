@@ -1,5 +1,6 @@
 // The console program for end-to-end tests: the product's program, plus tray menu commands read
-// as lines of numbers from standard input, since the offscreen desktop has no system tray.
+// as lines of numbers from standard input, since the offscreen desktop has no system tray, and a
+// short retry of a login page that cannot be loaded.
 #include <unistd.h>
 
 #include <QSocketNotifier>
@@ -40,5 +41,7 @@ void ReadTrayCommands(zn::console::CZentrovaNubraConsoleDlg& window) {
 }  // namespace
 
 int main(int argc, char** argv) {
-    return zn::console::RunConsoleProgram(argc, argv, {.started = ReadTrayCommands});
+    // A login page that cannot be loaded is tried again at once, so a test need not wait.
+    return zn::console::RunConsoleProgram(
+        argc, argv, {.started = ReadTrayCommands, .loginPageRetryPeriod = std::chrono::seconds(1)});
 }

@@ -209,6 +209,64 @@ TEST_F(ConsoleE2eTest, RejectSendsTheRejectPageAndIsRefusedWhileLocked) {
     EXPECT_EQ(m_seat.Pages().size(), 2u) << "a reject went out while locked";
 }
 
+// Pages clear or refill fields right after raising a click; each click keeps its own values.
+TEST_F(ConsoleE2eTest, EachClickCarriesTheValuesOfItsOwnDispatch) {
+    ASSERT_NO_FATAL_FAILURE(Start());
+    ASSERT_TRUE(m_front.WaitForPage(kLoginPath, kLimit)) << "no login page was opened";
+    m_front.Queue(Text(kLoginPath), R"(
+        var field = function (id) { return document.getElementById(id); };
+        var add = function (tag, id) {
+            var element = document.createElement(tag);
+            element.id = id;
+            document.body.appendChild(element);
+            return element;
+        };
+        var ip = add('input', 'ClientIP'), view = add('button', 'ButtonViewSeat');
+        ip.value = '127.0.0.1'; view.click(); ip.value = '';
+        ip.value = '10.0.0.1'; view.click(); ip.value = '10.0.0.2'; view.click();
+        field('username_input').value = 'demo'; field('password_input').value = '1234';
+        field('ButtonOK').click(); field('password_input').value = '';
+        view.onclick = function (event) { event.stopPropagation(); };
+        ip.value = '10.0.0.3'; view.click();)");
+
+    EXPECT_TRUE(m_front.WaitForPage(
+        Text(kLoginPath) + "?wbar=2&saleusername=demo&saleempname=&salepsw=1234&salemac=", kLimit))
+        << "the login went without the password it was submitted with";
+    ASSERT_TRUE(WaitForDialogLine(Log(), {console::texts::kSeatViewerCaption}, kLimit, 4))
+        << "seat viewer clicks were lost";
+    for (const std::string_view address : {"127.0.0.1", "10.0.0.1", "10.0.0.2", "10.0.0.3"}) {
+        EXPECT_EQ(CountDialogLines(Log(), {console::texts::kSeatViewerCaption, address}), 1u)
+            << address;
+    }
+    EXPECT_EQ(CountDialogLines(Log(), {console::texts::kNoClientIpText}), 0u);
+}
+
+// Values the console puts into addresses leave as code page 936, and the web host reads them.
+TEST_F(ConsoleE2eTest, ChineseValuesReachTheBackOfficeAsCodePage936) {
+    ASSERT_NO_FATAL_FAILURE(Start());
+    ASSERT_NO_FATAL_FAILURE(LogIn());
+    const std::string login = Text(kLoginPath) +
+                              "?wbar=2&saleusername=demo&saleempname=%D0%A1%CD%F5&salepsw=1234"
+                              "&salemac=";
+    ASSERT_TRUE(m_front.WaitForPage(login, kLimit)) << "小王 did not leave as %D0%A1%CD%F5";
+    EXPECT_NE(m_front.PageBody(login).find("小王"), std::string::npos)
+        << "the web host did not read the employee back";
+
+    ASSERT_TRUE(m_seat.GreetWhenAdmitted(m_ports.local, kLimit).has_value());
+    ASSERT_TRUE(m_seat.Order(TextCodec::Utf8ToGbk("单号1")));
+    const std::string transId = "?transid=%B5%A5%BA%C51";
+    ASSERT_TRUE(m_front.WaitForPage(Text(kTransactionPath) + transId, kLimit))
+        << "the serial did not leave as code page 936";
+    EXPECT_NE(
+        m_front.PageBody(Text(kTransactionPath) + transId).find(R"(id="TransId" value="单号1")"),
+        std::string::npos);
+
+    // The web host knows no such order, so the result goes nowhere and the failure page opens.
+    m_front.Queue(Text(kTransactionPath), Click("ButtonOnCommitSuccess"));
+    EXPECT_TRUE(m_front.WaitForPage(Text(kFailurePath) + transId, kLimit))
+        << "the done page's transaction id did not leave as code page 936";
+}
+
 TEST_F(ConsoleE2eTest, LoginPageWithAnIframeRaisesTheSecurityWarning) {
     WriteConsoleSettings(m_front, m_ports, "/test/iframe-login.jsp");
     ASSERT_NO_FATAL_FAILURE(Start());
@@ -216,6 +274,32 @@ TEST_F(ConsoleE2eTest, LoginPageWithAnIframeRaisesTheSecurityWarning) {
         Log(), {console::texts::kSecurityWarningCaption, console::texts::kSecurityWarningText},
         kLimit))
         << "no security warning for the injected login page";
+}
+
+// A counter that starts before its back office is up: no alarm, and the login page once it is.
+TEST_F(ConsoleE2eTest, LoginPageThatCannotBeLoadedIsRetriedWithoutTheSecurityWarning) {
+    const std::uint16_t port = FreePort();
+    ASSERT_NE(port, 0);
+    const std::string loginPage = "http://127.0.0.1:" + std::to_string(port) + Text(kLoginPath);
+    Registry(Registry::DefaultFolder())
+        .OpenKey(RegistryRoot::LocalMachine, console::kConsoleKeyPath)
+        ->SetString("LoginPage", loginPage);
+    // The driver tries the login page again every second.
+    ASSERT_NO_FATAL_FAILURE(Start({}, ConsoleProgram::Driver));
+    ASSERT_TRUE(zn::test::WaitFor(
+        [&] {
+            const auto output = zn::test::ReadFile(Folder() / "console-output.txt");
+            return output && output->find("the login page " + loginPage + " cannot be loaded") !=
+                                 std::string::npos;
+        },
+        kLimit))
+        << "the failed login page was not logged";
+
+    BackOfficeFront backOffice(port);
+    ASSERT_TRUE(backOffice.WaitForPage(kLoginPath, kLimit)) << "the login page was not retried";
+    EXPECT_TRUE(WaitForCaption(m_sandbox, kBackOfficeCaption, kLimit));
+    EXPECT_EQ(CountDialogLines(Log(), {console::texts::kSecurityWarningCaption}), 0u)
+        << "a login page that did not load raised the security warning";
 }
 
 TEST_F(ConsoleE2eTest, ExitConfirmationCancelKeepsTheConsoleAndOkEndsIt) {

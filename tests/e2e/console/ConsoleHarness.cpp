@@ -73,7 +73,7 @@ std::uint16_t UnusedPortBelowEphemeralRange(int type) {
 
 }  // namespace
 
-BackOfficeFront::BackOfficeFront()
+BackOfficeFront::BackOfficeFront(std::uint16_t port)
     : m_host(webhost::WebHostConfig{.pagesFolder = ZN_WEBHOST_PAGES_DIR, .logRequests = false}) {
     m_hostPort = m_host.Start(0).value_or(0);
     m_front.Get("/test/action",
@@ -100,7 +100,11 @@ BackOfficeFront::BackOfficeFront()
         ".*", [this](const httplib::Request& q, httplib::Response& r) { Forward(q, r, q.target); });
     m_front.Post(
         ".*", [this](const httplib::Request& q, httplib::Response& r) { Forward(q, r, q.target); });
-    m_frontPort = m_front.bind_to_any_port("127.0.0.1");
+    if (port == 0) {
+        m_frontPort = m_front.bind_to_any_port("127.0.0.1");
+    } else if (m_front.bind_to_port("127.0.0.1", port)) {
+        m_frontPort = port;
+    }
     m_thread = std::thread([this] { m_front.listen_after_bind(); });
     zn::test::WaitFor([this] { return m_front.is_running(); });
 }
@@ -120,6 +124,16 @@ std::string BackOfficeFront::Address(std::string_view path) const {
 std::vector<std::string> BackOfficeFront::ServedPages() const {
     const std::lock_guard lock(m_mutex);
     return m_served;
+}
+
+std::string BackOfficeFront::PageBody(std::string_view prefix) const {
+    const std::lock_guard lock(m_mutex);
+    for (std::size_t i = 0; i < m_served.size(); ++i) {
+        if (m_served[i].starts_with(prefix)) {
+            return m_bodies[i];
+        }
+    }
+    return {};
 }
 
 bool BackOfficeFront::WaitForPage(std::string_view prefix, std::chrono::milliseconds limit,
@@ -179,6 +193,7 @@ void BackOfficeFront::Forward(const httplib::Request& request, httplib::Response
         {
             const std::lock_guard lock(m_mutex);
             m_served.push_back(request.target);
+            m_bodies.push_back(body);
         }
         InsertBefore(body, "</head>", kControlScript);
         if (request.path == kIframeLoginPath) {

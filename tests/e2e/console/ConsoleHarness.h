@@ -27,13 +27,17 @@ namespace zn::e2e {
 // of the running console. "/test/iframe-login.jsp" is the login page with an iframe added.
 class BackOfficeFront {
 public:
-    BackOfficeFront();
+    // On this loopback port (0: any free one).
+    explicit BackOfficeFront(std::uint16_t port = 0);
     ~BackOfficeFront();
 
     // "http://127.0.0.1:<front port>" followed by the path (and query).
     std::string Address(std::string_view path) const;
-    // The path and query of every page served, in order.
+    // The path and query of every page served (as the browser sent them), in order.
     std::vector<std::string> ServedPages() const;
+    // The first page served whose path and query begin with `prefix`, as the web host rendered
+    // it; empty when there was none.
+    std::string PageBody(std::string_view prefix) const;
     // True once `count` pages whose path and query begin with `prefix` were served.
     bool WaitForPage(std::string_view prefix, std::chrono::milliseconds limit,
                      std::size_t count = 1) const;
@@ -53,6 +57,7 @@ private:
     std::thread m_thread;
     mutable std::mutex m_mutex;
     std::vector<std::string> m_served;
+    std::vector<std::string> m_bodies;                         // of m_served
     std::vector<std::pair<std::string, std::string>> m_steps;  // path, script
 };
 
