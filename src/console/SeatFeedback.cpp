@@ -9,6 +9,7 @@
 #include "net/Frame.h"
 #include "net/SocketAddress.h"
 #include "net/TcpSocket.h"
+#include "platform/Log.h"
 
 namespace zn::console {
 
@@ -52,12 +53,20 @@ bool SendPageToSeat(const CSocketAddress& seat, std::uint16_t port,
     if (!socket.Create(0) || !SetSendTimeout(socket, kSeatConnectTimeout) ||
         !socket.Connect(&target) || !SetSendTimeout(socket, kSeatSendStallTimeout)) {
         socket.Close();
+        log::Warn("page of {} bytes to {}:{} not delivered: the seat cannot be reached",
+                  page.size(), seat.Dotted(), port);
         return false;
     }
     std::vector<std::byte> body(page.begin(), page.end());
     body.push_back(std::byte{0});
     const bool sent = SendFrame(socket, body);
     socket.Close();
+    if (sent) {
+        log::Info("page of {} bytes to {}:{} delivered", page.size(), seat.Dotted(), port);
+    } else {
+        log::Warn("page of {} bytes to {}:{} not delivered: the seat stopped taking it",
+                  page.size(), seat.Dotted(), port);
+    }
     return sent;
 }
 

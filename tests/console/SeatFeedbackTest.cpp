@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "FakeSeat.h"
+#include "LogCapture.h"
 #include "Sandbox.h"
 #include "WaitFor.h"
 
@@ -22,15 +23,18 @@ CSocketAddress Loopback() {
 }
 
 TEST(SeatFeedbackTest, APageTravelsAsOneFrameWithItsTerminator) {
+    const zn::test::LogCapture log;
     test::FeedbackPort seat;
     ASSERT_TRUE(SendPageToSeat(Loopback(), seat.Port(), Bytes("<p>成功</p>")));
     ASSERT_TRUE(SendPageToSeat(Loopback(), seat.Port(), {}));
     ASSERT_TRUE(WaitFor([&] { return seat.Pages().size() == 2; })) << "pages did not arrive";
     EXPECT_EQ(seat.Pages()[0], Bytes(std::string("<p>成功</p>") + '\0'));
     EXPECT_EQ(seat.Pages()[1], Bytes(std::string(1, '\0')));
+    EXPECT_TRUE(log.Contains({"page of 13 bytes to 127.0.0.1", "delivered"}));
 }
 
 TEST(SeatFeedbackTest, ASeatThatTakesNoConnectionDoesNotHoldTheSender) {
+    const zn::test::LogCapture log;
     // A listener whose queue is full drops further connection attempts, as a vanished seat does.
     CTcpSocket full;
     ASSERT_TRUE(full.Create(*CSocketAddress::FromDotted("127.0.0.1", 0)));
@@ -49,6 +53,7 @@ TEST(SeatFeedbackTest, ASeatThatTakesNoConnectionDoesNotHoldTheSender) {
     ASSERT_EQ(sent.wait_for(kSeatConnectTimeout * 4), std::future_status::ready)
         << "the connect was not bounded";
     EXPECT_FALSE(sent.get());
+    EXPECT_TRUE(log.Contains({"127.0.0.1:" + std::to_string(port), "not delivered"}));
     for (const int filler : fillers) {
         close(filler);
     }
