@@ -27,20 +27,21 @@ void StartProgramLog(std::string_view program);
 std::string Printable(std::string_view text, std::size_t maxBytes = 256);
 
 // One line each: what happened and its cause, with the values that identify it (seat address,
-// port, serial). Any thread.
+// port, serial). Any thread; the logger is held for the call, so replacing it meanwhile (tests
+// capture lines that way) is safe.
 template <typename... Args>
 void Info(spdlog::format_string_t<Args...> format, Args&&... args) {
-    spdlog::info(format, std::forward<Args>(args)...);
+    spdlog::default_logger()->info(format, std::forward<Args>(args)...);
 }
 
 template <typename... Args>
 void Warn(spdlog::format_string_t<Args...> format, Args&&... args) {
-    spdlog::warn(format, std::forward<Args>(args)...);
+    spdlog::default_logger()->warn(format, std::forward<Args>(args)...);
 }
 
 template <typename... Args>
 void Error(spdlog::format_string_t<Args...> format, Args&&... args) {
-    spdlog::error(format, std::forward<Args>(args)...);
+    spdlog::default_logger()->error(format, std::forward<Args>(args)...);
 }
 
 }  // namespace zn::log
