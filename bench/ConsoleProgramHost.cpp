@@ -19,6 +19,7 @@
 #include <filesystem>
 #include <fstream>
 #include <optional>
+#include <random>
 #include <string>
 #include <system_error>
 #include <thread>
@@ -82,20 +83,30 @@ std::optional<Options> ParseOptions(int argc, char** argv) {
     return options;
 }
 
-// A loopback port free now; the console binds it moments later, before any seat connects.
+// A loopback port free now, below the range the system hands out to connections by itself, so
+// that no connection of the load (nor its TIME_WAIT) takes it before the console binds it.
 std::uint16_t FreeLoopbackPort(int type) {
-    const int probe = socket(AF_INET, type | SOCK_CLOEXEC, 0);
-    sockaddr_in address{};
-    address.sin_family = AF_INET;
-    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-    socklen_t length = sizeof address;
-    const bool bound = probe >= 0 &&
-                       bind(probe, reinterpret_cast<sockaddr*>(&address), sizeof address) == 0 &&
-                       getsockname(probe, reinterpret_cast<sockaddr*>(&address), &length) == 0;
-    if (probe >= 0) {
-        close(probe);
+    constexpr int kFirst = 20000;
+    constexpr int kCount = 12000;
+    std::random_device random;
+    const int offset = static_cast<int>(random() % kCount);
+    for (int i = 0; i < kCount; ++i) {
+        const auto port = static_cast<std::uint16_t>(kFirst + (offset + i) % kCount);
+        const int probe = socket(AF_INET, type | SOCK_CLOEXEC, 0);
+        sockaddr_in address{};
+        address.sin_family = AF_INET;
+        address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+        address.sin_port = htons(port);
+        const bool bound =
+            probe >= 0 && bind(probe, reinterpret_cast<sockaddr*>(&address), sizeof address) == 0;
+        if (probe >= 0) {
+            close(probe);
+        }
+        if (bound) {
+            return port;
+        }
     }
-    return bound ? ntohs(address.sin_port) : 0;
+    return 0;
 }
 
 // The console's settings as the configuration tool leaves them; it logs in to the web host's demo

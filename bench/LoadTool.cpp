@@ -180,6 +180,7 @@ void Append(OrderOutcome& total, OrderOutcome slice) {
     total.sent += slice.sent;
     total.skipped += slice.skipped;
     total.lost += slice.lost;
+    total.dropped += slice.dropped;
     total.elapsedMs += slice.elapsedMs;
     total.latenciesMs.insert(total.latenciesMs.end(), slice.latenciesMs.begin(),
                              slice.latenciesMs.end());
@@ -268,8 +269,8 @@ void PrintReport(const Options& options, const std::vector<TargetReport>& report
                 sysconf(_SC_NPROCESSORS_ONLN));
     std::printf("\n%-9s %7s %7s %6s", "server", "greeted", "refused", "failed");
     if (options.durationSeconds > 0) {
-        std::printf(" | %7s %5s %5s %9s | %7s %7s %7s", "orders", "lost", "skip", "orders/s",
-                    "p50 ms", "p99 ms", "max ms");
+        std::printf(" | %7s %5s %5s %7s %9s | %7s %7s %7s", "orders", "lost", "skip", "dropped",
+                    "orders/s", "p50 ms", "p99 ms", "max ms");
     }
     std::printf("\n");
     for (const auto& r : reports) {
@@ -277,8 +278,8 @@ void PrintReport(const Options& options, const std::vector<TargetReport>& report
                     r.connect.failed);
         if (options.durationSeconds > 0) {
             const double seconds = r.orders.elapsedMs / 1000.0;
-            std::printf(" | %7zu %5zu %5zu %9.1f | %7.3f %7.3f %7.3f", r.latency.count,
-                        r.orders.lost, r.orders.skipped,
+            std::printf(" | %7zu %5zu %5zu %7zu %9.1f | %7.3f %7.3f %7.3f", r.latency.count,
+                        r.orders.lost, r.orders.skipped, r.orders.dropped,
                         seconds > 0 ? static_cast<double>(r.latency.count) / seconds : 0.0,
                         r.latency.p50Ms, r.latency.p99Ms, r.latency.maxMs);
         }

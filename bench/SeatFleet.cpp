@@ -327,6 +327,9 @@ void SeatFleet::CloseRequest(Seat& seat, Phase phase) {
     if (seat.phase == Phase::Connecting || seat.phase == Phase::Greeting) {
         --m_connecting;
     }
+    if (m_orderOutcome && (phase == Phase::Refused || phase == Phase::Failed)) {
+        ++m_orderOutcome->dropped;
+    }
     CloseSocket(seat.request);
     seat.phase = phase;
 }

@@ -36,6 +36,7 @@ struct OrderOutcome {
     std::size_t sent = 0;
     std::size_t skipped = 0;  // due while every greeted seat was still busy with an order
     std::size_t lost = 0;     // no page within the drain time
+    std::size_t dropped = 0;  // seats whose new link was refused or failed; they order no more
     std::vector<double> latenciesMs;
     double elapsedMs = 0;
 };
