@@ -202,17 +202,25 @@ void PrintWhatItDid(const std::filesystem::path& logFolder) {
     while (std::getline(dialogs, line)) {
         popups += line.find("\"kind\":\"popup\"") != std::string::npos ? 1 : 0;
     }
-    std::ifstream log(logFolder / "ZentrovaNubraConsole.log");
     std::size_t warnings = 0;
     std::size_t errors = 0;
     std::string shown;
-    while (std::getline(log, line)) {
-        const bool warning = line.find("] warning: ") != std::string::npos;
-        const bool error = line.find("] error: ") != std::string::npos;
-        warnings += warning ? 1 : 0;
-        errors += error ? 1 : 0;
-        if ((warning || error) && warnings + errors <= 5) {
-            shown += "  " + line + "\n";
+    std::error_code error;
+    // The rotated files too: ZentrovaNubraConsole.log, ZentrovaNubraConsole.1.log, ...
+    for (const auto& entry : std::filesystem::directory_iterator(logFolder, error)) {
+        const std::string name = entry.path().filename().string();
+        if (!name.starts_with("ZentrovaNubraConsole.") || !name.ends_with(".log")) {
+            continue;
+        }
+        std::ifstream log(entry.path());
+        while (std::getline(log, line)) {
+            const bool warning = line.find("] warning: ") != std::string::npos;
+            const bool failure = line.find("] error: ") != std::string::npos;
+            warnings += warning ? 1 : 0;
+            errors += failure ? 1 : 0;
+            if ((warning || failure) && warnings + errors <= 5) {
+                shown += "  " + line + "\n";
+            }
         }
     }
     std::printf("popups %zu, log warnings %zu, errors %zu (log in %s)\n%s", popups, warnings,

@@ -62,9 +62,9 @@ public:
     // was refused or failed, or the time is up.
     ConnectOutcome ConnectAll(std::uint16_t serverPort, std::chrono::seconds limit);
     // Sends orders to greeted, idle seats in turn, for `duration` or until `maxOrders` were sent
-    // (0: no bound), then waits up to `drain` for the last pages: at `rate` per second when the
-    // pace is given, else keeping `inFlight` orders unanswered at all times. A seat whose link
-    // ended connects again before its next order.
+    // (0: no bound), then waits up to `drain` for the last pages: `pace.rate` a second, or, when
+    // `pace.inFlight` is set, as many as keep that many unanswered. A seat whose link ended
+    // connects again before its next order.
     OrderOutcome PlaceOrders(const OrderPace& pace, std::chrono::milliseconds duration,
                              std::size_t maxOrders, std::chrono::seconds drain);
     // Closes every request connection (the feedback listeners stay).
