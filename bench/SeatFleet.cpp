@@ -129,6 +129,11 @@ OrderOutcome SeatFleet::PlaceOrders(const OrderPace& pace, std::chrono::millisec
         const auto wait = paced ? nextOrder - Clock::now() : Clock::duration(kIdlePoll);
         Poll(std::chrono::ceil<std::chrono::milliseconds>(std::max(wait, Clock::duration::zero())));
     }
+    // Orders that fell due while this thread waited for the CPU at the end still go.
+    while (paced && nextOrder < end && due()) {
+        ++(SendToNextReady() ? outcome.sent : outcome.skipped);
+        nextOrder += interval;
+    }
     outcome.elapsedMs = Milliseconds(Clock::now() - start);
     const auto drainEnd = Clock::now() + drain;
     while (m_awaiting > 0 && Clock::now() < drainEnd) {
