@@ -1,6 +1,7 @@
 // The floor under the console's figures: the same framing and the same threads per connection,
-// nothing else. Each connection gets a greeting, sends one request and, unless it is a message
-// or a counter request, gets the page pushed to its address at the feedback port.
+// nothing else. Each connection gets a greeting; for each request on it until the seat closes it,
+// unless it is a message or a counter request, the page is pushed to the seat's address at the
+// feedback port.
 //
 //   zn_baseline_server --page FILE [--feedback-port P]
 //
@@ -32,13 +33,11 @@ void Serve(CTcpSocket& connection, const CSocketAddress& peer, std::uint16_t fee
     if (!SendTextFrame(connection, "&cid_murvel=10001&seat=1")) {
         return;
     }
-    const auto body = ReceiveFrame(connection, kRequestFrameCap);
-    if (!body) {
-        return;
-    }
-    const char kind = body->empty() ? '\0' : static_cast<char>((*body)[0]);
-    if (kind != 'X' && kind != 'Z') {
-        console::SendPageToSeat(peer, feedbackPort, page);
+    while (const auto body = ReceiveFrame(connection, kRequestFrameCap)) {
+        const char kind = body->empty() ? '\0' : static_cast<char>((*body)[0]);
+        if (kind != 'X' && kind != 'Z') {
+            console::SendPageToSeat(peer, feedbackPort, page);
+        }
     }
 }
 

@@ -18,7 +18,8 @@ ChildProcess::~ChildProcess() {
     Stop();
 }
 
-bool ChildProcess::Start(const std::vector<std::string>& arguments, std::chrono::seconds limit) {
+bool ChildProcess::Start(const std::vector<std::string>& arguments,
+                         const std::filesystem::path& errors, std::chrono::seconds limit) {
     int pipeEnds[2];
     if (pipe2(pipeEnds, O_CLOEXEC) != 0) {
         return false;
@@ -26,6 +27,8 @@ bool ChildProcess::Start(const std::vector<std::string>& arguments, std::chrono:
     posix_spawn_file_actions_t actions;
     posix_spawn_file_actions_init(&actions);
     posix_spawn_file_actions_adddup2(&actions, pipeEnds[1], STDOUT_FILENO);
+    posix_spawn_file_actions_addopen(&actions, STDERR_FILENO, errors.c_str(),
+                                     O_WRONLY | O_CREAT | O_APPEND, 0644);
     std::vector<char*> argv;
     for (const std::string& argument : arguments) {
         argv.push_back(const_cast<char*>(argument.c_str()));
@@ -48,6 +51,9 @@ bool ChildProcess::Start(const std::vector<std::string>& arguments, std::chrono:
         Stop();
         return false;
     }
+    if (!(fields >> m_measured)) {
+        m_measured = -1;
+    }
     return true;
 }
 
@@ -67,6 +73,7 @@ std::string ChildProcess::Stop(std::chrono::seconds limit) {
         waitpid(m_pid, &status, 0);
     }
     m_pid = -1;
+    m_measured = -1;
     close(m_output);
     m_output = -1;
     return rest;

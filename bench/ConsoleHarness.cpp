@@ -9,22 +9,22 @@
 
 #include <atomic>
 #include <cstdio>
+#include <cstdlib>
 #include <filesystem>
-#include <fstream>
 #include <optional>
 #include <string>
 #include <system_error>
 
 #include "BenchSupport.h"
+#include "ConsoleFolder.h"
 #include "console/ConsoleSettings.h"
 #include "console/LoginState.h"
 #include "console/NavigationHandOver.h"
 #include "console/RequestService.h"
 #include "console/RequestUi.h"
-#include "console/SeatList.h"
+#include "platform/Log.h"
 #include "platform/Registry.h"
 #include "platform/SoundPlayer.h"
-#include "platform/TextCodec.h"
 #include "platform/WindowDirectory.h"
 
 namespace {
@@ -89,25 +89,6 @@ std::optional<Options> ParseOptions(int argc, char** argv) {
     return options;
 }
 
-// The program folder as a cafe has it: a seat list naming every played seat, the notice page.
-bool PrepareFolder(const Options& options) {
-    std::error_code error;
-    std::filesystem::create_directories(options.folder / "windows", error);
-    std::ofstream seats(options.folder / kSeatListFileName, std::ios::trunc);
-    seats << "<?xml version=\"1.0\" encoding=\"UTF-8\"?><SeatList>";
-    for (std::size_t i = 0; i < options.seats; ++i) {
-        seats << "<Seat IP=\"" << bench::SeatAddress(1, i) << "\">" << (i + 1) << "</Seat>";
-    }
-    seats << "</SeatList>";
-    std::ofstream page(options.folder / kNoticePageFileName, std::ios::trunc | std::ios::binary);
-    page << TextCodec::Utf8ToGbk(
-        "<html><head><title>ZentrovaNubra</title></head><body><p>您的购买请求已成功发送到收银台，"
-        "请稍候。</p></body></html>");
-    seats.close();
-    page.close();
-    return seats && page;
-}
-
 bool WriteSettings(const Registry& registry, std::uint16_t feedbackPort) {
     const auto key = registry.CreateKey(RegistryRoot::LocalMachine, kConsoleKeyPath);
     return key && key->SetDword("RemotePort", feedbackPort);
@@ -122,9 +103,15 @@ int main(int argc, char** argv) {
     }
     bench::RaiseFileLimit();
     bench::BlockStopSignals();
+    // A line per request, as the console writes it; into the folder unless told otherwise.
+    setenv("ZENTROVA_LOG_DIR", (options->folder / "log").c_str(), 0);
+    log::StartProgramLog("zn_console_harness");
 
     const Registry registry(options->folder / "registry");
-    if (!PrepareFolder(*options) || !WriteSettings(registry, options->feedbackPort)) {
+    std::error_code error;
+    std::filesystem::create_directories(options->folder / "windows", error);
+    if (!bench::PrepareConsoleFolder(options->folder, options->seats) ||
+        !WriteSettings(registry, options->feedbackPort)) {
         std::fprintf(stderr, "cannot prepare %s\n", options->folder.c_str());
         return 1;
     }

@@ -17,6 +17,8 @@ namespace {
 
 using Clock = std::chrono::steady_clock;
 
+constexpr std::chrono::milliseconds kIdlePoll{100};
+
 enum : std::uint64_t { kRequestTag = 0, kListenerTag = 1, kPageTag = 2 };
 
 std::uint64_t Tag(std::size_t index, std::uint64_t kind) {
@@ -100,57 +102,50 @@ ConnectOutcome SeatFleet::ConnectAll(std::uint16_t serverPort, std::chrono::seco
     return outcome;
 }
 
-OrderOutcome SeatFleet::PlaceOrders(double rate, std::chrono::milliseconds duration,
-                                    std::size_t maxOrders, std::chrono::seconds drain,
-                                    const std::function<void()>& tick) {
+OrderOutcome SeatFleet::PlaceOrders(const OrderPace& pace, std::chrono::milliseconds duration,
+                                    std::size_t maxOrders, std::chrono::seconds drain) {
     OrderOutcome outcome;
     m_orderOutcome = &outcome;
+    const bool paced = pace.inFlight == 0;
     const auto interval = std::chrono::duration_cast<Clock::duration>(
-        std::chrono::duration<double>(rate > 0 ? 1.0 / rate : 1.0));
+        std::chrono::duration<double>(pace.rate > 0 ? 1.0 / pace.rate : 1.0));
     const auto start = Clock::now();
     const auto end = start + duration;
     auto nextOrder = start;
-    auto nextTick = start;
     const auto due = [&] { return maxOrders == 0 || outcome.sent + outcome.skipped < maxOrders; };
     while (Clock::now() < end && due()) {
-        auto now = Clock::now();
-        while (nextOrder <= now && due()) {
-            bool sent = false;
-            while (!sent && !m_ready.empty()) {
-                const std::size_t index = m_ready.front();
-                m_ready.pop_front();
-                sent = SendOrder(index);
+        const auto now = Clock::now();
+        if (paced) {
+            while (nextOrder <= now && due()) {
+                ++(SendToNextReady() ? outcome.sent : outcome.skipped);
+                nextOrder += interval;
             }
-            ++(sent ? outcome.sent : outcome.skipped);
-            nextOrder += interval;
+        } else {
+            while (m_awaiting < pace.inFlight && due() && SendToNextReady()) {
+                ++outcome.sent;
+            }
         }
-        if (now >= nextTick) {
-            tick();
-            nextTick = now + std::chrono::milliseconds(100);
-        }
-        now = Clock::now();
-        const auto wait = std::min(nextOrder, nextTick) - now;
+        // A closed loop sends again when a page arrives, which wakes the poll.
+        const auto wait = paced ? nextOrder - Clock::now() : Clock::duration(kIdlePoll);
         Poll(std::chrono::ceil<std::chrono::milliseconds>(std::max(wait, Clock::duration::zero())));
     }
+    // Orders that fell due while this thread waited for the CPU at the end still go.
+    while (paced && nextOrder < end && due()) {
+        ++(SendToNextReady() ? outcome.sent : outcome.skipped);
+        nextOrder += interval;
+    }
     outcome.elapsedMs = Milliseconds(Clock::now() - start);
-    const auto awaiting = [&] {
-        std::size_t count = 0;
-        for (const Seat& seat : m_seats) {
-            count += seat.awaitingPage ? 1 : 0;
-        }
-        return count;
-    };
     const auto drainEnd = Clock::now() + drain;
-    while (awaiting() > 0 && Clock::now() < drainEnd) {
+    while (m_awaiting > 0 && Clock::now() < drainEnd) {
         Poll(std::chrono::milliseconds(50));
     }
-    tick();
     for (Seat& seat : m_seats) {
         if (seat.awaitingPage) {
             seat.awaitingPage = false;
             ++outcome.lost;
         }
     }
+    m_awaiting = 0;
     m_orderOutcome = nullptr;
     return outcome;
 }
@@ -162,6 +157,7 @@ void SeatFleet::Disconnect() {
         seat.page.Reset();
         seat.awaitingPage = false;
     }
+    m_awaiting = 0;
     m_ready.clear();
     m_waiting.clear();
     m_connecting = 0;
@@ -252,7 +248,6 @@ void SeatFleet::OnRequestEvent(std::size_t index, std::uint32_t events) {
                 return;
             case FrameReader::State::Complete:
                 seat.phase = Phase::Ready;
-                seat.linkUsed = false;
                 --m_connecting;
                 if (!seat.awaitingPage) {
                     m_ready.push_back(index);
@@ -269,7 +264,7 @@ void SeatFleet::OnRequestEvent(std::size_t index, std::uint32_t events) {
                 return;
         }
     }
-    // A greeted link says nothing more; it only ends, which the server does after an order.
+    // A greeted link says nothing more; it only ends (a console that logged out closes it).
     char discard[256];
     const ssize_t count = recv(seat.request, discard, sizeof discard, 0);
     if (count == 0 || (count < 0 && errno != EAGAIN && errno != EWOULDBLOCK)) {
@@ -311,18 +306,34 @@ void SeatFleet::OnPageEvent(std::size_t index) {
     }
     if (state == FrameReader::State::Complete && seat.awaitingPage && m_orderOutcome) {
         m_orderOutcome->latenciesMs.push_back(Milliseconds(Clock::now() - seat.orderedAt));
-        seat.awaitingPage = false;
-        if (seat.phase == Phase::Ready && !seat.linkUsed) {
-            m_ready.push_back(index);
-        }
+        OnPageArrived(index);
     }
     CloseSocket(seat.feedback);
     seat.page.Reset();
 }
 
+void SeatFleet::OnPageArrived(std::size_t index) {
+    Seat& seat = m_seats[index];
+    seat.awaitingPage = false;
+    --m_awaiting;
+    // A link that already ended is being made again; the seat is ready once greeted.
+    if (seat.phase != Phase::Ready) {
+        return;
+    }
+    if (m_options.sameLink) {
+        m_ready.push_back(index);
+    } else {
+        CloseRequest(seat, Phase::Closed);
+        QueueConnect(index);
+    }
+}
+
 void SeatFleet::CloseRequest(Seat& seat, Phase phase) {
     if (seat.phase == Phase::Connecting || seat.phase == Phase::Greeting) {
         --m_connecting;
+    }
+    if (m_orderOutcome && (phase == Phase::Refused || phase == Phase::Failed)) {
+        ++m_orderOutcome->dropped;
     }
     CloseSocket(seat.request);
     seat.phase = phase;
@@ -330,10 +341,9 @@ void SeatFleet::CloseRequest(Seat& seat, Phase phase) {
 
 bool SeatFleet::SendOrder(std::size_t index) {
     Seat& seat = m_seats[index];
-    if (seat.phase != Phase::Ready || seat.awaitingPage || seat.linkUsed) {
+    if (seat.phase != Phase::Ready || seat.awaitingPage) {
         return false;
     }
-    seat.linkUsed = true;
     const std::string serial = "O" + std::to_string(++m_serial);
     const auto length = static_cast<std::uint32_t>(serial.size() + 1);
     std::string frame{static_cast<char>(length & 0xff), static_cast<char>((length >> 8) & 0xff),
@@ -348,7 +358,19 @@ bool SeatFleet::SendOrder(std::size_t index) {
         return false;
     }
     seat.awaitingPage = true;
+    ++m_awaiting;
     return true;
+}
+
+bool SeatFleet::SendToNextReady() {
+    while (!m_ready.empty()) {
+        const std::size_t index = m_ready.front();
+        m_ready.pop_front();
+        if (SendOrder(index)) {
+            return true;
+        }
+    }
+    return false;
 }
 
 std::size_t SeatFleet::Settled() const {

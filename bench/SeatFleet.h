@@ -6,7 +6,6 @@
 #include <cstddef>
 #include <cstdint>
 #include <deque>
-#include <functional>
 #include <vector>
 
 #include "FrameReader.h"
@@ -20,6 +19,9 @@ struct FleetOptions {
     std::uint8_t addressBlock = 1;
     // Connections being set up at once, within the server's listen backlog.
     std::size_t connectsInFlight = 64;
+    // Our seat closes its link once its order's page arrived and connects again for the next;
+    // older seats keep ordering on the link they have.
+    bool sameLink = false;
 };
 
 struct ConnectOutcome {
@@ -34,8 +36,15 @@ struct OrderOutcome {
     std::size_t sent = 0;
     std::size_t skipped = 0;  // due while every greeted seat was still busy with an order
     std::size_t lost = 0;     // no page within the drain time
+    std::size_t dropped = 0;  // seats whose new link was refused or failed; they order no more
     std::vector<double> latenciesMs;
     double elapsedMs = 0;
+};
+
+// Paced (orders per second), or a closed loop (this many orders always unanswered).
+struct OrderPace {
+    double rate = 0;
+    std::size_t inFlight = 0;
 };
 
 // Plays many seats from one thread: each holds a request connection from its own loopback
@@ -52,12 +61,12 @@ public:
     // Connects every seat to the server on 127.0.0.1 and waits until each has its greeting,
     // was refused or failed, or the time is up.
     ConnectOutcome ConnectAll(std::uint16_t serverPort, std::chrono::seconds limit);
-    // Sends orders at `rate` per second to greeted, idle seats in turn, for `duration` or until
-    // `maxOrders` were sent (0: no bound), then waits up to `drain` for the last pages. A seat
-    // whose link the server closed after an order connects again, as a seat does before its
-    // next order, and orders again only on the new link. `tick` is called about every 100 ms.
-    OrderOutcome PlaceOrders(double rate, std::chrono::milliseconds duration, std::size_t maxOrders,
-                             std::chrono::seconds drain, const std::function<void()>& tick);
+    // Sends orders to greeted, idle seats in turn, for `duration` or until `maxOrders` were sent
+    // (0: no bound), then waits up to `drain` for the last pages: `pace.rate` a second, or, when
+    // `pace.inFlight` is set, as many as keep that many unanswered. A seat whose link ended
+    // connects again before its next order.
+    OrderOutcome PlaceOrders(const OrderPace& pace, std::chrono::milliseconds duration,
+                             std::size_t maxOrders, std::chrono::seconds drain);
     // Closes every request connection (the feedback listeners stay).
     void Disconnect();
 
@@ -74,9 +83,6 @@ private:
         std::chrono::steady_clock::time_point connectedAt;
         std::chrono::steady_clock::time_point orderedAt;
         bool awaitingPage = false;
-        // The console serves one request per connection: a second order on the same link would
-        // be lost, so a seat orders again only once it has a new link and its last page.
-        bool linkUsed = false;
     };
 
     void QueueConnect(std::size_t index);
@@ -87,7 +93,9 @@ private:
     void OnListenerEvent(std::size_t index);
     void OnPageEvent(std::size_t index);
     void CloseRequest(Seat& seat, Phase phase);
+    void OnPageArrived(std::size_t index);
     bool SendOrder(std::size_t index);
+    bool SendToNextReady();
     void Poll(std::chrono::milliseconds timeout);
     std::size_t Settled() const;
 
@@ -99,6 +107,7 @@ private:
     std::deque<std::size_t> m_ready;    // greeted and idle, in order of readiness
     std::size_t m_connecting = 0;
     std::size_t m_serial = 0;
+    std::size_t m_awaiting = 0;
     ConnectOutcome* m_connectOutcome = nullptr;
     OrderOutcome* m_orderOutcome = nullptr;
 };
