@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <chrono>
+#include <optional>
 #include <utility>
 
 #include "platform/Log.h"
@@ -81,9 +82,19 @@ void CTaskbarNotifier::CloseQueue() {
 }
 
 void CTaskbarNotifier::ShowQueuedTexts() {
+    // Each text would replace the one before on screen at once, so only the newest of a batch
+    // is shown; every one is still announced. The UI thread's cost per batch stays that of one
+    // popup, however fast the requests come.
+    std::optional<QueuedText> newest;
     while (auto queued = m_queued.Take()) {
-        ShowText(queued->text, queued->timeToShow, queued->timeToStay, queued->timeToHide,
-                 queued->increment);
+        if (newest && m_announced) {
+            m_announced(newest->text);
+        }
+        newest = std::move(queued);
+    }
+    if (newest) {
+        ShowText(newest->text, newest->timeToShow, newest->timeToStay, newest->timeToHide,
+                 newest->increment);
     }
 }
 

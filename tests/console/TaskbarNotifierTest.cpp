@@ -2,6 +2,10 @@
 
 #include <gtest/gtest.h>
 
+#include <string>
+#include <thread>
+#include <vector>
+
 #include "ConsoleWindowFakes.h"
 
 namespace zn::console {
@@ -186,6 +190,28 @@ TEST_F(TaskbarNotifierTest, HoverChangesTheLookAndAClickIsPostedWithoutChangingT
     EXPECT_EQ(clicks, 1);
     EXPECT_EQ(notifier.State(), NotifierState::Appearing);
     EXPECT_EQ(widget.timers.count(kAppearTimer), 1u);
+}
+
+TEST_F(TaskbarNotifierTest, TextsFromWorkersAreAllAnnouncedAndTheNewestOfABatchIsShown) {
+    std::vector<std::string> announced;
+    notifier.SetAnnouncementObserver([&](const std::string& text) { announced.push_back(text); });
+    std::thread worker([this] {
+        for (int i = 0; i < 3; ++i) {
+            notifier.ShowTextFromAnyThread("order " + std::to_string(i), 500, 8000, 500, 3);
+        }
+    });
+    worker.join();  // queued without waiting for the UI thread
+    EXPECT_TRUE(announced.empty());
+
+    widget.RunPosted();
+    EXPECT_EQ(announced, (std::vector<std::string>{"order 0", "order 1", "order 2"}));
+    EXPECT_EQ(notifier.Paint().text, "order 2");
+    EXPECT_EQ(widget.topmostCalls, 1) << "the UI thread drew every text of the batch";
+
+    notifier.CloseQueue();
+    notifier.ShowTextFromAnyThread("after the end", 500, 8000, 500, 3);  // must not wait
+    widget.RunPosted();
+    EXPECT_EQ(announced.size(), 3u);
 }
 
 TEST_F(TaskbarNotifierTest, TheTextAreaAndSkinSlideWithTheEdgeForTopAndLeft) {
