@@ -15,6 +15,8 @@
 #include <thread>
 #include <vector>
 
+#include <spdlog/spdlog.h>
+
 #include "BenchSupport.h"
 #include "console/SeatFeedback.h"
 #include "net/Frame.h"
@@ -44,6 +46,8 @@ void Serve(CTcpSocket& connection, const CSocketAddress& peer, std::uint16_t fee
 }  // namespace
 
 int main(int argc, char** argv) {
+    // The floor does no logging; the page sender it shares with the console would log each page.
+    spdlog::set_level(spdlog::level::off);
     std::string pageFile;
     double feedbackPort = 18004;
     for (int i = 1; i + 1 < argc; i += 2) {

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <atomic>
+#include <condition_variable>
 #include <cstdint>
 #include <mutex>
 #include <optional>
@@ -10,34 +11,53 @@ namespace zn {
 
 // Whose sound plays: the latest call's. A new alert cuts off the one playing, as the platform's
 // synchronous play does when another sound starts; the one cut off notices between two chunks
-// and lets the device go, so callers never queue behind a whole sound.
+// and lets the device go. A call overtaken while it waits gives up at once, so a burst of
+// alerts never queues threads behind the device.
 class PlaybackTurns {
 public:
     class Turn {
     public:
-        Turn(std::unique_lock<std::mutex> device, const std::atomic<std::uint64_t>& latest,
-             std::uint64_t mine)
-            : m_device(std::move(device)), m_latest(latest), m_mine(mine) {}
-        bool IsCutOff() const { return m_latest.load() != m_mine; }
+        Turn(PlaybackTurns& turns, std::uint64_t mine) : m_turns(&turns), m_mine(mine) {}
+        Turn(Turn&& other) noexcept
+            : m_turns(std::exchange(other.m_turns, nullptr)), m_mine(other.m_mine) {}
+        Turn& operator=(Turn&&) = delete;
+        ~Turn() {
+            if (m_turns != nullptr) {
+                m_turns->End();
+            }
+        }
+        bool IsCutOff() const { return m_turns->m_latest.load() != m_mine; }
 
     private:
-        std::unique_lock<std::mutex> m_device;
-        const std::atomic<std::uint64_t>& m_latest;
+        PlaybackTurns* m_turns;
         std::uint64_t m_mine;
     };
 
-    // Nullopt when a newer call came while this one waited for the device.
+    // Nullopt when a newer call came before the device was free.
     std::optional<Turn> Begin() {
+        std::unique_lock lock(m_mutex);
         const std::uint64_t mine = ++m_latest;
-        std::unique_lock device(m_device);
+        m_changed.notify_all();  // waiters overtaken now give up
+        m_changed.wait(lock, [&] { return !m_playing || m_latest.load() != mine; });
         if (m_latest.load() != mine) {
             return std::nullopt;
         }
-        return Turn(std::move(device), m_latest, mine);
+        m_playing = true;
+        return std::optional<Turn>(std::in_place, *this, mine);
     }
 
 private:
-    std::mutex m_device;
+    void End() {
+        {
+            const std::lock_guard lock(m_mutex);
+            m_playing = false;
+        }
+        m_changed.notify_all();
+    }
+
+    std::mutex m_mutex;
+    std::condition_variable m_changed;
+    bool m_playing = false;
     std::atomic<std::uint64_t> m_latest{0};
 };
 
