@@ -83,18 +83,6 @@ TEST_F(SelfUpdateTest, NewerReleaseIsOfferedInOnePromptWhateverTheTicks) {
     EXPECT_EQ(m_prompt.showCount, 2);
 }
 
-TEST_F(SelfUpdateTest, EqualOrNewerLocalStampOrNoServerOffersNothing) {
-    m_sandbox.WriteFile(kVersionPath, "<R><Version_File Update=\"2024-03-01 09:00:00\"/></R>");
-    m_sandbox.WriteFile("program/Version.xml",
-                        "<R><Version_File Update=\"2024-03-01 09:00:00\"/></R>");
-    Tick();
-    m_host->Stop();
-    m_sandbox.WriteFile("program/Version.xml", "");
-    Tick();
-    EXPECT_EQ(m_prompt.showCount, 0);
-    EXPECT_TRUE(m_window.Calls().empty()) << "a failed check is silent";
-}
-
 TEST_F(SelfUpdateTest, AcceptedUpgradeStartsTheLauncherFromTheConsoleFolderAndEnds) {
     const std::string name = zn::test::UniqueProgramName("launch");
     zn::test::InstallChild(Program(), name);

@@ -1,5 +1,5 @@
-// What the launchers read and start: the settings file in the working folder, the client with the
-// launcher's arguments, and the wait for the console's program to end.
+// What the launchers start and wait for: the client named in the working folder's settings, with
+// the launcher's arguments, and the end of the console's program.
 #include <gtest/gtest.h>
 #include <signal.h>
 
@@ -7,7 +7,6 @@
 #include "Sandbox.h"
 #include "WaitFor.h"
 #include "launcher/ClientStart.h"
-#include "launcher/LauncherSettings.h"
 #include "launcher/ProgramEnd.h"
 #include "update/ChildProcess.h"
 
@@ -21,22 +20,6 @@ protected:
     zn::test::Sandbox m_sandbox;
     zn::test::ScopedCurrentDirectory m_inSandbox{m_sandbox.Path()};
 };
-
-TEST_F(LauncherFilesTest, SiteComesFromGameclientDatWithTheDefaultsForMissingKeys) {
-    const UpdateSite defaults = LauncherSettings::ClientUpdateSite();
-    EXPECT_EQ(defaults.host, "127.0.0.1");
-    EXPECT_EQ(defaults.path, "Zentrova/NubraClient_Murvel/Update/");
-    EXPECT_EQ(LauncherSettings::Main(), "ZentrovaNubraClient_Murvel");
-
-    m_sandbox.WriteFile("gameclient.dat",
-                        "[PROFILE_QZ]\r\nUpdateServerAddress=updates.lan:8080\r\n"
-                        "UpdateServerPath=seat/\r\nMain=Seat\r\n");
-    const UpdateSite site = LauncherSettings::ClientUpdateSite();
-    EXPECT_EQ(site.host, "updates.lan");
-    EXPECT_EQ(site.port, 8080);
-    EXPECT_EQ(site.path, "seat/");
-    EXPECT_EQ(LauncherSettings::Main(), "Seat");
-}
 
 TEST_F(LauncherFilesTest, ClientGetsTheArgumentsAsItsCommandLineSplitsThem) {
     const std::string name = zn::test::UniqueProgramName("seat");
