@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # The whole road of one order on this machine: the local web host, the cashier console (it logs in
-# to the demo back office by itself) and one seat client.
+# to the demo back office by itself) and one seat client, started through its launcher, which
+# first fetches the seat client's release from the web host.
 #   scripts/demo.sh               on your display; without one, the same as --headless
 #   scripts/demo.sh --headless    under virtual displays: orders at the seat, leaves a message,
 #                                 completes the order, then writes screenshots and a transcript
@@ -45,8 +46,9 @@ outside() {
     [[ $qpa == wayland ]] && extra=(qt6-wayland)
     install_packages "${extra[@]}"
 
-    echo "demo: building ZentrovaNubraConsole, ZentrovaNubraClient and zentrova-webhost"
-    local targets=(--target ZentrovaNubraConsole ZentrovaNubraClient zentrova-webhost)
+    echo "demo: building ZentrovaNubraConsole, ZentrovaNubraClient, the launchers and zentrova-webhost"
+    local targets=(--target ZentrovaNubraConsole ZentrovaNubraClient LaunchNubraClient
+        LaunchNubraServer zentrova-webhost)
     if [[ -n $build ]]; then
         cmake --build "$build" "${targets[@]}" >/dev/null
     else
@@ -125,6 +127,9 @@ prepare_state() {
     local shop=http://127.0.0.1:$webhost_port
     write_console_registry "$state/registry/HKEY_LOCAL_MACHINE.reg" "$shop" "$console_port" \
         "$seat_port" "$discovery_port"
+    # The console's releases come from the web host too (its port in the address).
+    sed -i "/^\"BroadcastPort\"/a \"UpdateServerAddress\"=\"127.0.0.1:$webhost_port\"" \
+        "$state/registry/HKEY_LOCAL_MACHINE.reg"
     cat >>"$state/registry/HKEY_LOCAL_MACHINE.reg" <<REG
 
 [HKEY_LOCAL_MACHINE\\SOFTWARE\\Pexora\\ZentrovaClient]
@@ -132,6 +137,7 @@ prepare_state() {
 REG
 
     link_or_copy "$build/src/console/ui/ZentrovaNubraConsole" "$state/console/ZentrovaNubraConsole"
+    link_or_copy "$build/src/launcher/ui/LaunchNubraServer" "$state/console/LaunchNubraServer"
     printf '<SeatList><Seat IP="127.0.0.1">%s</Seat></SeatList>' "$seat" >"$state/console/SeatList.xml"
     # The notice page as the configuration tool writes it (first preset), and a reject page.
     printf '%s' "<HTML><head><meta http-equiv='Content-Type' content=\"text/html; charset=gb2312\"></head><BODY><center><b><FONT face=华文新魏 color=red size=6>服务台已收到信息，请您在座位上稍等片刻</font></b><hr width=\"100%\" SIZE=\"1\"><font color=red face=华文新魏>交易结果将被发送到本窗口，请先不要关闭！</font></center><center><input id=\"ButtonMain\" name=\"ButtonMain\" type=\"button\" value=\"继续购买其他商品\"></center></BODY></HTML>" |
@@ -140,8 +146,10 @@ REG
         iconv -f UTF-8 -t GB2312 >"$state/console/RejectTrans.html"
 
     link_or_copy "$build/src/client/ui/ZentrovaNubraClient" "$state/seat/ZentrovaNubraClient"
-    printf '[PROFILE_QZ]\r\nRemotePort=%s\r\nLocalPort=%s\r\nCounterMode=0\r\nMainPage=%s\r\n' \
-        "$console_port" "$seat_port" "$shop/wb/indexc.jsp" >"$state/seat/gameclient.dat"
+    link_or_copy "$build/src/launcher/ui/LaunchNubraClient" "$state/seat/LaunchNubraClient"
+    printf '[PROFILE_QZ]\r\nRemotePort=%s\r\nLocalPort=%s\r\nCounterMode=0\r\nMainPage=%s\r\nMain=%s\r\nUpdateServerAddress=%s\r\n' \
+        "$console_port" "$seat_port" "$shop/wb/indexc.jsp" ZentrovaNubraClient \
+        "127.0.0.1:$webhost_port" >"$state/seat/gameclient.dat"
     printf '[PROFILE_QZ]\r\nServerAddress=127.0.0.1\r\n' >"$state/seat/serverip.ini"
 
     cp -r "$repo/webhost/pages" "$state/pages"
@@ -266,9 +274,20 @@ launch() {
     pids+=("$!")
 }
 
+# The programs that the launcher started in sessions of their own: every live process of a file
+# in the demo's folder.
+demo_programs() {
+    local link
+    for link in /proc/[0-9]*/exe; do
+        [[ $(readlink "$link" 2>/dev/null) == "$state"/* ]] && { link=${link#/proc/}; echo "${link%/exe}"; }
+    done
+    return 0
+}
+
 # The seat first, so that it never looks for a console that has gone.
 stop_all() {
-    local i
+    local i pid
+    for pid in $(demo_programs); do kill -TERM -- "-$pid" "$pid" 2>/dev/null || true; done
     for ((i = ${#pids[@]} - 1; i >= 0; i--)); do kill -TERM -- "-${pids[i]}" 2>/dev/null || true; done
     sleep 0.5
     for ((i = ${#pids[@]} - 1; i >= 0; i--)); do kill -KILL -- "-${pids[i]}" 2>/dev/null || true; done
@@ -380,7 +399,7 @@ run() {
     local pages=$repo/webhost/pages
     ((headless)) && pages=$state/pages
     launch webhost "$state" "$ZN_DEMO_BUILD/webhost/zentrova-webhost" --port "$webhost_port" \
-        --pages "$pages"
+        --pages "$pages" --releases "$repo/webhost/releases"
     wait_until 10 served "serving http" || { fail "the web host did not start"; exit 1; }
     note "web host: back office and shop at http://127.0.0.1:$webhost_port/ (demo / 1234)"
 
@@ -391,7 +410,15 @@ run() {
         { fail "the console did not log in to the back office"; exit 1; }
     note "console: logged in to the back office; a seat at 127.0.0.1 is greeted with \"$greeting\""
 
-    launch seat "$state/seat" env DISPLAY="$seat_display" "${seat_env[@]}" ./ZentrovaNubraClient
+    launch seat "$state/seat" env DISPLAY="$seat_display" "${seat_env[@]}" ./LaunchNubraClient
+    local status
+    wait_until "$wait_limit" launcher_ended ||
+        { fail "the launcher did not start the seat client"; exit 1; }
+    while IFS= read -r status; do
+        note "launcher: (Esc键取消更新) $status"
+    done < <(sed -n 's/.*Status: //p' "$out/seat.log")
+    [[ -s $state/seat/Content/skin/seat.css && -s $state/seat/Version.xml ]] &&
+        note "launcher: fetched the seat client's release into Content/ and started the client"
     wait_until "$wait_limit" served "GET /wb/indexc.jsp" ||
         { fail "the seat client did not open the shop"; exit 1; }
     note "seat: connected to the console and opened the shop page"
@@ -408,9 +435,14 @@ run() {
     ((failed == 0))
 }
 
+launcher_ended() { grep -q 'Client started' "$out/seat.log" 2>/dev/null; }
+
 # On the user's display: the user is the customer and the cashier.
 guide() {
-    local seat_pid=${pids[-1]} console_pid=${pids[-2]}
+    local seat_pid console_pid=${pids[-2]}
+    seat_pid=$(for pid in $(demo_programs); do
+        [[ $(readlink "/proc/$pid/exe") == "$state/seat/ZentrovaNubraClient" ]] && echo "$pid"
+    done | head -n 1)
     cat <<TEXT
 
 The demo runs on your display (files in $state):

@@ -77,6 +77,14 @@ inline constexpr std::string_view kSeatViewerIpLabel = "IP";
 inline constexpr std::string_view kSeatViewerSeatLabel = "座号";
 inline constexpr std::string_view kSeatViewerFindButton = "查找座号";
 
+// Self-update: the upgrade prompt, and the launcher's name between the two parts of the failure.
+inline constexpr std::string_view kUpdatePromptText =
+    "墨维收银台软件检测到更新版本，建议立即更新！";
+inline constexpr std::string_view kUpdatePromptButton = "点击升级到最新版本";
+inline constexpr std::string_view kLaunchFailedCaption = "升级失败";
+inline constexpr std::string_view kLaunchFailedText[] = {
+    "无法启动升级程序“", "”，收银台将继续运行。请检查升级程序是否已安装，稍后再点击升级。"};
+
 // Transaction view.
 inline constexpr std::string_view kTransactionViewCaption = "交易信息";
 inline constexpr std::string_view kTransactionViewPrintButton = "打印本页面";  // always disabled

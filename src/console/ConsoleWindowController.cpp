@@ -38,7 +38,7 @@ void ConsoleWindowController::Start(std::optional<std::pair<int, int>> skinSize)
     m_window.Navigate(ConsoleSettings(m_environment.registry).LoginPage());
     ConfigureNotifier(skinSize);
     if (m_selfUpdate != nullptr) {
-        m_window.StartTimer(kUpdateTimerId, kUpdateTimerPeriod);
+        m_window.StartTimer(kUpdateTimerId, m_environment.updatePeriod);
     }
     StartServices();
     m_hasTray = m_window.AddTrayIcon();

@@ -50,6 +50,7 @@ struct ConsoleEnvironment {
     // nullopt: "LocalPort" and "BroadcastPort" from the settings.
     std::optional<ServicePorts> servicePorts;
     std::chrono::milliseconds loginPageRetryPeriod = kLoginPageRetryPeriod;
+    std::chrono::milliseconds updatePeriod = kUpdateTimerPeriod;  // shorter only in tests
 };
 
 // Everything the console's main window decides: start-up, tray commands, closing, the page

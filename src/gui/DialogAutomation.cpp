@@ -174,6 +174,32 @@ std::optional<DialogAnswer> DialogAutomation::AnswerMessageBox(std::string_view 
     if (!m_logFile) {
         return std::nullopt;
     }
+    return AnswerMessageBoxLocked(caption, text, icon, buttons, defaultAnswer);
+}
+
+std::optional<PromptAnswer> DialogAutomation::AnswerModelessPrompt(std::string_view caption,
+                                                                   std::string_view text,
+                                                                   DialogButtons buttons,
+                                                                   DialogAnswer defaultAnswer) {
+    constexpr std::string_view kLeaveOpen = "open";
+    const std::lock_guard lock(m_mutex);
+    if (!m_logFile) {
+        return std::nullopt;
+    }
+    if (!m_answers.empty() && m_answers.front() == kLeaveOpen) {
+        m_answers.pop_front();
+        AppendLineLocked(
+            DialogLine(caption, text, DialogIcon::None, AnswersOf(buttons), kLeaveOpen));
+        return PromptAnswer{.leftOpen = true};
+    }
+    return PromptAnswer{
+        .answer = AnswerMessageBoxLocked(caption, text, DialogIcon::None, buttons, defaultAnswer)};
+}
+
+DialogAnswer DialogAutomation::AnswerMessageBoxLocked(std::string_view caption,
+                                                      std::string_view text, DialogIcon icon,
+                                                      DialogButtons buttons,
+                                                      DialogAnswer defaultAnswer) {
     const std::vector<DialogAnswer> offered = AnswersOf(buttons);
     const auto offers = [&](DialogAnswer a) {
         return std::find(offered.begin(), offered.end(), a) != offered.end();

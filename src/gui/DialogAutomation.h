@@ -27,6 +27,12 @@ struct FieldAnswer {
     std::vector<std::string> fields;
 };
 
+// What automation did with a modeless prompt.
+struct PromptAnswer {
+    bool leftOpen = false;
+    DialogAnswer answer = DialogAnswer::Ok;  // unless left open
+};
+
 // Automation mode for end-to-end runs. When a log file is set, every dialog appends one JSON
 // line to it and is answered without being shown: by the next answer of the queue, else by its
 // default. Popups and balloons are logged as well. One object serves the whole process; all
@@ -53,6 +59,13 @@ public:
                                                  DialogIcon icon, DialogButtons buttons,
                                                  DialogAnswer defaultAnswer);
 
+    // A modeless prompt (the program goes on while it is open). Nullopt when inactive (show it).
+    // Otherwise answered and logged like a message box, except that the queued word "open"
+    // leaves it open and unanswered (logged as "open").
+    std::optional<PromptAnswer> AnswerModelessPrompt(std::string_view caption,
+                                                     std::string_view text, DialogButtons buttons,
+                                                     DialogAnswer defaultAnswer);
+
     // Nullopt when inactive (show the dialog). Otherwise the logged answer of an OK/Cancel
     // dialog with `fieldCount` fields: the queued button with up to `fieldCount` fields (the last
     // takes the rest, colons included); fields that the answer leaves out, and every field of an
@@ -66,6 +79,9 @@ public:
     void LogBalloon(std::string_view title, std::string_view text);
 
 private:
+    DialogAnswer AnswerMessageBoxLocked(std::string_view caption, std::string_view text,
+                                        DialogIcon icon, DialogButtons buttons,
+                                        DialogAnswer defaultAnswer);
     std::optional<std::string> TakeAnswerLocked();
     void AppendLineLocked(std::string line) const;
 

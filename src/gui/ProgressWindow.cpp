@@ -1,11 +1,12 @@
 #include "gui/ProgressWindow.h"
 
-#include <QFontMetrics>
 #include <QGuiApplication>
 #include <QLabel>
 #include <QProgressBar>
 #include <QScreen>
 #include <QVBoxLayout>
+
+#include "gui/DialogUnits.h"
 
 namespace zn::gui {
 
@@ -14,13 +15,6 @@ namespace {
 constexpr int kMaximum = 100;
 constexpr int kStep = 10;
 constexpr int kTickMs = 100;
-
-// Dialog units scale with the font: a quarter of the average character width across, an eighth
-// of the character height down.
-QSize DialogUnitsToPixels(const QFont& font, QSize units) {
-    const QFontMetrics metrics(font);
-    return {units.width() * metrics.averageCharWidth() / 4, units.height() * metrics.height() / 8};
-}
 
 }  // namespace
 

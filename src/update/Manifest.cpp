@@ -6,7 +6,6 @@ namespace zn {
 
 namespace {
 
-constexpr int kDefaultPort = 80;
 constexpr int kMaxPort = 65535;
 
 std::string VersionFileAttribute(const CXmlDocument& document, std::string_view name) {
@@ -32,9 +31,9 @@ std::string ReadPassword(const CXmlDocument& document) {
     return VersionFileAttribute(document, "Password");
 }
 
-int ReadPort(const CXmlDocument& document) {
+int ReadPort(const CXmlDocument& document, int fallback) {
     const int port = LeadingDecimal(VersionFileAttribute(document, "Port"));
-    return port > 0 && port <= kMaxPort ? port : kDefaultPort;
+    return port > 0 && port <= kMaxPort ? port : fallback;
 }
 
 CXmlNode FindLocalModule(const CXmlDocument& document, std::string_view name) {

@@ -18,8 +18,8 @@ std::string ReadContainer(const CXmlDocument& document);
 std::string ReadUserName(const CXmlDocument& document);
 std::string ReadPassword(const CXmlDocument& document);
 // The "Port" of the first Version_File element when it begins with a port number (1 to 65535);
-// 80 otherwise.
-int ReadPort(const CXmlDocument& document);
+// `fallback` otherwise.
+int ReadPort(const CXmlDocument& document, int fallback = 80);
 
 // The first Module element whose "ModuleName" equals the name exactly; a null node when there is
 // none, and for a name holding a double quote (it cannot be matched).

@@ -1,5 +1,6 @@
 #include "update/UpdateRun.h"
 
+#include <cstring>
 #include <memory>
 #include <string>
 
@@ -111,6 +112,75 @@ void Show(const UpdateProgress& progress, std::string_view text) {
     }
 }
 
+// What a release run does between fetching its modules and recording it; false: not recorded.
+using Installation = std::function<bool(const CXmlDocument& server)>;
+
+// The launchers' run on "Version.xml": the steps and texts of RunLauncherUpdate, with the modules
+// fetched from `modulePort` and `install` before the release is recorded.
+UpdateResult RunReleaseUpdate(const UpdateSite& site, const std::filesystem::path& programFolder,
+                              const UpdateProgress& progress,
+                              const std::function<int(const CXmlDocument&)>& modulePort,
+                              const Installation& install) {
+    Show(progress, kProgressChecking);
+    const ServerManifest server = FetchManifest(site, kVersionManifest);
+    if (!server.document) {
+        Show(progress, server.failure == UpdateResult::ManifestNotFetched ? kProgressNoServer
+                                                                          : kProgressBadManifest);
+        return server.failure;
+    }
+    const std::filesystem::path localFile = programFolder / kVersionManifest;
+    const auto local = LoadLocalCopy(localFile);
+    if (IsLocalCopyCurrent(local.get(), *server.document)) {
+        return UpdateResult::Current;
+    }
+    Show(progress, kProgressDownloading);
+    const DownloadSource source =
+        ModuleSource(*server.document, site.host, modulePort(*server.document));
+    if (!FetchModules(*server.document, local.get(), source, site, programFolder)) {
+        Show(progress, kProgressModuleFailed);
+        return UpdateResult::ModuleNotFetched;
+    }
+    Show(progress, kProgressDeploying);
+    if (install && !install(*server.document)) {
+        Show(progress, kProgressNotInstalled);
+        return UpdateResult::NotInstalled;
+    }
+    if (!SaveLocalCopy(*server.document, localFile)) {
+        return UpdateResult::ModuleNotFetched;
+    }
+    return UpdateResult::Updated;
+}
+
+// Copies every module that names a "CopyTo" from the content folder into place; all are tried.
+bool InstallModules(const CXmlDocument& server, const std::filesystem::path& programFolder) {
+    if (!CopyTargetsStayInside(server, programFolder)) {
+        return false;
+    }
+    bool installed = true;
+    CXmlNodeList modules = server.SelectNodes("descendant::Module");
+    for (long i = 0; i < modules.Length(); ++i) {
+        const CXmlNode module = modules.Item(i);
+        const std::string copyTo = module.GetAttribute("CopyTo");
+        if (copyTo.empty()) {
+            continue;
+        }
+        const auto source =
+            ResolveInsideFolder(programFolder / "Content", module.GetAttribute("ModulePath"));
+        const auto target = ResolveInsideFolder(programFolder, copyTo);
+        if (!source || !target) {
+            installed = false;
+            continue;
+        }
+        CreateFolderFor(*target);
+        if (const int error = CopyFileReplacing(*source, *target); error != 0) {
+            log::Error("Cannot install {} as {}: {}", source->string(), target->string(),
+                       std::strerror(error));
+            installed = false;
+        }
+    }
+    return installed;
+}
+
 }  // namespace
 
 HostAndPort SplitLauncherAddress(std::string_view address) {
@@ -132,10 +202,10 @@ UpdateResult RunContentUpdate(const UpdateSite& site, const DeploymentContext& d
     if (IsLocalCopyCurrent(local.get(), *server.document)) {
         return UpdateResult::Current;
     }
-    const bool fetched =
-        FetchModules(*server.document, local.get(),
-                     ModuleSource(*server.document, site.host, ReadPort(*server.document)), site,
-                     deployment.programFolder);
+    const bool fetched = FetchModules(
+        *server.document, local.get(),
+        ModuleSource(*server.document, site.host, ReadPort(*server.document, site.port)), site,
+        deployment.programFolder);
     const bool inside = CopyTargetsStayInside(*server.document, deployment.programFolder);
     if (!fetched || !inside || !SaveLocalCopy(*server.document, localFile)) {
         return UpdateResult::ModuleNotFetched;
@@ -156,30 +226,26 @@ bool CheckForNewVersion(const UpdateSite& site, const std::filesystem::path& pro
 
 UpdateResult RunLauncherUpdate(const UpdateSite& site, const std::filesystem::path& programFolder,
                                const UpdateProgress& progress) {
-    Show(progress, kProgressChecking);
-    const ServerManifest server = FetchManifest(site, kVersionManifest);
-    if (!server.document) {
-        Show(progress, server.failure == UpdateResult::ManifestNotFetched ? kProgressNoServer
-                                                                          : kProgressBadManifest);
-        return server.failure;
+    const UpdateResult result = RunReleaseUpdate(
+        site, programFolder, progress, [&site](const CXmlDocument&) { return site.port; }, {});
+    if (result == UpdateResult::Updated) {
+        log::Info("Client update: a new release was fetched");
     }
-    const std::filesystem::path localFile = programFolder / kVersionManifest;
-    const auto local = LoadLocalCopy(localFile);
-    if (IsLocalCopyCurrent(local.get(), *server.document)) {
-        return UpdateResult::Current;
+    return result;
+}
+
+UpdateResult RunConsoleUpgrade(const UpdateSite& site, const std::filesystem::path& programFolder,
+                               const UpdateProgress& progress) {
+    const UpdateResult result = RunReleaseUpdate(
+        site, programFolder, progress,
+        [&site](const CXmlDocument& server) { return ReadPort(server, site.port); },
+        [&programFolder](const CXmlDocument& server) {
+            return InstallModules(server, programFolder);
+        });
+    if (result == UpdateResult::Updated) {
+        log::Info("Console upgrade: a new release was fetched and installed");
     }
-    Show(progress, kProgressDownloading);
-    if (!FetchModules(*server.document, local.get(),
-                      ModuleSource(*server.document, site.host, site.port), site, programFolder)) {
-        Show(progress, kProgressModuleFailed);
-        return UpdateResult::ModuleNotFetched;
-    }
-    Show(progress, kProgressDeploying);
-    if (!SaveLocalCopy(*server.document, localFile)) {
-        return UpdateResult::ModuleNotFetched;
-    }
-    log::Info("Client update: a new release was fetched");
-    return UpdateResult::Updated;
+    return result;
 }
 
 }  // namespace zn

@@ -16,6 +16,7 @@ enum class UpdateResult : int {
     ManifestNotFetched = -1,
     ManifestNotParsed = -2,
     ModuleNotFetched = -3,  // a module failed or was refused; nothing was recorded
+    NotInstalled = -4,      // RunConsoleUpgrade only: a file was not copied into place
 };
 
 // Progress texts of the launcher, each replacing the one before.
@@ -25,6 +26,7 @@ inline constexpr std::string_view kProgressBadManifest = "无法解析服务器�
 inline constexpr std::string_view kProgressDownloading = "正在下载程序更新...请稍候";
 inline constexpr std::string_view kProgressModuleFailed = "无法下载服务器更新文件...程序更新失败";
 inline constexpr std::string_view kProgressDeploying = "正在部署程序更新...请稍候";
+inline constexpr std::string_view kProgressNotInstalled = "无法安装程序更新...程序更新失败";
 
 using UpdateProgress = std::function<void(std::string_view text)>;
 
@@ -45,18 +47,28 @@ struct UpdateSite {
     DownloadTimeouts timeouts;
 };
 
-// The console's content update: "ContentUpdate.xml" from site.path on port 80, every module that
-// is not strictly newer locally into programFolder/Content (from the manifest's "Port", with its
-// credentials); only when all arrived is the manifest saved as programFolder/ContentUpdate.xml
-// and its deployment script run. The saved bytes are the parsed document written by CXmlDocument:
-// UTF-8 without added white space, a declaration kept only when the server's had one (its
-// encoding then reads "UTF-8"), comments kept.
-// A module whose "ModulePath" or "CopyTo" leaves its folder counts as failed.
+// The console's content update: "ContentUpdate.xml" from site.path on site.port, every module
+// that is not strictly newer locally into programFolder/Content (from the manifest's "Port", else
+// site.port, with its credentials); only when all arrived is the manifest saved as
+// programFolder/ContentUpdate.xml and its deployment script run. The saved bytes are the parsed
+// document written by CXmlDocument: UTF-8 without added white space, a declaration kept only when
+// the server's had one (its encoding then reads "UTF-8"), comments kept. A module whose
+// "ModulePath" or "CopyTo" leaves its folder counts as failed.
 UpdateResult RunContentUpdate(const UpdateSite& site, const DeploymentContext& deployment);
 
 // The console's version check: true when the server's "Version.xml" was fetched and parsed and the
 // local programFolder/Version.xml is missing or older. False otherwise, also on any failure.
 bool CheckForNewVersion(const UpdateSite& site, const std::filesystem::path& programFolder);
+
+// The console launcher's upgrade of the console's own release, reporting progress as
+// RunLauncherUpdate does: "Version.xml" from the site, its modules into programFolder/Content (from
+// the manifest's "Port", else site.port), then each module's file copied to its "CopyTo" in
+// programFolder, every target replaced only by a complete copy. The manifest is recorded last, and
+// only when every copy succeeded (else NotInstalled: the next run installs the release again).
+// A "CopyTo" outside programFolder refuses the release before anything is copied; a module
+// without "CopyTo" stays in the content folder.
+UpdateResult RunConsoleUpgrade(const UpdateSite& site, const std::filesystem::path& programFolder,
+                               const UpdateProgress& progress);
 
 // The launcher's client update from the seat client's "Version.xml", reporting progress. Modules go
 // to programFolder/Content from the same host and port; the manifest is saved last as

@@ -48,6 +48,33 @@ TEST_F(DialogAutomationTest, InactiveWithoutLogFile) {
     EXPECT_FALSE(std::filesystem::exists(m_log));
 }
 
+TEST_F(DialogAutomationTest, ModelessPromptStaysOpenOnlyWhenToldAndModalBoxesIgnoreTheWord) {
+    m_automation.Configure(m_log, "open,open,cancel");
+    const auto open =
+        m_automation.AnswerModelessPrompt("c", "offer", DialogButtons::OkCancel, DialogAnswer::Ok);
+    ASSERT_TRUE(open);
+    EXPECT_TRUE(open->leftOpen);
+    // "open" means nothing to a box that blocks: its default.
+    EXPECT_EQ(m_automation.AnswerMessageBox("c", "box", DialogIcon::None, DialogButtons::OkCancel,
+                                            DialogAnswer::Ok),
+              DialogAnswer::Ok);
+    const auto dismissed =
+        m_automation.AnswerModelessPrompt("c", "offer", DialogButtons::OkCancel, DialogAnswer::Ok);
+    ASSERT_TRUE(dismissed);
+    EXPECT_FALSE(dismissed->leftOpen);
+    EXPECT_EQ(dismissed->answer, DialogAnswer::Cancel);
+    const auto accepted =
+        m_automation.AnswerModelessPrompt("c", "offer", DialogButtons::OkCancel, DialogAnswer::Ok);
+    EXPECT_EQ(accepted->answer, DialogAnswer::Ok) << "the default once the queue is empty";
+
+    const auto lines = ReadLog(m_log);
+    ASSERT_EQ(lines.size(), 4u);
+    const char* expected[] = {"open", "ok", "cancel", "ok"};
+    for (std::size_t i = 0; i < lines.size(); ++i) {
+        EXPECT_EQ(lines[i]["answer"].toString(), expected[i]) << "line " << i;
+    }
+}
+
 TEST_F(DialogAutomationTest, AnswersAreUsedInOrderThenDefaults) {
     m_automation.Configure(m_log, "cancel,YES,,ok");
     using enum DialogAnswer;

@@ -148,6 +148,15 @@ TEST_F(UpdateRunTest, ModulePathsLeavingTheirFoldersFailTheRun) {
     EXPECT_FALSE(std::filesystem::exists(Program() / "ContentUpdate.xml"));
 }
 
+TEST_F(UpdateRunTest, ModuleFilesComeFromTheSitePortWhenTheManifestNamesNone) {
+    Publish(std::string(kConsolePath) + "ContentUpdate.xml",
+            "<R><Version_File Update=\"2024-03-01\"/><Module ModuleName=\"N\" ModulePath=\"n.txt\" "
+            "CopyTo=\"n.txt\"/></R>");
+    Publish(std::string(kConsolePath) + "n.txt", "notice");
+    EXPECT_EQ(RunConsole(), UpdateResult::Updated);
+    EXPECT_EQ(test::ReadFile(Program() / "n.txt"), "notice");
+}
+
 TEST_F(UpdateRunTest, VersionCheckReportsOnlyANewerServerRelease) {
     Publish(std::string(kConsolePath) + "Version.xml",
             "<R><Version_File Update=\"2024-03-01\"/></R>");
@@ -218,6 +227,80 @@ TEST_F(LauncherUpdateTest, FailuresShowTheirTexts) {
                                 std::string(kProgressModuleFailed)}));
     EXPECT_FALSE(std::filesystem::exists(Program() / "Content/s.css"));
     EXPECT_FALSE(std::filesystem::exists(Program() / "Version.xml"));
+}
+
+class ConsoleUpgradeTest : public UpdateRunTest {
+protected:
+    // A console release whose program file and a data file replace those of the program folder.
+    void PublishConsoleProgram(const std::string& stamp, const std::string& program) const {
+        Publish(std::string(kConsolePath) + "Version.xml",
+                "<R><Version_File Update=\"" + stamp +
+                    "\" Container=\"bin/\" UserName=\"nubra\" Password=\"pw\"/>"
+                    "<Module ModuleName=\"Console\" ModulePath=\"console\" Update=\"" +
+                    stamp +
+                    "\" CopyTo=\"ZentrovaNubraConsole\"/><Module ModuleName=\"Skin\" "
+                    "ModulePath=\"skin.txt\" Update=\"" +
+                    stamp + "\" CopyTo=\"Skin\\skin.txt\"/></R>");
+        Publish(std::string(kConsolePath) + "bin/console", program);
+        Publish(std::string(kConsolePath) + "bin/skin.txt", "skin " + stamp);
+    }
+
+    UpdateResult Upgrade() {
+        return RunConsoleUpgrade(Site(kConsolePath), Program(),
+                                 [this](std::string_view text) { m_shown.emplace_back(text); });
+    }
+
+    Strings m_shown;
+};
+
+TEST_F(ConsoleUpgradeTest, InstallsEveryModuleAtItsCopyToAndRecordsTheRelease) {
+    m_sandbox.WriteFile("program/ZentrovaNubraConsole", "#!/bin/sh\necho old\n");
+    PublishConsoleProgram("2024-03-01 09:00:00", "#!/bin/sh\necho new\n");
+    EXPECT_EQ(Upgrade(), UpdateResult::Updated);
+    EXPECT_EQ(test::ReadFile(Program() / "ZentrovaNubraConsole"), "#!/bin/sh\necho new\n");
+    EXPECT_EQ(test::ReadFile(Program() / "Skin/skin.txt"), "skin 2024-03-01 09:00:00");
+    EXPECT_NE(std::filesystem::status(Program() / "ZentrovaNubraConsole").permissions() &
+                  std::filesystem::perms::owner_exec,
+              std::filesystem::perms::none);
+    EXPECT_FALSE(CheckForNewVersion(Site(kConsolePath), Program()));
+    EXPECT_EQ(m_shown.back(), kProgressDeploying);
+
+    m_shown.clear();
+    EXPECT_EQ(Upgrade(), UpdateResult::Current);
+    EXPECT_EQ(m_shown, (Strings{std::string(kProgressChecking)}));
+}
+
+TEST_F(ConsoleUpgradeTest, AFailedFetchOrCopyLeavesTheOldFilesAndRecordsNothing) {
+    m_sandbox.WriteFile("program/ZentrovaNubraConsole", "old");
+    PublishConsoleProgram("2024-03-01 09:00:00", "new");
+    std::filesystem::remove(m_sandbox.Path() / "releases" / kConsolePath / "bin/skin.txt");
+    EXPECT_EQ(Upgrade(), UpdateResult::ModuleNotFetched);
+    EXPECT_EQ(test::ReadFile(Program() / "ZentrovaNubraConsole"), "old");
+
+    // A folder where a file should go cannot be replaced by it.
+    PublishConsoleProgram("2024-03-01 09:00:00", "new");
+    std::filesystem::create_directories(Program() / "Skin/skin.txt");
+    EXPECT_EQ(Upgrade(), UpdateResult::NotInstalled);
+    EXPECT_EQ(m_shown.back(), kProgressNotInstalled);
+    EXPECT_FALSE(std::filesystem::exists(Program() / "Version.xml"));
+
+    // The next run installs the whole release.
+    std::filesystem::remove_all(Program() / "Skin");
+    EXPECT_EQ(Upgrade(), UpdateResult::Updated);
+    EXPECT_EQ(test::ReadFile(Program() / "Skin/skin.txt"), "skin 2024-03-01 09:00:00");
+}
+
+TEST_F(ConsoleUpgradeTest, ACopyToOutsideTheFolderRefusesTheWholeRelease) {
+    m_sandbox.WriteFile("program/ZentrovaNubraConsole", "old");
+    Publish(std::string(kConsolePath) + "Version.xml",
+            "<R><Version_File Update=\"2024-03-01\"/><Module ModuleName=\"C\" ModulePath=\"c\" "
+            "CopyTo=\"ZentrovaNubraConsole\"/><Module ModuleName=\"E\" ModulePath=\"e\" "
+            "CopyTo=\"..\\escape\"/></R>");
+    Publish(std::string(kConsolePath) + "c", "new");
+    Publish(std::string(kConsolePath) + "e", "escape");
+    EXPECT_EQ(Upgrade(), UpdateResult::NotInstalled);
+    EXPECT_EQ(test::ReadFile(Program() / "ZentrovaNubraConsole"), "old");
+    EXPECT_FALSE(std::filesystem::exists(m_sandbox.Path() / "escape"));
 }
 
 }  // namespace

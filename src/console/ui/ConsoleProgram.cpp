@@ -12,9 +12,11 @@
 
 #include "NotifierSkin.h"
 #include "TaskbarNotifierWidget.h"
+#include "UpdateDlg.h"
 #include "ZentrovaNubraConsoleDlg.h"
 #include "console/ConsoleUi.h"
 #include "console/ConsoleWindowController.h"
+#include "console/SelfUpdate.h"
 #include "console/SingleInstance.h"
 #include "gui/MessageBox.h"
 #include "gui/ProgressController.h"
@@ -25,6 +27,8 @@
 #include "platform/Registry.h"
 #include "platform/SoundPlayer.h"
 #include "platform/WindowDirectory.h"
+#include "update/SystemdServices.h"
+#include "update/UpdateLog.h"
 
 namespace zn::console {
 
@@ -85,10 +89,15 @@ int RunConsoleProgram(int argc, char** argv, const ConsoleProgramHooks& hooks) {
     TaskbarNotifierWidget popup(DrawNotifierSkin());
     CZentrovaNubraConsoleDlg window;
     ConsoleProgress progress;
+    SystemdServices services;
+    CUpdateDlg prompt;
+    SelfUpdate selfUpdate(SelfUpdateContext{registry, ProgramFolder(), services, UpdateLogFile(),
+                                            window, window, prompt});
+    QObject::connect(&prompt, &QDialog::accepted, [&selfUpdate] { selfUpdate.OnPromptAccepted(); });
     ConsoleWindowController controller(
         ConsoleEnvironment{registry, listeners, sound, ProgramFolder(), std::nullopt,
-                           hooks.loginPageRetryPeriod},
-        window, popup, progress);
+                           hooks.loginPageRetryPeriod, hooks.updatePeriod},
+        window, popup, progress, &selfUpdate);
     popup.Bind(controller.Notifier());
     controller.Notifier().SetAnnouncementObserver(
         [](const std::string& text) { gui::LogPopup(Q(text)); });
@@ -101,10 +110,11 @@ int RunConsoleProgram(int argc, char** argv, const ConsoleProgramHooks& hooks) {
     }
     const int code = QApplication::exec();
     window.EndDialog();
-    // A worker may wait on a Listener window that never answers, and a result on its way to a
-    // seat on the network for minutes; they end with the process instead of holding the exit up.
+    // A worker may wait on a Listener window that never answers, a result be on its way to a
+    // seat on the network for minutes, and an update download or script run; they end with the
+    // process instead of holding the exit up.
     if (!controller.Shutdown(std::chrono::steady_clock::now() + kWorkersWindDown) ||
-        controller.Completion().RunningSenders() > 0) {
+        controller.Completion().RunningSenders() > 0 || selfUpdate.IsRunning()) {
         log::Info("exit with workers still running");
         spdlog::default_logger()->flush();
         std::fflush(nullptr);

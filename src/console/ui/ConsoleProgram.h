@@ -4,6 +4,7 @@
 #include <functional>
 
 #include "console/BackOffice.h"
+#include "console/ConsoleWindowController.h"
 
 namespace zn::console {
 
@@ -15,6 +16,8 @@ struct ConsoleProgramHooks {
     std::function<void(CZentrovaNubraConsoleDlg& window)> started;
     // How often a login page that cannot be loaded is tried again.
     std::chrono::milliseconds loginPageRetryPeriod = kLoginPageRetryPeriod;
+    // The period of the hourly update work.
+    std::chrono::milliseconds updatePeriod = kUpdateTimerPeriod;
 };
 
 // The whole console program: the single-instance check, the sockets, the main window with its

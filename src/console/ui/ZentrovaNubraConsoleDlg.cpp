@@ -16,7 +16,6 @@
 
 #include "NotifierSkin.h"
 #include "PasswordDlg.h"
-#include "ProgramStarter.h"
 #include "TransViewDlg.h"
 #include "ViewSeatDlg.h"
 #include "console/ConsoleTexts.h"
@@ -26,6 +25,8 @@
 #include "gui/PageHost.h"
 #include "gui/PageValues.h"
 #include "gui/WindowPublisher.h"
+#include "platform/ProgramFolder.h"
+#include "update/CommandRunner.h"
 
 namespace zn::console {
 
@@ -272,7 +273,7 @@ void CZentrovaNubraConsoleDlg::ShowBalloon(const std::string& title, const std::
 }
 
 bool CZentrovaNubraConsoleDlg::StartProgram(const std::filesystem::path& program) {
-    return StartDetachedProgram(program);
+    return CommandRunner(0, program.string(), {}, ProgramFolder()).Run() == 0;
 }
 
 void CZentrovaNubraConsoleDlg::ShowTransactionView(const std::filesystem::path& pageFile) {

@@ -1,16 +1,20 @@
 // The console program for end-to-end tests: the product's program, plus tray menu commands read
-// as lines of numbers from standard input, since the offscreen desktop has no system tray, and a
-// short retry of a login page that cannot be loaded.
+// as lines of numbers from standard input, since the offscreen desktop has no system tray, a short
+// retry of a login page that cannot be loaded, the hourly update work as often as the test says
+// ("--update-period-ms=N"), and the window's state changes in the log.
 #include <unistd.h>
 
+#include <QEvent>
 #include <QSocketNotifier>
 
 #include <charconv>
 #include <memory>
 #include <string>
+#include <string_view>
 
 #include "ConsoleProgram.h"
 #include "ZentrovaNubraConsoleDlg.h"
+#include "platform/Log.h"
 
 namespace {
 
@@ -38,10 +42,50 @@ void ReadTrayCommands(zn::console::CZentrovaNubraConsoleDlg& window) {
     });
 }
 
+class WindowStateLog final : public QObject {
+public:
+    using QObject::QObject;
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override {
+        if (event->type() == QEvent::WindowStateChange) {
+            const auto* window = static_cast<QWidget*>(watched);
+            // A minimised window keeps its maximised flag for when it comes back.
+            zn::log::Info("Window state: {}", window->isMinimized()   ? "minimized"
+                                              : window->isMaximized() ? "maximized"
+                                                                      : "normal");
+        }
+        return false;
+    }
+};
+
+std::chrono::milliseconds UpdatePeriod(int argc, char** argv) {
+    constexpr std::string_view kOption = "--update-period-ms=";
+    for (int i = 1; i < argc; ++i) {
+        const std::string_view argument(argv[i]);
+        int period = 0;
+        if (argument.starts_with(kOption) &&
+            std::from_chars(argument.data() + kOption.size(), argument.data() + argument.size(),
+                            period)
+                    .ec == std::errc() &&
+            period > 0) {
+            return std::chrono::milliseconds(period);
+        }
+    }
+    return zn::console::kUpdateTimerPeriod;
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
     // A login page that cannot be loaded is tried again at once, so a test need not wait.
     return zn::console::RunConsoleProgram(
-        argc, argv, {.started = ReadTrayCommands, .loginPageRetryPeriod = std::chrono::seconds(1)});
+        argc, argv,
+        {.started =
+             [](zn::console::CZentrovaNubraConsoleDlg& window) {
+                 ReadTrayCommands(window);
+                 window.installEventFilter(new WindowStateLog(&window));
+             },
+         .loginPageRetryPeriod = std::chrono::seconds(1),
+         .updatePeriod = UpdatePeriod(argc, argv)});
 }

@@ -305,11 +305,12 @@ void WriteConsoleSettings(const BackOfficeFront& front, const ConsolePorts& port
 ConsoleProcess::ConsoleProcess(const zn::test::Sandbox& sandbox,
                                const std::filesystem::path& folder,
                                const std::filesystem::path& dialogLog, std::string dialogAnswers,
-                               ConsoleProgram program)
+                               ConsoleProgram program, std::vector<std::string> arguments)
     : ProgramProcess(sandbox, {.source = program == ConsoleProgram::Driver ? ZN_CONSOLE_DRIVER
                                                                            : ZN_CONSOLE_PROGRAM,
                                .name = "ZentrovaNubraConsole",
                                .folder = folder,
+                               .arguments = std::move(arguments),
                                .output = folder / "console-output.txt",
                                .dialogLog = dialogLog,
                                .dialogAnswers = std::move(dialogAnswers),

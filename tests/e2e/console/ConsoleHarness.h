@@ -105,7 +105,9 @@ struct ConsolePorts {
 void WriteConsoleSettings(const BackOfficeFront& front, const ConsolePorts& ports,
                           std::string_view loginPath = "/wb/loginsyt.jsp");
 
-// Which program file runs: the product, or the test driver that also takes tray commands.
+// Which program file runs: the product, or the test driver that also takes tray commands, runs
+// the hourly update work every N ms when given "--update-period-ms=N", and logs the window's
+// state changes ("Window state: maximized").
 enum class ConsoleProgram { Product, Driver };
 
 // The real console program from a link (or copy) of the program file in `folder` (its program
@@ -114,7 +116,8 @@ class ConsoleProcess : public ProgramProcess {
 public:
     ConsoleProcess(const zn::test::Sandbox& sandbox, const std::filesystem::path& folder,
                    const std::filesystem::path& dialogLog, std::string dialogAnswers,
-                   ConsoleProgram program = ConsoleProgram::Product);
+                   ConsoleProgram program = ConsoleProgram::Product,
+                   std::vector<std::string> arguments = {});
 
     // Driver only: a tray menu command, as if chosen from the menu.
     bool SendTrayCommand(int command);

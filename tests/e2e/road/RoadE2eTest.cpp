@@ -14,6 +14,7 @@
 #include "ConsoleHarness.h"
 #include "Sandbox.h"
 #include "SeatProcess.h"
+#include "Strays.h"
 #include "WaitFor.h"
 #include "platform/Registry.h"
 #include "platform/TextCodec.h"
@@ -67,6 +68,8 @@ protected:
     }
 
     void TearDown() override {
+        m_console.reset();
+        KillProgramsUnder(m_sandbox.Path());
         if (HasFailure()) {
             std::cerr << "--- console output\n"
                       << zn::test::ReadFile(ConsoleFolder() / "console-output.txt").value_or("")
@@ -104,9 +107,9 @@ protected:
     // The console comes first and admits seats before the seat starts, so the seat finds it at
     // 127.0.0.1 and never looks for it by broadcast. Offscreen there is no tray: its notice is
     // answered first.
-    void StartConsole() {
-        m_console =
-            std::make_unique<ConsoleProcess>(m_sandbox, ConsoleFolder(), ConsoleLog(), "ok");
+    void StartConsole(ConsoleProgram program = ConsoleProgram::Product) {
+        m_console = std::make_unique<ConsoleProcess>(m_sandbox, ConsoleFolder(), ConsoleLog(), "ok",
+                                                     program);
         ASSERT_TRUE(m_console->Started()) << "the console did not start";
         ScriptedSeat probe;
         std::optional<std::string> greeting;
@@ -251,6 +254,47 @@ TEST_F(RoadE2eTest, CounterOrderOpensTheTransactionAndEndsTheClient) {
     // A counter order needs neither a popup nor a notice page.
     EXPECT_EQ(CountDialogLines(ConsoleLog(), {"\"kind\":\"popup\""}), 0u);
     EXPECT_TRUE(SeatPage().empty());
+}
+
+TEST_F(RoadE2eTest, LaunchClientOpensTheCountersShopThroughTheLauncher) {
+    // The seat's programs in the console's content folder; the counter's settings in the
+    // console's working folder, where the launcher and the client it starts look for them. The
+    // update server is down, so the launcher starts the client after its failure text.
+    std::filesystem::create_directories(ConsoleFolder() / "Content");
+    for (const auto& [source, name] : {std::pair{ZN_LAUNCHER_PROGRAM, "LaunchNubraClient"},
+                                       std::pair{ZN_CLIENT_PROGRAM, "ZentrovaNubraClient"}}) {
+        std::filesystem::copy_file(source, ConsoleFolder() / "Content" / name);
+    }
+    m_sandbox.WriteFile("console/gameclient.dat",
+                        "[PROFILE_QZ]\r\nRemotePort=" + std::to_string(m_ports.local) +
+                            "\r\nLocalPort=" + std::to_string(m_ports.remote) +
+                            "\r\nCounterMode=1\r\nMain=ZentrovaNubraClient\r\nMainPage=" +
+                            m_front.Address(kShopPath) + "\r\nUpdateServerAddress=127.0.0.1:" +
+                            std::to_string(FreePort()) + "\r\n");
+    m_sandbox.WriteFile("console/serverip.ini", "[PROFILE_QZ]\r\nServerAddress=127.0.0.1\r\n");
+    ASSERT_NO_FATAL_FAILURE(StartConsole(ConsoleProgram::Driver));
+
+    m_front.Queue("/wb/loginsyt.jsp", "document.getElementById('LaunchClient').click();");
+    ASSERT_TRUE(m_front.WaitForPage(Text(kShopPath) + "?", kLimit))
+        << "the counter's client did not open the shop";
+    EXPECT_TRUE(ShopQuery().ends_with("&ip=0&first=1")) << "not in counter mode: " << ShopQuery();
+
+    EXPECT_FALSE(OrderInTheShop(1).empty()) << "the counter order did not open its transaction";
+    const auto output = [&] {
+        return zn::test::ReadFile(ConsoleFolder() / "console-output.txt").value_or("");
+    };
+    EXPECT_TRUE(zn::test::WaitFor(
+        [&] {
+            const std::string text = output();
+            const auto minimized = text.find("Window state: minimized");
+            return minimized != std::string::npos &&
+                   text.find("Window state: maximized", minimized) != std::string::npos;
+        },
+        kLimit))
+        << "the console was not shown maximised after the counter order";
+    EXPECT_TRUE(zn::test::WaitFor(
+        [&] { return ProgramsUnder(ConsoleFolder() / "Content").empty(); }, kLimit))
+        << "the launcher or the client did not end";
 }
 
 }  // namespace

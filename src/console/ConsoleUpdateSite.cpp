@@ -1,0 +1,12 @@
+#include "console/ConsoleUpdateSite.h"
+
+#include "console/ConsoleSettings.h"
+
+namespace zn::console {
+
+UpdateSite ConsoleUpdateSite(const ConsoleSettings& settings) {
+    HostAndPort address = SplitLauncherAddress(settings.UpdateServerAddress());
+    return {std::move(address.host), address.port, settings.UpdateServerPath(), {}};
+}
+
+}  // namespace zn::console

@@ -1,0 +1,83 @@
+#include "launcher/LauncherSession.h"
+
+#include <atomic>
+#include <mutex>
+#include <utility>
+
+#include "platform/Log.h"
+#include "platform/Threads.h"
+
+namespace zn::launcher {
+
+// What the worker shares with the UI thread; it outlives the session while the worker runs.
+struct LauncherSession::Shared {
+    std::mutex mutex;
+    ILauncherWindow* window = nullptr;
+    std::atomic<bool> running = false;
+
+    void Post(const std::function<void(ILauncherWindow&)>& call) {
+        const std::lock_guard lock(mutex);
+        if (window != nullptr) {
+            call(*window);
+        }
+    }
+};
+
+std::string StatusLine(std::string_view progressText) {
+    std::string line(kStatusPrefix);
+    line += progressText;
+    return line;
+}
+
+std::chrono::milliseconds CloseDelay(UpdateResult result) {
+    const bool failed = result != UpdateResult::Current && result != UpdateResult::Updated;
+    return failed ? kFailureTextHold : std::chrono::milliseconds(0);
+}
+
+LauncherSession::LauncherSession(LauncherRun run, std::function<void()> startProgram)
+    : m_shared(std::make_shared<Shared>()),
+      m_run(std::move(run)),
+      m_startProgram(std::move(startProgram)) {}
+
+LauncherSession::~LauncherSession() {
+    const std::lock_guard lock(m_shared->mutex);
+    m_shared->window = nullptr;
+}
+
+void LauncherSession::Start(ILauncherWindow& window) {
+    {
+        const std::lock_guard lock(m_shared->mutex);
+        m_shared->window = &window;
+    }
+    m_shared->running = true;
+    const bool started = StartDetachedThread([shared = m_shared, run = m_run] {
+        const UpdateResult result = run([&shared](std::string_view text) {
+            log::Info("Status: {}", text);
+            shared->Post([line = StatusLine(text)](ILauncherWindow& w) { w.PostStatusLine(line); });
+        });
+        shared->Post([delay = CloseDelay(result)](ILauncherWindow& w) { w.PostClose(delay); });
+        shared->running = false;
+    });
+    if (!started) {
+        log::Error("No thread for the update; the program starts without it");
+        m_shared->running = false;
+        window.PostClose(std::chrono::milliseconds(0));
+    }
+}
+
+void LauncherSession::OnWindowGone() {
+    {
+        const std::lock_guard lock(m_shared->mutex);
+        m_shared->window = nullptr;
+    }
+    if (!m_programStarted) {
+        m_programStarted = true;
+        m_startProgram();
+    }
+}
+
+bool LauncherSession::WorkerRunning() const {
+    return m_shared->running;
+}
+
+}  // namespace zn::launcher

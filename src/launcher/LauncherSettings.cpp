@@ -1,0 +1,34 @@
+#include "launcher/LauncherSettings.h"
+
+#include "common/DefaultHosts.h"
+#include "platform/ProfileFile.h"
+
+namespace zn::launcher::LauncherSettings {
+namespace {
+
+constexpr std::string_view kSection = "PROFILE_QZ";
+
+std::string Read(std::string_view key, std::string_view fallback) {
+    return ProfileFile("gameclient.dat").GetString(kSection, key, fallback);
+}
+
+}  // namespace
+
+std::string Main() {
+    return Read("Main", "ZentrovaNubraClient_Murvel");
+}
+
+std::string UpdateServerAddress() {
+    return Read("UpdateServerAddress", DefaultHosts::kUpdateServer);
+}
+
+std::string UpdateServerPath() {
+    return Read("UpdateServerPath", "Zentrova/NubraClient_Murvel/Update/");
+}
+
+UpdateSite ClientUpdateSite() {
+    HostAndPort address = SplitLauncherAddress(UpdateServerAddress());
+    return {std::move(address.host), address.port, UpdateServerPath(), {}};
+}
+
+}  // namespace zn::launcher::LauncherSettings

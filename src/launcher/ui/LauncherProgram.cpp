@@ -1,0 +1,78 @@
+#include "LauncherProgram.h"
+
+#include <QApplication>
+
+#include <cstdio>
+#include <cstdlib>
+#include <string>
+#include <vector>
+
+#include "LauncherDlg.h"
+#include "launcher/ClientStart.h"
+#include "launcher/ConsoleRestart.h"
+#include "launcher/LauncherSession.h"
+#include "launcher/LauncherSettings.h"
+#include "platform/Log.h"
+#include "platform/ProgramFolder.h"
+#include "platform/Registry.h"
+
+namespace zn::launcher {
+namespace {
+
+// Qt sees no argument of the launcher's: they belong to the program it starts.
+int RunWindow(const char* programName, LauncherSession& session,
+              const LauncherProgramHooks& hooks) {
+    int qtArgc = 1;
+    char* qtArgv[] = {const_cast<char*>(programName), nullptr};
+    QApplication app(qtArgc, qtArgv);
+    {
+        LauncherDlg window;
+        window.show();
+        session.Start(window);
+        if (hooks.started) {
+            hooks.started(window);
+        }
+        window.exec();
+        session.OnWindowGone();
+    }
+    if (session.WorkerRunning()) {
+        // An abandoned update is never recorded; it ends with the process.
+        log::Info("The update was abandoned");
+        spdlog::default_logger()->flush();
+        std::fflush(nullptr);
+        std::_Exit(0);
+    }
+    return 0;
+}
+
+}  // namespace
+
+int RunClientLauncherProgram(int argc, char** argv, const LauncherProgramHooks& hooks) {
+    log::StartProgramLog("LaunchNubraClient");
+    const std::vector<std::string> arguments(argv + (argc > 0 ? 1 : 0), argv + argc);
+    const std::filesystem::path folder = ProgramFolder();
+    bool started = false;
+    LauncherSession session(
+        [folder](const UpdateProgress& progress) {
+            return RunLauncherUpdate(LauncherSettings::ClientUpdateSite(), folder, progress);
+        },
+        [&] { started = StartClient(folder, arguments); });
+    RunWindow(argc > 0 ? argv[0] : "LaunchNubraClient", session, hooks);
+    return started ? 0 : 1;
+}
+
+int RunConsoleLauncherProgram(int argc, char** argv, const LauncherProgramHooks& hooks) {
+    log::StartProgramLog("LaunchNubraServer");
+    const Registry registry(Registry::DefaultFolder());
+    const std::filesystem::path folder = ProgramFolder();
+    bool started = false;
+    LauncherSession session(
+        [&registry, folder](const UpdateProgress& progress) {
+            return UpgradeConsole(registry, folder, progress);
+        },
+        [&] { started = StartConsole(folder); });
+    RunWindow(argc > 0 ? argv[0] : "LaunchNubraServer", session, hooks);
+    return started ? 0 : 1;
+}
+
+}  // namespace zn::launcher

@@ -1,0 +1,57 @@
+// What the launchers start and wait for: the client named in the working folder's settings, with
+// the launcher's arguments, and the end of the console's program.
+#include <gtest/gtest.h>
+#include <signal.h>
+
+#include "ChildPrograms.h"
+#include "Sandbox.h"
+#include "WaitFor.h"
+#include "launcher/ClientStart.h"
+#include "launcher/ProgramEnd.h"
+#include "update/ChildProcess.h"
+
+namespace zn::launcher {
+namespace {
+
+using namespace std::chrono_literals;
+
+class LauncherFilesTest : public ::testing::Test {
+protected:
+    zn::test::Sandbox m_sandbox;
+    zn::test::ScopedCurrentDirectory m_inSandbox{m_sandbox.Path()};
+};
+
+TEST_F(LauncherFilesTest, ClientGetsTheArgumentsAsItsCommandLineSplitsThem) {
+    const std::string name = zn::test::UniqueProgramName("seat");
+    zn::test::InstallChild(m_sandbox.Path() / "program", name);
+    m_sandbox.WriteFile("gameclient.dat", "[PROFILE_QZ]\r\nMain=" + name + "\r\n");
+    const auto record = m_sandbox.Path() / "record.txt";
+    const zn::test::ScopedEnv recording("ZN_CHILD_RECORD", record.string());
+
+    ASSERT_TRUE(StartClient(m_sandbox.Path() / "program", {"a", "b c", "-p"}));
+    ASSERT_TRUE(zn::test::WaitFor([&] { return zn::test::RecordedRuns(record).size() == 1; }));
+    ASSERT_TRUE(StartClient(m_sandbox.Path() / "program", {}));
+    ASSERT_TRUE(zn::test::WaitFor([&] { return zn::test::RecordedRuns(record).size() == 2; }));
+    EXPECT_EQ(zn::test::RecordedRuns(record), (std::vector<std::string>{"a|b|c|-p", ""}));
+
+    m_sandbox.WriteFile("gameclient.dat", "[PROFILE_QZ]\r\nMain=NoSuchSeatProgram\r\n");
+    EXPECT_FALSE(StartClient(m_sandbox.Path() / "program", {"a"}));
+}
+
+TEST_F(LauncherFilesTest, ProgramEndsWhenItsProcessIsGoneEvenBeforeItIsReaped) {
+    const auto program =
+        zn::test::InstallChild(m_sandbox.Path() / "program", zn::test::UniqueProgramName("con"));
+    const zn::test::ScopedEnv staying("ZN_CHILD_STAY", "1");
+    pid_t child = -1;
+    ASSERT_EQ(SpawnProgram(program.string(), {program.string()}, {}, child), 0);
+    EXPECT_TRUE(IsProgramRunning(program));
+    EXPECT_FALSE(WaitForProgramEnd(program, 300ms));
+    EXPECT_FALSE(IsProgramRunning(m_sandbox.Path() / "program" / "other"));
+
+    kill(child, SIGKILL);  // a zombie until reaped below
+    EXPECT_TRUE(WaitForProgramEnd(program, 5s));
+    zn::test::KillChild(child);
+}
+
+}  // namespace
+}  // namespace zn::launcher
