@@ -21,7 +21,7 @@ constexpr std::chrono::milliseconds kAcceptRetryPause{100};
 
 }  // namespace
 
-FeedbackListener::FeedbackListener(IClientUi& ui, std::filesystem::path folder)
+FeedbackListener::FeedbackListener(IFeedbackUi& ui, std::filesystem::path folder)
     : m_ui(ui), m_folder(std::move(folder)) {}
 
 FeedbackListener::~FeedbackListener() {
@@ -66,7 +66,7 @@ std::uint16_t FeedbackListener::Port() const {
 
 void FeedbackListener::AcceptLoop() {
     if (!m_socket.Listen()) {
-        m_ui.ShowMessage(ClientTexts::kCannotListen, ClientTexts::kClientCaption,
+        m_ui.PostMessage(ClientTexts::kCannotListen, ClientTexts::kClientCaption,
                          MessageIcon::Error);
         return;
     }
@@ -121,7 +121,7 @@ void FeedbackListener::Receive(CTcpSocket& connection) {
         }
         if (length > kPageFrameCap) {
             // The stream cannot be followed past a body we refuse to read: end the connection.
-            m_ui.ShowMessage(ClientTexts::PageNotReceived(EMSGSIZE), ClientTexts::kClientCaption,
+            m_ui.PostMessage(ClientTexts::PageNotReceived(EMSGSIZE), ClientTexts::kClientCaption,
                              MessageIcon::Error);
             return;
         }
@@ -131,7 +131,7 @@ void FeedbackListener::Receive(CTcpSocket& connection) {
             if (m_stopping) {
                 return;
             }
-            m_ui.ShowMessage(ClientTexts::PageNotReceived(LastSocketError()),
+            m_ui.PostMessage(ClientTexts::PageNotReceived(LastSocketError()),
                              ClientTexts::kClientCaption, MessageIcon::Error);
             continue;
         }
@@ -142,9 +142,9 @@ void FeedbackListener::Receive(CTcpSocket& connection) {
 void FeedbackListener::HandlePage(std::span<const std::byte> page) {
     const auto file = m_folder / kFeedbackPageName;
     if (StoreFeedbackPage(file, page) && ReportsSuccess(page)) {
-        m_ui.Navigate(FileUrl(file));
+        m_ui.PostNavigate(FileUrl(file));
     }
-    m_ui.RaiseWindow();
+    m_ui.PostRaise();
 }
 
 }  // namespace zn::client

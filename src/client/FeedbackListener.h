@@ -24,7 +24,7 @@ public:
     static constexpr std::size_t kMaxReceivers = 32;
 
     // Pages are stored in `folder` (the program folder).
-    FeedbackListener(IClientUi& ui, std::filesystem::path folder);
+    FeedbackListener(IFeedbackUi& ui, std::filesystem::path folder);
     ~FeedbackListener();
     FeedbackListener(const FeedbackListener&) = delete;
     FeedbackListener& operator=(const FeedbackListener&) = delete;
@@ -50,7 +50,7 @@ private:
     void Receive(CTcpSocket& connection);
     void HandlePage(std::span<const std::byte> page);
 
-    IClientUi& m_ui;
+    IFeedbackUi& m_ui;
     std::filesystem::path m_folder;
     CTcpSocket m_socket;
     std::thread m_listener;

@@ -22,7 +22,7 @@ constexpr int kKeepAliveProbes = 5;
 // The progress window is open for the life of this object.
 class ProgressScope {
 public:
-    ProgressScope(IClientUi& ui, std::string_view text) : m_window(ui.OpenProgress(text)) {}
+    ProgressScope(ILinkUi& ui, std::string_view text) : m_window(ui.OpenProgress(text)) {}
     ~ProgressScope() {
         if (m_window) {
             m_window->Close();
@@ -41,7 +41,7 @@ bool GivesUp(const ConnectionErrorAnswer& answer) {
 
 }  // namespace
 
-RequestLink::RequestLink(IClientUi& ui, std::string launchParameter, RequestLinkOptions options)
+RequestLink::RequestLink(ILinkUi& ui, std::string launchParameter, RequestLinkOptions options)
     : m_ui(ui),
       m_launchParameter(std::move(launchParameter)),
       m_options(std::move(options)),

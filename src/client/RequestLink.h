@@ -27,7 +27,7 @@ struct RequestLinkOptions {
 // The seat's long-lived request connection to the console. Used on the user-interface thread.
 class RequestLink {
 public:
-    RequestLink(IClientUi& ui, std::string launchParameter, RequestLinkOptions options = {});
+    RequestLink(ILinkUi& ui, std::string launchParameter, RequestLinkOptions options = {});
 
     // Finds the console, reads its greeting and opens the shop page with it. On failure shows the
     // message and the connection error dialog, and tries again as the customer chooses. False when
@@ -46,7 +46,7 @@ private:
     void Reconnect();
     bool SendWithRetry(std::span<const std::byte> body);
 
-    IClientUi& m_ui;
+    ILinkUi& m_ui;
     std::string m_launchParameter;
     RequestLinkOptions m_options;
     ConsoleFinder m_finder;
