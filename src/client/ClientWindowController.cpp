@@ -23,8 +23,8 @@ ClientWindowController::ClientWindowController(ClientEnvironment environment, IC
     : m_environment(std::move(environment)),
       m_window(window),
       m_screen(window),
-      m_feedback(m_screen, m_environment.programFolder),
-      m_request(linkUi, m_environment.launchParameter, m_environment.link) {}
+      m_feedback(m_screen, m_console, m_environment.programFolder),
+      m_request(linkUi, m_console, m_environment.launchParameter, m_environment.link) {}
 
 ClientWindowController::~ClientWindowController() {
     m_feedback.Stop();

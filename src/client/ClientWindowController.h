@@ -101,6 +101,7 @@ private:
     IClientWindow& m_window;
     bool m_ending = false;
     FeedbackScreen m_screen;
+    CurrentConsole m_console;
     FeedbackListener m_feedback;
     RequestLink m_request;  // link thread only
     LinkWorker m_link;      // last: its jobs end before what they use goes

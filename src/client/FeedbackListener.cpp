@@ -12,6 +12,7 @@
 #include "client/FeedbackPage.h"
 #include "net/Frame.h"
 #include "net/Sockets.h"
+#include "platform/Log.h"
 
 namespace zn::client {
 namespace {
@@ -21,8 +22,9 @@ constexpr std::chrono::milliseconds kAcceptRetryPause{100};
 
 }  // namespace
 
-FeedbackListener::FeedbackListener(IFeedbackUi& ui, std::filesystem::path folder)
-    : m_ui(ui), m_folder(std::move(folder)) {}
+FeedbackListener::FeedbackListener(IFeedbackUi& ui, const CurrentConsole& console,
+                                   std::filesystem::path folder)
+    : m_ui(ui), m_console(console), m_folder(std::move(folder)) {}
 
 FeedbackListener::~FeedbackListener() {
     Stop();
@@ -71,13 +73,29 @@ void FeedbackListener::AcceptLoop() {
         return;
     }
     while (m_socket.IsValid()) {
-        auto connection = m_socket.Accept(nullptr);
-        if (connection) {
+        CSocketAddress peer;
+        auto connection = m_socket.Accept(&peer);
+        if (connection && IsConsole(peer)) {
             StartReceiver(std::move(connection));
-        } else if (m_socket.IsValid()) {
+        } else if (!connection && m_socket.IsValid()) {
             std::this_thread::sleep_for(kAcceptRetryPause);
         }
     }
+}
+
+bool FeedbackListener::IsConsole(const CSocketAddress& peer) {
+    const std::uint32_t address = ntohl(peer.address.sin_addr.s_addr);
+    const auto console = m_console.Get();
+    if (console == address) {
+        return true;
+    }
+    // A host that keeps trying is logged once, until another one is refused.
+    if (m_lastRefused != address) {
+        m_lastRefused = address;
+        log::Warn("feedback connection from {} refused: the console is {}", peer.Dotted(),
+                  console ? CSocketAddress::FromHostOrder(*console, 0).Dotted() : "not known yet");
+    }
+    return false;
 }
 
 void FeedbackListener::StartReceiver(std::unique_ptr<CTcpSocket> connection) {

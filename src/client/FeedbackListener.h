@@ -7,24 +7,26 @@
 #include <list>
 #include <memory>
 #include <mutex>
+#include <optional>
 #include <span>
 #include <thread>
 
 #include "client/ClientUi.h"
+#include "client/CurrentConsole.h"
 #include "net/TcpSocket.h"
 
 namespace zn::client {
 
 // Receives the pages the console pushes to the seat: one thread accepts on the feedback port,
 // one receiver thread per console connection stores each page and shows it when it reports
-// success.
+// success. Only the current console is admitted; any other peer is closed unread.
 class FeedbackListener {
 public:
     // Console connections served at once; a connection over the cap is closed at once.
     static constexpr std::size_t kMaxReceivers = 32;
 
     // Pages are stored in `folder` (the program folder).
-    FeedbackListener(IFeedbackUi& ui, std::filesystem::path folder);
+    FeedbackListener(IFeedbackUi& ui, const CurrentConsole& console, std::filesystem::path folder);
     ~FeedbackListener();
     FeedbackListener(const FeedbackListener&) = delete;
     FeedbackListener& operator=(const FeedbackListener&) = delete;
@@ -46,12 +48,15 @@ private:
     };
 
     void AcceptLoop();
+    bool IsConsole(const CSocketAddress& peer);
     void StartReceiver(std::unique_ptr<CTcpSocket> connection);
     void Receive(CTcpSocket& connection);
     void HandlePage(std::span<const std::byte> page);
 
     IFeedbackUi& m_ui;
+    const CurrentConsole& m_console;
     std::filesystem::path m_folder;
+    std::optional<std::uint32_t> m_lastRefused;  // accept thread only
     CTcpSocket m_socket;
     std::thread m_listener;
     std::atomic<bool> m_stopping{false};

@@ -41,8 +41,10 @@ bool GivesUp(const ConnectionErrorAnswer& answer) {
 
 }  // namespace
 
-RequestLink::RequestLink(ILinkUi& ui, std::string launchParameter, RequestLinkOptions options)
+RequestLink::RequestLink(ILinkUi& ui, CurrentConsole& console, std::string launchParameter,
+                         RequestLinkOptions options)
     : m_ui(ui),
+      m_console(console),
       m_launchParameter(std::move(launchParameter)),
       m_options(std::move(options)),
       m_finder(m_options.finder) {
@@ -96,6 +98,7 @@ std::optional<std::string_view> RequestLink::TryOpen() {
 
 bool RequestLink::ConnectTo(std::optional<std::uint32_t> console) {
     m_requestSent = false;
+    m_console.Clear();
     // Create closes the previous connection, which ends the console's worker for it.
     if (!m_request.Create(0) || !console) {
         m_request.Close();
@@ -108,6 +111,7 @@ bool RequestLink::ConnectTo(std::optional<std::uint32_t> console) {
         return false;
     }
     m_request.SetKeepAlive(kKeepAliveIdle, kKeepAliveInterval, kKeepAliveProbes);
+    m_console.Set(*console);
     return true;
 }
 

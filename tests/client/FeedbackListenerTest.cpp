@@ -5,11 +5,13 @@
 #include <cerrno>
 
 #include "FakeClientUi.h"
+#include "LogCapture.h"
 #include "Sandbox.h"
 #include "WaitFor.h"
 #include "client/ClientTexts.h"
 #include "client/FeedbackPage.h"
 #include "net/Frame.h"
+#include "net/Sockets.h"
 #include "platform/TextCodec.h"
 
 namespace zn::client {
@@ -37,16 +39,18 @@ std::string Stored(std::string_view utf8) {
 class FeedbackListenerTest : public ::testing::Test {
 protected:
     void SetUp() override {
+        m_console.Set(0x7F000001);  // 127.0.0.1
         ASSERT_TRUE(m_listener.Create(0)) << "cannot bind the feedback socket";
         ASSERT_TRUE(m_listener.Start());
     }
 
     // The listener starts listening on its own thread: retry until it does.
-    std::unique_ptr<CTcpSocket> ConnectAsConsole() {
+    std::unique_ptr<CTcpSocket> ConnectAsConsole(const char* from = "127.0.0.1") {
         auto socket = std::make_unique<CTcpSocket>();
+        const auto local = *CSocketAddress::FromDotted(from, 0);
         const auto seat = *CSocketAddress::FromDotted("127.0.0.1", m_listener.Port());
         const bool connected =
-            zn::test::WaitFor([&] { return socket->Create(0) && socket->Connect(&seat); });
+            zn::test::WaitFor([&] { return socket->Create(local) && socket->Connect(&seat); });
         EXPECT_TRUE(connected) << "the feedback listener never accepted";
         return socket;
     }
@@ -55,14 +59,21 @@ protected:
         return zn::test::ReadFile(m_sandbox.Path() / std::string(kFeedbackPageName));
     }
 
-    static bool SeatHasClosed(CTcpSocket& socket) {
-        char ignored = 0;
-        return socket.ReceiveAll(&ignored, 0, 1) == 0;  // blocks until the seat ends it
+    // True when the seat ends the connection within the time; the bytes it sends are skipped.
+    static bool SeatHasClosed(CTcpSocket& socket,
+                              std::chrono::milliseconds limit = std::chrono::seconds(5)) {
+        char ignored[64];
+        int count = 0;
+        do {
+            count = socket.ReceiveSome(ignored, sizeof ignored, limit);
+        } while (count > 0);
+        return count == 0 || LastSocketError() != ETIMEDOUT;
     }
 
     zn::test::Sandbox m_sandbox;
     FakeClientUi m_ui;
-    FeedbackListener m_listener{m_ui, m_sandbox.Path()};
+    CurrentConsole m_console;
+    FeedbackListener m_listener{m_ui, m_console, m_sandbox.Path()};
 };
 
 TEST_F(FeedbackListenerTest, SuccessPageIsStoredShownAndRaised) {
@@ -83,6 +94,33 @@ TEST_F(FeedbackListenerTest, PageWithoutSuccessIsStoredNotShownButRaised) {
     EXPECT_EQ(StoredPage(), Stored("<p>已收到您的订单</p>"));
     EXPECT_TRUE(m_ui.Navigations().empty());
     EXPECT_TRUE(m_ui.Messages().empty());
+}
+
+// The attack: any host on the LAN pushed a page holding "成功", which was then shown with scripts
+// on, as a local file.
+TEST_F(FeedbackListenerTest, PeerOtherThanTheConsoleIsClosedUnread) {
+    zn::test::LogCapture log;
+    auto stranger = ConnectAsConsole("127.0.0.2");
+    SendFrame(*stranger, Page("<p>交易成功</p><script>steal()</script>"));
+
+    EXPECT_TRUE(SeatHasClosed(*stranger));
+    m_listener.Stop();
+    EXPECT_FALSE(StoredPage().has_value());
+    EXPECT_TRUE(m_ui.Navigations().empty());
+    EXPECT_EQ(m_ui.Raises(), 0);
+    EXPECT_TRUE(m_ui.Messages().empty()) << "a refusal is not the customer's business";
+    EXPECT_TRUE(log.Contains({"127.0.0.2", "refused", "127.0.0.1"}));
+}
+
+TEST_F(FeedbackListenerTest, BeforeTheFirstRequestConnectionNoPeerIsAdmitted) {
+    m_console.Clear();
+    auto console = ConnectAsConsole();
+    SendFrame(*console, Page("<p>交易成功</p>"));
+
+    EXPECT_TRUE(SeatHasClosed(*console));
+    m_listener.Stop();
+    EXPECT_FALSE(StoredPage().has_value());
+    EXPECT_EQ(m_ui.Raises(), 0);
 }
 
 TEST_F(FeedbackListenerTest, PagesOnOneConnectionAreHandledInOrder) {
