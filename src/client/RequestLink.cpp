@@ -14,11 +14,6 @@
 namespace zn::client {
 namespace {
 
-// TCP keep-alive reaps a request connection whose console vanished without a close.
-constexpr std::chrono::seconds kKeepAliveIdle{60};
-constexpr std::chrono::seconds kKeepAliveInterval{10};
-constexpr int kKeepAliveProbes = 5;
-
 // The progress window is open for the life of this object.
 class ProgressScope {
 public:
@@ -110,7 +105,8 @@ bool RequestLink::ConnectTo(std::optional<std::uint32_t> console) {
         m_request.Close();
         return false;
     }
-    m_request.SetKeepAlive(kKeepAliveIdle, kKeepAliveInterval, kKeepAliveProbes);
+    // Reaps a request connection whose console vanished without a close.
+    KeepConnectionAlive(m_request);
     m_console.Set(*console);
     return true;
 }
