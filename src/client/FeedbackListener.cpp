@@ -79,7 +79,10 @@ void FeedbackListener::AcceptLoop() {
         auto connection = m_socket.Accept(&peer);
         if (connection && IsConsole(peer)) {
             StartReceiver(std::move(connection), peer);
-        } else if (!connection && m_socket.IsValid()) {
+        } else if (connection) {
+            // A reset, so that a sender can tell its page was not taken.
+            connection->Abort();
+        } else if (m_socket.IsValid()) {
             std::this_thread::sleep_for(kAcceptRetryPause);
         }
     }
@@ -113,6 +116,7 @@ void FeedbackListener::StartReceiver(std::unique_ptr<CTcpSocket> connection,
     if (!MakeRoom(peer)) {
         log::Warn("feedback connection from {} refused: every connection is receiving a page",
                   peer.Dotted());
+        connection->Abort();
         return;
     }
     // Reaps the connections of a console that vanished between frames.
@@ -192,8 +196,10 @@ void FeedbackListener::Receive(Receiver& receiver) {
                                                              : "the connection ended within it");
         m_ui.PostMessage(ClientTexts::PageNotReceived(frame.error), ClientTexts::kClientCaption,
                          MessageIcon::Error);
-        // Past a body that was refused or cut off, the stream cannot be followed.
+        // Past a body that was refused or cut off, the stream cannot be followed; the reset
+        // tells the sender that its page was not taken.
         if (frame.status != PageFrame::Status::Short) {
+            connection.Abort();
             return;
         }
     }

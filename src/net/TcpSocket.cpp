@@ -271,6 +271,10 @@ void CTcpSocket::Close() {
     CloseWithResult();
 }
 
+void CTcpSocket::Abort() {
+    m_handle.Abort();
+}
+
 int CTcpSocket::CloseWithResult() {
     return m_handle.Close();
 }

@@ -39,6 +39,9 @@ public:
     int ReceiveSome(void* buffer, int length, std::chrono::milliseconds limit);
     // Safe from any thread, and twice.
     void Close();
+    // Closes so that the peer sees a reset rather than an end: a refusal, or a page given up.
+    // Safe from any thread.
+    void Abort();
     // close()'s result (0 when a call blocked on another thread will close it), or -1 when no
     // socket was open.
     int CloseWithResult();

@@ -9,12 +9,12 @@
 
 #include "FakeClientUi.h"
 #include "LogCapture.h"
+#include "PeerEnds.h"
 #include "Sandbox.h"
 #include "WaitFor.h"
 #include "client/ClientTexts.h"
 #include "client/FeedbackPage.h"
 #include "net/Frame.h"
-#include "net/Sockets.h"
 #include "platform/TextCodec.h"
 
 namespace zn::client {
@@ -67,17 +67,6 @@ protected:
         return zn::test::ReadFile(m_sandbox.Path() / std::string(kFeedbackPageName));
     }
 
-    // True when the seat ends the connection within the time; the bytes it sends are skipped.
-    static bool SeatHasClosed(CTcpSocket& socket,
-                              std::chrono::milliseconds limit = std::chrono::seconds(5)) {
-        char ignored[64];
-        int count = 0;
-        do {
-            count = socket.ReceiveSome(ignored, sizeof ignored, limit);
-        } while (count > 0);
-        return count == 0 || LastSocketError() != ETIMEDOUT;
-    }
-
     zn::test::Sandbox m_sandbox;
     FakeClientUi m_ui;
     CurrentConsole m_console;
@@ -111,7 +100,7 @@ TEST_F(FeedbackListenerTest, PeerOtherThanTheConsoleIsClosedUnread) {
     auto stranger = ConnectAsConsole("127.0.0.2");
     SendFrame(*stranger, Page("<p>交易成功</p><script>steal()</script>"));
 
-    EXPECT_TRUE(SeatHasClosed(*stranger));
+    EXPECT_TRUE(test::PeerEnds(*stranger));
     m_listener.Stop();
     EXPECT_FALSE(StoredPage().has_value());
     EXPECT_TRUE(m_ui.Navigations().empty());
@@ -125,7 +114,7 @@ TEST_F(FeedbackListenerTest, BeforeTheFirstRequestConnectionNoPeerIsAdmitted) {
     auto console = ConnectAsConsole();
     SendFrame(*console, Page("<p>交易成功</p>"));
 
-    EXPECT_TRUE(SeatHasClosed(*console));
+    EXPECT_TRUE(test::PeerEnds(*console));
     m_listener.Stop();
     EXPECT_FALSE(StoredPage().has_value());
     EXPECT_EQ(m_ui.Raises(), 0);
@@ -151,7 +140,7 @@ TEST_F(FeedbackListenerTest, FrameOverTheCapIsRefusedAndEndsTheConnection) {
     const std::uint32_t length = kPageFrameCap + 1;  // little-endian on this machine
     ASSERT_EQ(console->SendAll(&length, 0, sizeof length), 4);
 
-    EXPECT_TRUE(SeatHasClosed(*console));
+    EXPECT_TRUE(test::PeerEnds(*console));
     ASSERT_EQ(m_ui.Messages().size(), 1u);
     EXPECT_EQ(m_ui.Messages()[0].text, ClientTexts::PageNotReceived(EMSGSIZE));
     EXPECT_EQ(m_ui.Messages()[0].caption, ClientTexts::kClientCaption);
@@ -188,7 +177,7 @@ TEST_F(FeedbackListenerTest, IdleConnectionsMakeRoomForTheConsolesPage) {
 
     ASSERT_TRUE(zn::test::WaitFor([&] { return m_ui.Raises() == 1; })) << "the page was refused";
     EXPECT_EQ(m_ui.Navigations().size(), 1u);
-    EXPECT_TRUE(SeatHasClosed(*idle.front())) << "the oldest idle connection must make room";
+    EXPECT_TRUE(test::PeerEnds(*idle.front())) << "the oldest idle connection must make room";
     EXPECT_TRUE(log.Contains({"127.0.0.1", "closed to make room"}));
 }
 
@@ -201,8 +190,8 @@ TEST_F(FeedbackListenerTest, AFrameIsCutOffAtItsDeadlineButIdleTimeIsFree) {
     auto stalled = ConnectTo(listener);
     ASSERT_EQ(stalled->SendAll("\x10\x00", 0, 2), 2);
 
-    EXPECT_TRUE(SeatHasClosed(*stalled)) << "a frame under way has a deadline";
-    EXPECT_FALSE(SeatHasClosed(*idle, std::chrono::milliseconds(600)))
+    EXPECT_TRUE(test::PeerEnds(*stalled)) << "a frame under way has a deadline";
+    EXPECT_FALSE(test::PeerEnds(*idle, std::chrono::milliseconds(600)))
         << "the deadline starts at the first length byte";
     ASSERT_TRUE(SendFrame(*idle, Page("late but whole")));
     ASSERT_TRUE(zn::test::WaitFor([&] { return m_ui.Raises() == 1; }));
@@ -242,7 +231,7 @@ TEST_F(FeedbackListenerTest, StopEndsOpenConnections) {
 
     m_listener.Stop();
 
-    EXPECT_TRUE(SeatHasClosed(*console));
+    EXPECT_TRUE(test::PeerEnds(*console));
     EXPECT_TRUE(m_ui.Messages().empty()) << "stopping is not a receive failure";
 }
 

@@ -178,6 +178,13 @@ TEST_F(SeatToCounterTest, OrdersMessagesAndPagesTravelBothWays) {
     EXPECT_EQ(m_seatUi.Navigations().size(), 2u) << "a page without success is not shown";
 }
 
+TEST_F(SeatToCounterTest, ACounterTheSeatDoesNotKnowLearnsThatItsPageWasRefused) {
+    const auto seatAddress = *CSocketAddress::FromDotted("127.0.0.1", 0);
+    const std::string success = TextCodec::Utf8ToGb2312("<body><p>交易成功</p></body>");
+    EXPECT_FALSE(console::SendPageToSeat(seatAddress, m_feedback.Port(), Bytes(success)));
+    EXPECT_FALSE(SeatPage().has_value());
+}
+
 TEST_F(SeatToCounterTest, TwoPagesOnOneFeedbackConnectionAreHandledInOrder) {
     m_console.Set(0x7F000001);  // as a request connection to 127.0.0.1 would
     CTcpSocket counter;

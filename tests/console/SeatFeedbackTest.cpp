@@ -30,6 +30,22 @@ TEST(SeatFeedbackTest, APageTravelsAsOneFrameWithItsTerminator) {
     EXPECT_EQ(seat.Pages()[1], Bytes(std::string(1, '\0')));
 }
 
+// A seat that closes without reading (a refusal) was counted as served, and the back office
+// marked the order as delivered.
+TEST(SeatFeedbackTest, ASeatThatClosesWithoutReadingFailsTheSend) {
+    test::SilentSeat seat(test::SilentSeat::Mode::CloseUnread);
+    EXPECT_FALSE(SendPageToSeat(Loopback(), seat.Port(), Bytes("<p>成功</p>")));
+}
+
+TEST(SeatFeedbackTest, ASeatThatReadsButStaysCountsAsServedAfterTheWait) {
+    test::SilentSeat seat(test::SilentSeat::Mode::ReadAndHold);
+    const auto started = std::chrono::steady_clock::now();
+    EXPECT_TRUE(SendPageToSeat(Loopback(), seat.Port(), Bytes("<p>成功</p>"),
+                               std::chrono::milliseconds(300)));
+    EXPECT_GE(std::chrono::steady_clock::now() - started, std::chrono::milliseconds(250))
+        << "the sender did not wait for the seat's close";
+}
+
 TEST(SeatFeedbackTest, ASeatThatTakesNoConnectionDoesNotHoldTheSender) {
     // A listener whose queue is full drops further connection attempts, as a vanished seat does.
     CTcpSocket full;
