@@ -12,25 +12,23 @@ namespace {
 using namespace zn;
 using namespace zn::client;
 
-class QuietClientUi final : public IClientUi {
+class QuietFeedbackUi final : public IFeedbackUi {
 public:
-    void ShowMessage(std::string_view, std::string_view, MessageIcon) override {}
-    ConnectionErrorAnswer AskConnectionError(std::string_view) override { return {}; }
-    std::unique_ptr<IProgressWindow> OpenProgress(std::string_view) override { return nullptr; }
-    void Navigate(std::string_view) override {}
-    void RaiseWindow() override {}
-    void RequestClose() override {}
-    void ExitProcess(int) override {}
+    void PostMessage(std::string_view, std::string_view, MessageIcon) override {}
+    void PostNavigate(std::string_view) override {}
+    void PostRaise() override {}
 };
 
 struct Seat {
     Seat() {
+        console.Set(0x7F000001);  // the fuzzer sends from 127.0.0.1
         if (!listener.Create(0) || !listener.Start()) {
             std::abort();
         }
     }
-    QuietClientUi ui;
-    FeedbackListener listener{ui, fuzz::ScratchFolder()};
+    QuietFeedbackUi ui;
+    CurrentConsole console;
+    FeedbackListener listener{ui, console, fuzz::ScratchFolder()};
 };
 
 }  // namespace

@@ -50,6 +50,10 @@ bool ReceiveBefore(CTcpSocket& socket, void* buffer, std::size_t length, Deadlin
     return true;
 }
 
+bool KeepConnectionAlive(CTcpSocket& socket) {
+    return socket.SetKeepAlive(std::chrono::seconds(60), std::chrono::seconds(10), 5);
+}
+
 std::optional<std::vector<std::byte>> ReceiveFrameBefore(CTcpSocket& socket,
                                                          std::uint32_t maxLength,
                                                          Deadline deadline) {

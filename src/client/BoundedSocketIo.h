@@ -21,6 +21,9 @@ bool ConnectWithin(CTcpSocket& socket, const CSocketAddress& remote,
                    std::chrono::milliseconds limit);
 // True only when all `length` bytes arrived before the deadline.
 bool ReceiveBefore(CTcpSocket& socket, void* buffer, std::size_t length, Deadline deadline);
+// TCP keep-alive on a long-lived connection, so that one whose peer vanished without a close
+// ends: probes after 60 s of silence, every 10 s, and 5 unanswered ones end it (about 110 s).
+bool KeepConnectionAlive(CTcpSocket& socket);
 // A whole frame before the deadline; nullopt when it is short, late or over `maxLength`.
 std::optional<std::vector<std::byte>> ReceiveFrameBefore(CTcpSocket& socket,
                                                          std::uint32_t maxLength,

@@ -23,22 +23,31 @@ public:
     virtual void Close() = 0;
 };
 
-// What the seat's link to the counter does on the screen; the Qt client implements it.
-// ShowMessage, Navigate and RaiseWindow are also called from the feedback threads: from there
-// they must be carried to the user-interface thread without waiting for it, because Stop() joins
-// those threads on the user-interface thread.
-class IClientUi {
+// What the feedback threads may ask of the screen. Every call is only posted to the
+// user-interface thread and returns at once: the close path joins these threads there.
+class IFeedbackUi {
 public:
-    virtual ~IClientUi() = default;
+    virtual ~IFeedbackUi() = default;
 
     // A message box owned by the main window.
+    virtual void PostMessage(std::string_view text, std::string_view caption, MessageIcon icon) = 0;
+    virtual void PostNavigate(std::string_view url) = 0;
+    // Top of the window order without moving or sizing, then to the front.
+    virtual void PostRaise() = 0;
+};
+
+// What the link thread asks of the screen. It waits for the user-interface thread wherever an
+// answer or the order of events matters.
+class ILinkUi {
+public:
+    virtual ~ILinkUi() = default;
+
+    // A message box owned by the main window; returns once it was answered.
     virtual void ShowMessage(std::string_view text, std::string_view caption, MessageIcon icon) = 0;
     // The connection error dialog, its address field filled with `serverAddress`.
     virtual ConnectionErrorAnswer AskConnectionError(std::string_view serverAddress) = 0;
     virtual std::unique_ptr<IProgressWindow> OpenProgress(std::string_view text) = 0;
     virtual void Navigate(std::string_view url) = 0;
-    // Top of the window order without moving or sizing, then to the front.
-    virtual void RaiseWindow() = 0;
     // The main window's close request, with its exit confirmation.
     virtual void RequestClose() = 0;
     // Counter mode ends the program right after a successful order.

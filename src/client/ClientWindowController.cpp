@@ -19,11 +19,12 @@ ClientAction FindClientAction(std::string_view id) {
 }
 
 ClientWindowController::ClientWindowController(ClientEnvironment environment, IClientWindow& window,
-                                               IClientUi& linkUi, IClientUi& feedbackUi)
+                                               ILinkUi& linkUi)
     : m_environment(std::move(environment)),
       m_window(window),
-      m_feedback(feedbackUi, m_environment.programFolder),
-      m_request(linkUi, m_environment.launchParameter, m_environment.link) {}
+      m_screen(window),
+      m_feedback(m_screen, m_console, m_environment.programFolder),
+      m_request(linkUi, m_console, m_environment.launchParameter, m_environment.link) {}
 
 ClientWindowController::~ClientWindowController() {
     m_feedback.Stop();

@@ -11,7 +11,9 @@
 #include <string_view>
 
 #include "client/ClientUi.h"
+#include "client/ClientWindow.h"
 #include "client/FeedbackListener.h"
+#include "client/FeedbackScreen.h"
 #include "client/LinkWorker.h"
 #include "client/RequestLink.h"
 
@@ -20,22 +22,6 @@ class Registry;
 }
 
 namespace zn::client {
-
-// The seat client's main window as the controller drives it. UI thread only, except
-// PostToUiThread.
-class IClientWindow {
-public:
-    virtual ~IClientWindow() = default;
-
-    virtual void SetCaption(const std::string& caption) = 0;
-    virtual void ShowMaximizedAndRaise() = 0;
-    // A Yes/No question box with the question icon, owned by the window; true on Yes.
-    virtual bool AskYesNo(std::string_view text, std::string_view caption) = 0;
-    // Ends the window and the program's event loop; the close path asks OnCloseRequested.
-    virtual void EndWindow() = 0;
-    // Any thread: runs the job on the UI thread later, without waiting for it.
-    virtual void PostToUiThread(std::function<void()> job) = 0;
-};
 
 enum class ClientAction { None, Init, Refresh, Submit, TextSubmit, Ok, Cancel, Main, SetTrust };
 
@@ -78,12 +64,10 @@ struct ClientEnvironment {
 // Everything the seat client's main window decides: set-up, the page event table, the close
 // question and the end. The link to the counter works on a link thread of its own (one job at a
 // time, in order), so that the window keeps painting while it connects or sends; `linkUi` serves
-// that thread and may wait for the UI thread. `feedbackUi` serves the feedback threads and must
-// never wait for it, because the close path joins them on the UI thread. UI thread only.
+// that thread. UI thread only.
 class ClientWindowController {
 public:
-    ClientWindowController(ClientEnvironment environment, IClientWindow& window, IClientUi& linkUi,
-                           IClientUi& feedbackUi);
+    ClientWindowController(ClientEnvironment environment, IClientWindow& window, ILinkUi& linkUi);
     ~ClientWindowController();
     ClientWindowController(const ClientWindowController&) = delete;
     ClientWindowController& operator=(const ClientWindowController&) = delete;
@@ -116,6 +100,8 @@ private:
     ClientEnvironment m_environment;
     IClientWindow& m_window;
     bool m_ending = false;
+    FeedbackScreen m_screen;
+    CurrentConsole m_console;
     FeedbackListener m_feedback;
     RequestLink m_request;  // link thread only
     LinkWorker m_link;      // last: its jobs end before what they use goes

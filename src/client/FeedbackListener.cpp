@@ -8,10 +8,13 @@
 #include <utility>
 #include <vector>
 
+#include "client/BoundedSocketIo.h"
 #include "client/ClientTexts.h"
 #include "client/FeedbackPage.h"
+#include "client/PageFrame.h"
 #include "net/Frame.h"
 #include "net/Sockets.h"
+#include "platform/Log.h"
 
 namespace zn::client {
 namespace {
@@ -21,8 +24,9 @@ constexpr std::chrono::milliseconds kAcceptRetryPause{100};
 
 }  // namespace
 
-FeedbackListener::FeedbackListener(IClientUi& ui, std::filesystem::path folder)
-    : m_ui(ui), m_folder(std::move(folder)) {}
+FeedbackListener::FeedbackListener(IFeedbackUi& ui, const CurrentConsole& console,
+                                   std::filesystem::path folder, FeedbackLimits limits)
+    : m_ui(ui), m_console(console), m_folder(std::move(folder)), m_limits(limits) {}
 
 FeedbackListener::~FeedbackListener() {
     Stop();
@@ -66,21 +70,41 @@ std::uint16_t FeedbackListener::Port() const {
 
 void FeedbackListener::AcceptLoop() {
     if (!m_socket.Listen()) {
-        m_ui.ShowMessage(ClientTexts::kCannotListen, ClientTexts::kClientCaption,
+        m_ui.PostMessage(ClientTexts::kCannotListen, ClientTexts::kClientCaption,
                          MessageIcon::Error);
         return;
     }
     while (m_socket.IsValid()) {
-        auto connection = m_socket.Accept(nullptr);
-        if (connection) {
-            StartReceiver(std::move(connection));
+        CSocketAddress peer;
+        auto connection = m_socket.Accept(&peer);
+        if (connection && IsConsole(peer)) {
+            StartReceiver(std::move(connection), peer);
+        } else if (connection) {
+            // A reset, so that a sender can tell its page was not taken.
+            connection->Abort();
         } else if (m_socket.IsValid()) {
             std::this_thread::sleep_for(kAcceptRetryPause);
         }
     }
 }
 
-void FeedbackListener::StartReceiver(std::unique_ptr<CTcpSocket> connection) {
+bool FeedbackListener::IsConsole(const CSocketAddress& peer) {
+    const std::uint32_t address = ntohl(peer.address.sin_addr.s_addr);
+    const auto console = m_console.Get();
+    if (console == address) {
+        return true;
+    }
+    // A host that keeps trying is logged once, until another one is refused.
+    if (m_lastRefused != address) {
+        m_lastRefused = address;
+        log::Warn("feedback connection from {} refused: the console is {}", peer.Dotted(),
+                  console ? CSocketAddress::FromHostOrder(*console, 0).Dotted() : "not known yet");
+    }
+    return false;
+}
+
+void FeedbackListener::StartReceiver(std::unique_ptr<CTcpSocket> connection,
+                                     const CSocketAddress& peer) {
     const std::lock_guard lock(m_mutex);
     m_receivers.remove_if([](const std::unique_ptr<Receiver>& receiver) {
         if (!receiver->done) {
@@ -89,62 +113,104 @@ void FeedbackListener::StartReceiver(std::unique_ptr<CTcpSocket> connection) {
         receiver->thread.join();
         return true;
     });
-    if (m_receivers.size() >= kMaxReceivers) {
+    if (!MakeRoom(peer)) {
+        log::Warn("feedback connection from {} refused: every connection is receiving a page",
+                  peer.Dotted());
+        connection->Abort();
         return;
     }
+    // Reaps the connections of a console that vanished between frames.
+    KeepConnectionAlive(*connection);
     auto receiver = std::make_unique<Receiver>();
     receiver->connection = std::move(connection);
+    receiver->peer = peer;
     Receiver* running = receiver.get();
     try {
         receiver->thread = std::thread([this, running] {
-            Receive(*running->connection);
+            Receive(*running);
             running->connection->Close();
             running->done = true;
         });
-    } catch (const std::system_error&) {
+    } catch (const std::system_error& failure) {
+        log::Error("feedback connection from {} dropped: no thread ({})", peer.Dotted(),
+                   failure.what());
         return;
     }
     m_receivers.push_back(std::move(receiver));
 }
 
-void FeedbackListener::Receive(CTcpSocket& connection) {
+bool FeedbackListener::MakeRoom(const CSocketAddress& peer) {
+    const auto samePeer = [&](const std::unique_ptr<Receiver>& receiver) {
+        return receiver->peer.address.sin_addr.s_addr == peer.address.sin_addr.s_addr;
+    };
+    std::size_t all = 0;
+    std::size_t fromPeer = 0;
+    for (const auto& receiver : m_receivers) {
+        if (!receiver->evicted) {
+            ++all;
+            fromPeer += samePeer(receiver) ? 1 : 0;
+        }
+    }
+    const bool peerFull = fromPeer >= kMaxReceiversPerPeer;
+    if (!peerFull && all < kMaxReceivers) {
+        return true;
+    }
+    // The list is in the order of arrival: the first idle one is the oldest.
+    for (const auto& receiver : m_receivers) {
+        if (!receiver->evicted && receiver->idle && (!peerFull || samePeer(receiver))) {
+            log::Info("feedback connection from {} closed to make room for a new one",
+                      receiver->peer.Dotted());
+            receiver->evicted = true;
+            receiver->connection->Close();
+            return true;
+        }
+    }
+    return false;
+}
+
+void FeedbackListener::Receive(Receiver& receiver) {
+    CTcpSocket& connection = *receiver.connection;
     for (;;) {
-        unsigned char header[4] = {};
-        if (connection.ReceiveAll(header, 0, sizeof header) != sizeof header) {
+        std::byte first{};
+        // Between frames the console may stay silent for as long as it likes.
+        if (connection.ReceiveSome(&first, 1, std::chrono::milliseconds(-1)) != 1) {
             return;
         }
-        const std::uint32_t length = std::uint32_t{header[0]} | (std::uint32_t{header[1]} << 8) |
-                                     (std::uint32_t{header[2]} << 16) |
-                                     (std::uint32_t{header[3]} << 24);
-        if (length == 0) {
-            continue;
-        }
-        if (length > kPageFrameCap) {
-            // The stream cannot be followed past a body we refuse to read: end the connection.
-            m_ui.ShowMessage(ClientTexts::PageNotReceived(EMSGSIZE), ClientTexts::kClientCaption,
-                             MessageIcon::Error);
+        receiver.idle = false;
+        const auto frame = ReceiveRestOfPageFrame(
+            connection, first, std::chrono::steady_clock::now() + m_limits.frameLimit);
+        receiver.idle = true;
+        if (m_stopping) {
             return;
         }
-        std::vector<std::byte> page(length);
-        const int wanted = static_cast<int>(length);
-        if (connection.ReceiveAll(page.data(), 0, wanted) != wanted) {
-            if (m_stopping) {
-                return;
+        if (frame.status == PageFrame::Status::Page) {
+            // An empty frame carries no page.
+            if (!frame.body.empty()) {
+                HandlePage(frame.body);
             }
-            m_ui.ShowMessage(ClientTexts::PageNotReceived(LastSocketError()),
-                             ClientTexts::kClientCaption, MessageIcon::Error);
             continue;
         }
-        HandlePage(page);
+        log::Warn("page from {} not received: {}", receiver.peer.Dotted(),
+                  frame.status == PageFrame::Status::TooLong ? "over the page cap"
+                  : frame.status == PageFrame::Status::Late  ? "not whole by its deadline"
+                                                             : "the connection ended within it");
+        m_ui.PostMessage(ClientTexts::PageNotReceived(frame.error), ClientTexts::kClientCaption,
+                         MessageIcon::Error);
+        // Past a body that was refused or cut off, the stream cannot be followed; the reset
+        // tells the sender that its page was not taken.
+        if (frame.status != PageFrame::Status::Short) {
+            connection.Abort();
+            return;
+        }
     }
 }
 
 void FeedbackListener::HandlePage(std::span<const std::byte> page) {
     const auto file = m_folder / kFeedbackPageName;
     if (StoreFeedbackPage(file, page) && ReportsSuccess(page)) {
-        m_ui.Navigate(FileUrl(file));
+        m_ui.PostNavigate(FileUrl(file));
     }
-    m_ui.RaiseWindow();
+    m_ui.PostRaise();
 }
 
 }  // namespace zn::client

@@ -1,30 +1,43 @@
 #pragma once
 
 #include <atomic>
+#include <chrono>
 #include <cstddef>
 #include <cstdint>
 #include <filesystem>
 #include <list>
 #include <memory>
 #include <mutex>
+#include <optional>
 #include <span>
 #include <thread>
 
 #include "client/ClientUi.h"
+#include "client/CurrentConsole.h"
 #include "net/TcpSocket.h"
 
 namespace zn::client {
 
+struct FeedbackLimits {
+    // From a frame's first length byte to its last body byte. A 16 MiB page crosses a LAN in
+    // well under a second; a peer that trickles bytes is cut off here.
+    std::chrono::milliseconds frameLimit{20000};
+};
+
 // Receives the pages the console pushes to the seat: one thread accepts on the feedback port,
 // one receiver thread per console connection stores each page and shows it when it reports
-// success.
+// success. Only the current console is admitted; any other peer is closed unread.
 class FeedbackListener {
 public:
-    // Console connections served at once; a connection over the cap is closed at once.
+    // Connections served at once from one peer, and from all. When a cap is reached, the oldest
+    // idle connection (one between frames) is closed to make room; when none is idle, the new
+    // one is closed at once.
+    static constexpr std::size_t kMaxReceiversPerPeer = 8;
     static constexpr std::size_t kMaxReceivers = 32;
 
     // Pages are stored in `folder` (the program folder).
-    FeedbackListener(IClientUi& ui, std::filesystem::path folder);
+    FeedbackListener(IFeedbackUi& ui, const CurrentConsole& console, std::filesystem::path folder,
+                     FeedbackLimits limits = {});
     ~FeedbackListener();
     FeedbackListener(const FeedbackListener&) = delete;
     FeedbackListener& operator=(const FeedbackListener&) = delete;
@@ -41,17 +54,26 @@ public:
 private:
     struct Receiver {
         std::unique_ptr<CTcpSocket> connection;
+        CSocketAddress peer;
         std::thread thread;
+        std::atomic<bool> idle{true};
         std::atomic<bool> done{false};
+        bool evicted = false;  // under m_mutex
     };
 
     void AcceptLoop();
-    void StartReceiver(std::unique_ptr<CTcpSocket> connection);
-    void Receive(CTcpSocket& connection);
+    bool IsConsole(const CSocketAddress& peer);
+    void StartReceiver(std::unique_ptr<CTcpSocket> connection, const CSocketAddress& peer);
+    // Under m_mutex: false when the caps leave no room, even after closing an idle connection.
+    bool MakeRoom(const CSocketAddress& peer);
+    void Receive(Receiver& receiver);
     void HandlePage(std::span<const std::byte> page);
 
-    IClientUi& m_ui;
+    IFeedbackUi& m_ui;
+    const CurrentConsole& m_console;
     std::filesystem::path m_folder;
+    FeedbackLimits m_limits;
+    std::optional<std::uint32_t> m_lastRefused;  // accept thread only
     CTcpSocket m_socket;
     std::thread m_listener;
     std::atomic<bool> m_stopping{false};

@@ -14,15 +14,10 @@
 namespace zn::client {
 namespace {
 
-// TCP keep-alive reaps a request connection whose console vanished without a close.
-constexpr std::chrono::seconds kKeepAliveIdle{60};
-constexpr std::chrono::seconds kKeepAliveInterval{10};
-constexpr int kKeepAliveProbes = 5;
-
 // The progress window is open for the life of this object.
 class ProgressScope {
 public:
-    ProgressScope(IClientUi& ui, std::string_view text) : m_window(ui.OpenProgress(text)) {}
+    ProgressScope(ILinkUi& ui, std::string_view text) : m_window(ui.OpenProgress(text)) {}
     ~ProgressScope() {
         if (m_window) {
             m_window->Close();
@@ -41,8 +36,10 @@ bool GivesUp(const ConnectionErrorAnswer& answer) {
 
 }  // namespace
 
-RequestLink::RequestLink(IClientUi& ui, std::string launchParameter, RequestLinkOptions options)
+RequestLink::RequestLink(ILinkUi& ui, CurrentConsole& console, std::string launchParameter,
+                         RequestLinkOptions options)
     : m_ui(ui),
+      m_console(console),
       m_launchParameter(std::move(launchParameter)),
       m_options(std::move(options)),
       m_finder(m_options.finder) {
@@ -96,6 +93,7 @@ std::optional<std::string_view> RequestLink::TryOpen() {
 
 bool RequestLink::ConnectTo(std::optional<std::uint32_t> console) {
     m_requestSent = false;
+    m_console.Clear();
     // Create closes the previous connection, which ends the console's worker for it.
     if (!m_request.Create(0) || !console) {
         m_request.Close();
@@ -107,7 +105,9 @@ bool RequestLink::ConnectTo(std::optional<std::uint32_t> console) {
         m_request.Close();
         return false;
     }
-    m_request.SetKeepAlive(kKeepAliveIdle, kKeepAliveInterval, kKeepAliveProbes);
+    // Reaps a request connection whose console vanished without a close.
+    KeepConnectionAlive(m_request);
+    m_console.Set(*console);
     return true;
 }
 

@@ -11,6 +11,7 @@
 
 #include "client/ClientUi.h"
 #include "client/ConsoleFinder.h"
+#include "client/CurrentConsole.h"
 #include "net/TcpSocket.h"
 
 namespace zn::client {
@@ -27,7 +28,10 @@ struct RequestLinkOptions {
 // The seat's long-lived request connection to the console. Used on the user-interface thread.
 class RequestLink {
 public:
-    RequestLink(IClientUi& ui, std::string launchParameter, RequestLinkOptions options = {});
+    // `console` is set to the address of each request connection made, and cleared when one
+    // could not be made.
+    RequestLink(ILinkUi& ui, CurrentConsole& console, std::string launchParameter,
+                RequestLinkOptions options = {});
 
     // Finds the console, reads its greeting and opens the shop page with it. On failure shows the
     // message and the connection error dialog, and tries again as the customer chooses. False when
@@ -46,7 +50,8 @@ private:
     void Reconnect();
     bool SendWithRetry(std::span<const std::byte> body);
 
-    IClientUi& m_ui;
+    ILinkUi& m_ui;
+    CurrentConsole& m_console;
     std::string m_launchParameter;
     RequestLinkOptions m_options;
     ConsoleFinder m_finder;

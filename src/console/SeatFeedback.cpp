@@ -3,11 +3,13 @@
 #include <sys/socket.h>
 #include <sys/time.h>
 
+#include <cerrno>
 #include <fstream>
 #include <system_error>
 
 #include "net/Frame.h"
 #include "net/SocketAddress.h"
+#include "net/Sockets.h"
 #include "net/TcpSocket.h"
 #include "platform/Log.h"
 
@@ -20,6 +22,30 @@ bool SetSendTimeout(const CTcpSocket& socket, std::chrono::seconds timeout) {
     timeval value{};
     value.tv_sec = static_cast<time_t>(timeout.count());
     return setsockopt(socket.Handle(), SOL_SOCKET, SO_SNDTIMEO, &value, sizeof value) == 0;
+}
+
+// The page is out: the sending side is closed, so that a seat that read it sees the end and
+// closes too. A reset means the seat closed with the page unread.
+bool SeatClosedOrStayed(CTcpSocket& socket, std::chrono::milliseconds wait) {
+    if (shutdown(socket.Handle(), SHUT_WR) != 0) {
+        return false;
+    }
+    const auto deadline = std::chrono::steady_clock::now() + wait;
+    std::byte ignored[256];
+    for (;;) {
+        const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(
+            deadline - std::chrono::steady_clock::now());
+        if (left.count() <= 0) {
+            return true;
+        }
+        const int count = socket.ReceiveSome(ignored, sizeof ignored, left);
+        if (count == 0) {
+            return true;
+        }
+        if (count < 0) {
+            return LastSocketError() == ETIMEDOUT;
+        }
+    }
 }
 
 }  // namespace
@@ -45,29 +71,31 @@ std::optional<std::vector<std::byte>> ReadPageFile(const std::filesystem::path& 
     return bytes;
 }
 
-bool SendPageToSeat(const CSocketAddress& seat, std::uint16_t port,
-                    std::span<const std::byte> page) {
+bool SendPageToSeat(const CSocketAddress& seat, std::uint16_t port, std::span<const std::byte> page,
+                    std::chrono::milliseconds closeWait) {
     CSocketAddress target = seat;
     target.SetPort(port);
     CTcpSocket socket;
     if (!socket.Create(0) || !SetSendTimeout(socket, kSeatConnectTimeout) ||
         !socket.Connect(&target) || !SetSendTimeout(socket, kSeatSendStallTimeout)) {
-        socket.Close();
-        log::Warn("page of {} bytes to {}:{} not delivered: the seat cannot be reached",
-                  page.size(), seat.Dotted(), port);
+        log::Warn("page to seat {}:{} not sent: no connection (error {})", target.Dotted(), port,
+                  LastSocketError());
         return false;
     }
     std::vector<std::byte> body(page.begin(), page.end());
     body.push_back(std::byte{0});
-    const bool sent = SendFrame(socket, body);
-    socket.Close();
-    if (sent) {
-        log::Info("page of {} bytes to {}:{} delivered", page.size(), seat.Dotted(), port);
-    } else {
-        log::Warn("page of {} bytes to {}:{} not delivered: the seat stopped taking it",
-                  page.size(), seat.Dotted(), port);
+    if (!SendFrame(socket, body)) {
+        log::Warn("page to seat {}:{} not sent: error {}", target.Dotted(), port,
+                  LastSocketError());
+        return false;
     }
-    return sent;
+    if (!SeatClosedOrStayed(socket, closeWait)) {
+        log::Warn("page to seat {}:{} not taken: the connection ended in error {}", target.Dotted(),
+                  port, LastSocketError());
+        return false;
+    }
+    log::Info("page of {} bytes to {}:{} delivered", page.size(), target.Dotted(), port);
+    return true;
 }
 
 }  // namespace zn::console

@@ -33,8 +33,12 @@ public:
     void Store(int handle) { m_handle.store(handle); }
     // close()'s result; 0 when a call in flight will close it; -1 when there was no socket.
     int Close();
+    // The same, but the peer sees a reset instead of an end: nothing more is sent, unsent and
+    // unread bytes are dropped.
+    int Abort();
 
 private:
+    int CloseWith(int how);
     int ClosePending() const;
 
     const int m_empty;

@@ -84,11 +84,26 @@ SharedHandle::Use::~Use() {
 }
 
 int SharedHandle::Close() {
+    return CloseWith(SHUT_RDWR);
+}
+
+int SharedHandle::Abort() {
+    const int handle = m_handle.load();
+    if (handle != m_empty) {
+        // With a zero linger the close resets; shutting down only the reading side wakes blocked
+        // calls without the end of stream that SHUT_WR would send first.
+        const linger reset{1, 0};
+        setsockopt(handle, SOL_SOCKET, SO_LINGER, &reset, sizeof reset);
+    }
+    return CloseWith(SHUT_RD);
+}
+
+int SharedHandle::CloseWith(int how) {
     const int handle = m_handle.exchange(m_empty);
     if (handle == m_empty) {
         return -1;
     }
-    shutdown(handle, SHUT_RDWR);
+    shutdown(handle, how);
     m_pendingClose.store(handle);
     return m_users.load() == 0 ? ClosePending() : 0;
 }

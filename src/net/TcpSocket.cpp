@@ -5,6 +5,7 @@
 #include <sys/socket.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <climits>
 #include <cstring>
@@ -223,8 +224,55 @@ int CTcpSocket::ReceiveAll(void* buffer, int offset, int length) {
     return received;
 }
 
+int CTcpSocket::ReceiveSome(void* buffer, int length, std::chrono::milliseconds limit) {
+    if (buffer == nullptr || length <= 0) {
+        detail::RecordSocketError(EFAULT);
+        return -1;
+    }
+    const detail::SharedHandle::Use use(m_handle);
+    if (!use.Valid()) {
+        detail::RecordNoSocket();
+        return -1;
+    }
+    const auto deadline = std::chrono::steady_clock::now() + limit;
+    for (;;) {
+        int wait = -1;
+        if (limit.count() >= 0) {
+            const auto left = std::chrono::ceil<std::chrono::milliseconds>(
+                deadline - std::chrono::steady_clock::now());
+            wait = static_cast<int>(std::clamp<long long>(left.count(), 0, INT_MAX));
+        }
+        pollfd ready{use.Get(), POLLIN, 0};
+        const int polled = poll(&ready, 1, wait);
+        if (polled < 0 && errno == EINTR) {
+            continue;
+        }
+        if (polled < 0) {
+            detail::RecordErrno();
+            return -1;
+        }
+        if (polled == 0) {
+            detail::RecordSocketError(ETIMEDOUT);
+            return -1;
+        }
+        const ssize_t count =
+            recv(use.Get(), buffer, static_cast<std::size_t>(length), MSG_DONTWAIT);
+        if (count >= 0) {
+            return static_cast<int>(count);
+        }
+        if (errno != EINTR && errno != EAGAIN && errno != EWOULDBLOCK) {
+            detail::RecordErrno();
+            return -1;
+        }
+    }
+}
+
 void CTcpSocket::Close() {
     CloseWithResult();
+}
+
+void CTcpSocket::Abort() {
+    m_handle.Abort();
 }
 
 int CTcpSocket::CloseWithResult() {

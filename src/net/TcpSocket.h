@@ -33,8 +33,15 @@ public:
     // 0 or less returns 0 without touching the socket.
     int SendAll(const void* data, int offset, int length);
     int ReceiveAll(void* buffer, int offset, int length);
+    // Waits up to `limit` (negative: without one) for bytes, then takes what has arrived, at
+    // most `length`: the count, 0 at the peer's end, -1 on an error or at the limit (the socket
+    // error is then ETIMEDOUT).
+    int ReceiveSome(void* buffer, int length, std::chrono::milliseconds limit);
     // Safe from any thread, and twice.
     void Close();
+    // Closes so that the peer sees a reset rather than an end: a refusal, or a page given up.
+    // Safe from any thread.
+    void Abort();
     // close()'s result (0 when a call blocked on another thread will close it), or -1 when no
     // socket was open.
     int CloseWithResult();

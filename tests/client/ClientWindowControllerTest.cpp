@@ -6,6 +6,7 @@
 #include <map>
 
 #include "FakeClientUi.h"
+#include "FakeClientWindow.h"
 #include "FakeConsole.h"
 #include "Sandbox.h"
 #include "WaitFor.h"
@@ -16,52 +17,8 @@ namespace zn::client {
 namespace {
 
 using test::FakeClientUi;
+using test::FakeClientWindow;
 using test::FakeConsole;
-
-// Records what the controller does to its window; posted jobs wait until the test runs them.
-class FakeClientWindow : public IClientWindow {
-public:
-    void SetCaption(const std::string& caption) override { captions.push_back(caption); }
-    void ShowMaximizedAndRaise() override { ++shown; }
-    bool AskYesNo(std::string_view text, std::string_view caption) override {
-        questions.push_back(std::string(caption) + "|" + std::string(text));
-        const bool yes = !answers.empty() && answers.front();
-        if (!answers.empty()) {
-            answers.pop_front();
-        }
-        return yes;
-    }
-    void EndWindow() override { ++ended; }
-    void PostToUiThread(std::function<void()> job) override {
-        const std::lock_guard lock(mutex);
-        posted.push_back(std::move(job));
-    }
-
-    // Runs the posted jobs on this (the test's UI) thread until `count` have run.
-    bool RunPosted(std::size_t count) {
-        return zn::test::WaitFor([&] {
-            std::deque<std::function<void()>> jobs;
-            {
-                const std::lock_guard lock(mutex);
-                jobs.swap(posted);
-            }
-            for (auto& job : jobs) {
-                job();
-                ++ran;
-            }
-            return ran >= count;
-        });
-    }
-
-    std::vector<std::string> captions;
-    std::vector<std::string> questions;
-    std::deque<bool> answers;
-    int shown = 0;
-    int ended = 0;
-    std::size_t ran = 0;
-    std::mutex mutex;
-    std::deque<std::function<void()>> posted;
-};
 
 PageValueReader Values(std::map<std::string, std::string, std::less<>> values) {
     return [values = std::move(values)](std::string_view id) {
@@ -100,7 +57,6 @@ protected:
     Registry m_registry{m_sandbox.RegistryFolder()};
     FakeClientWindow m_window;
     FakeClientUi m_linkUi;
-    FakeClientUi m_feedbackUi;
 };
 
 TEST(ClientPageEventsTest, TableBindsTheAgreedIdsExactly) {
@@ -118,7 +74,7 @@ TEST(ClientPageEventsTest, TableBindsTheAgreedIdsExactly) {
 }
 
 TEST_F(ClientWindowControllerTest, PageActionsOnTheUiThread) {
-    ClientWindowController controller(Environment(), m_window, m_linkUi, m_feedbackUi);
+    ClientWindowController controller(Environment(), m_window, m_linkUi);
     controller.OnPageClick("Init", Values({{"title", "网吧购物充值客户端"}}));
     controller.OnPageClick("Init", Values({}));
     EXPECT_EQ(m_window.captions, (std::vector<std::string>{"网吧购物充值客户端", ""}));
@@ -141,7 +97,7 @@ TEST_F(ClientWindowControllerTest, PageActionsOnTheUiThread) {
 }
 
 TEST_F(ClientWindowControllerTest, EscapeEndsWithoutTheQuestion) {
-    ClientWindowController controller(Environment(), m_window, m_linkUi, m_feedbackUi);
+    ClientWindowController controller(Environment(), m_window, m_linkUi);
     controller.OnCommand(kCommandCancel);
     EXPECT_EQ(m_window.ended, 1);
     EXPECT_TRUE(controller.OnCloseRequested());
@@ -150,7 +106,7 @@ TEST_F(ClientWindowControllerTest, EscapeEndsWithoutTheQuestion) {
 
 TEST_F(ClientWindowControllerTest, ShopDomainIsTrustedAtSetUp) {
     m_sandbox.WriteFile("gameclient.dat", "[PROFILE_QZ]\r\nShopDomain=shop.cafe.example\r\n");
-    ClientWindowController controller(Environment(), m_window, m_linkUi, m_feedbackUi);
+    ClientWindowController controller(Environment(), m_window, m_linkUi);
     controller.TrustShopDomain();
     const auto key = m_registry.OpenKey(RegistryRoot::CurrentUser,
                                         std::string(kZoneMapDomains) + "\\shop.cafe.example");
@@ -161,7 +117,7 @@ TEST_F(ClientWindowControllerTest, ShopDomainIsTrustedAtSetUp) {
 TEST_F(ClientWindowControllerTest, CloseQuestionNoKeepsTheListenerYesStopsIt) {
     FakeConsole console(FakeConsole::GreetAndServeOne("&cid_murvel=12&seat=7"));
     WriteSettings(console.Port());
-    ClientWindowController controller(Environment(), m_window, m_linkUi, m_feedbackUi);
+    ClientWindowController controller(Environment(), m_window, m_linkUi);
     ASSERT_TRUE(controller.Start());
     const std::uint16_t port = controller.FeedbackPort();
     ASSERT_TRUE(m_window.RunPosted(1)) << "set-up did not finish";
@@ -183,12 +139,12 @@ TEST_F(ClientWindowControllerTest, BusyFeedbackPortEndsTheStartSilently) {
     CTcpSocket holder;
     ASSERT_TRUE(holder.Create(0) && holder.Listen());
     const auto busy = ntohs(holder.Local().sin_port);
-    ClientWindowController controller(Environment(busy), m_window, m_linkUi, m_feedbackUi);
+    ClientWindowController controller(Environment(busy), m_window, m_linkUi);
     EXPECT_FALSE(controller.Start());
     EXPECT_TRUE(m_linkUi.Messages().empty());
     EXPECT_TRUE(m_linkUi.Navigations().empty());
 
-    ClientWindowController beyond(Environment(std::nullopt), m_window, m_linkUi, m_feedbackUi);
+    ClientWindowController beyond(Environment(std::nullopt), m_window, m_linkUi);
     m_sandbox.WriteFile("gameclient.dat", "[PROFILE_QZ]\r\nLocalPort=70000\r\n");
     EXPECT_FALSE(beyond.Start()) << "a port past 65535 names no port";
 }
@@ -196,7 +152,7 @@ TEST_F(ClientWindowControllerTest, BusyFeedbackPortEndsTheStartSilently) {
 TEST_F(ClientWindowControllerTest, StartOpensTheShopThenShowsTheWindow) {
     FakeConsole console(FakeConsole::GreetAndServeOne("&cid_murvel=12&seat=7"));
     WriteSettings(console.Port());
-    ClientWindowController controller(Environment(), m_window, m_linkUi, m_feedbackUi);
+    ClientWindowController controller(Environment(), m_window, m_linkUi);
     ASSERT_TRUE(controller.Start());
     ASSERT_TRUE(m_window.RunPosted(1)) << "set-up did not finish";
     EXPECT_EQ(m_linkUi.Navigations(),
@@ -208,7 +164,7 @@ TEST_F(ClientWindowControllerTest, StartOpensTheShopThenShowsTheWindow) {
 TEST_F(ClientWindowControllerTest, GivingUpAtStartLeavesTheWindowHiddenOnceItEnds) {
     FakeConsole console(FakeConsole::CloseAtOnce());
     WriteSettings(console.Port());
-    ClientWindowController controller(Environment(), m_window, m_linkUi, m_feedbackUi);
+    ClientWindowController controller(Environment(), m_window, m_linkUi);
     ASSERT_TRUE(controller.Start());
     ASSERT_TRUE(zn::test::WaitFor([&] { return m_linkUi.CloseRequests() == 1; }))
         << "giving up did not ask to close";
@@ -225,7 +181,7 @@ TEST_F(ClientWindowControllerTest, PageActionsWaitForTheRunningLinkJob) {
         self.RecordRequests(connection, index);
     });
     WriteSettings(console.Port());
-    ClientWindowController controller(Environment(), m_window, m_linkUi, m_feedbackUi);
+    ClientWindowController controller(Environment(), m_window, m_linkUi);
     ASSERT_TRUE(controller.Start());
     // Clicked while the start still connects: each runs after the one before it.
     controller.OnPageClick("ButtonOnSubmit",

@@ -76,6 +76,7 @@ protected:
     zn::test::Sandbox m_sandbox;
     zn::test::ScopedCurrentDirectory m_cwd{m_sandbox.Path()};
     FakeClientUi m_ui;
+    CurrentConsole m_console;
 };
 
 TEST_F(DiscoveryTest, DiscoveredConsoleIsWrittenBackAndUsedAtTheNextStart) {
@@ -83,7 +84,7 @@ TEST_F(DiscoveryTest, DiscoveredConsoleIsWrittenBackAndUsedAtTheNextStart) {
     FakeConsole console(FakeConsole::GreetAndServeOne("&cid_murvel=12&seat=A1"), true);
     auto responder = std::make_unique<FakeResponder>();
     Settings(console.Port(), responder->Port());
-    RequestLink link(m_ui, "");
+    RequestLink link(m_ui, m_console, "");
 
     ASSERT_TRUE(link.ConnectAndOpen()) << m_ui.MessageTexts().size() << " messages";
 
@@ -95,7 +96,7 @@ TEST_F(DiscoveryTest, DiscoveredConsoleIsWrittenBackAndUsedAtTheNextStart) {
                                        "&ip=10.77.0.1&first=1"});
 
     responder.reset();
-    RequestLink nextStart(m_ui, "");
+    RequestLink nextStart(m_ui, m_console, "");
     EXPECT_TRUE(nextStart.ConnectAndOpen());
     EXPECT_EQ(console.Connections(), 2);
 }
@@ -103,7 +104,7 @@ TEST_F(DiscoveryTest, DiscoveredConsoleIsWrittenBackAndUsedAtTheNextStart) {
 TEST_F(DiscoveryTest, NoConsoleGivesTheNoConsoleMessageAfterTheDiscoveryLimit) {
     ZN_RUN_INSIDE_NETWORK_NAMESPACE();
     Settings(1, 1);  // nobody answers the probe on port 1
-    RequestLink link(m_ui, "");
+    RequestLink link(m_ui, m_console, "");
 
     EXPECT_FALSE(link.ConnectAndOpen());
 

@@ -42,7 +42,7 @@ void FakeClientUi::Navigate(std::string_view url) {
     m_navigations.emplace_back(url);
 }
 
-void FakeClientUi::RaiseWindow() {
+void FakeClientUi::PostRaise() {
     const std::lock_guard lock(m_mutex);
     ++m_raises;
 }

@@ -17,9 +17,9 @@ struct ShownMessage {
     MessageIcon icon;
 };
 
-// Records what the core asks of the screen; answers the error dialog from a script (then with
-// Cancel). Safe to call from the feedback threads.
-class FakeClientUi : public IClientUi {
+// Records what the core asks of the screen, from the link thread or the feedback threads alike;
+// answers the error dialog from a script (then with Cancel).
+class FakeClientUi : public ILinkUi, public IFeedbackUi {
 public:
     void AnswerErrorDialog(ConnectionErrorAnswer answer);
 
@@ -27,9 +27,14 @@ public:
     ConnectionErrorAnswer AskConnectionError(std::string_view serverAddress) override;
     std::unique_ptr<IProgressWindow> OpenProgress(std::string_view text) override;
     void Navigate(std::string_view url) override;
-    void RaiseWindow() override;
     void RequestClose() override;
     void ExitProcess(int code) override;
+
+    void PostMessage(std::string_view text, std::string_view caption, MessageIcon icon) override {
+        ShowMessage(text, caption, icon);
+    }
+    void PostNavigate(std::string_view url) override { Navigate(url); }
+    void PostRaise() override;
 
     std::vector<ShownMessage> Messages() const;
     std::vector<std::string> MessageTexts() const;

@@ -2,9 +2,14 @@
 
 #include <gtest/gtest.h>
 
+#include <unistd.h>
+
 #include <cerrno>
+#include <fstream>
 
 #include "FakeClientUi.h"
+#include "LogCapture.h"
+#include "PeerEnds.h"
 #include "Sandbox.h"
 #include "WaitFor.h"
 #include "client/ClientTexts.h"
@@ -37,16 +42,23 @@ std::string Stored(std::string_view utf8) {
 class FeedbackListenerTest : public ::testing::Test {
 protected:
     void SetUp() override {
+        m_console.Set(0x7F000001);  // 127.0.0.1
         ASSERT_TRUE(m_listener.Create(0)) << "cannot bind the feedback socket";
         ASSERT_TRUE(m_listener.Start());
     }
 
     // The listener starts listening on its own thread: retry until it does.
-    std::unique_ptr<CTcpSocket> ConnectAsConsole() {
+    std::unique_ptr<CTcpSocket> ConnectAsConsole(const char* from = "127.0.0.1") {
+        return ConnectTo(m_listener, from);
+    }
+
+    static std::unique_ptr<CTcpSocket> ConnectTo(const FeedbackListener& listener,
+                                                 const char* from = "127.0.0.1") {
         auto socket = std::make_unique<CTcpSocket>();
-        const auto seat = *CSocketAddress::FromDotted("127.0.0.1", m_listener.Port());
+        const auto local = *CSocketAddress::FromDotted(from, 0);
+        const auto seat = *CSocketAddress::FromDotted("127.0.0.1", listener.Port());
         const bool connected =
-            zn::test::WaitFor([&] { return socket->Create(0) && socket->Connect(&seat); });
+            zn::test::WaitFor([&] { return socket->Create(local) && socket->Connect(&seat); });
         EXPECT_TRUE(connected) << "the feedback listener never accepted";
         return socket;
     }
@@ -55,14 +67,10 @@ protected:
         return zn::test::ReadFile(m_sandbox.Path() / std::string(kFeedbackPageName));
     }
 
-    static bool SeatHasClosed(CTcpSocket& socket) {
-        char ignored = 0;
-        return socket.ReceiveAll(&ignored, 0, 1) == 0;  // blocks until the seat ends it
-    }
-
     zn::test::Sandbox m_sandbox;
     FakeClientUi m_ui;
-    FeedbackListener m_listener{m_ui, m_sandbox.Path()};
+    CurrentConsole m_console;
+    FeedbackListener m_listener{m_ui, m_console, m_sandbox.Path()};
 };
 
 TEST_F(FeedbackListenerTest, SuccessPageIsStoredShownAndRaised) {
@@ -85,6 +93,33 @@ TEST_F(FeedbackListenerTest, PageWithoutSuccessIsStoredNotShownButRaised) {
     EXPECT_TRUE(m_ui.Messages().empty());
 }
 
+// The attack: any host on the LAN pushed a page holding "成功", which was then shown with scripts
+// on, as a local file.
+TEST_F(FeedbackListenerTest, PeerOtherThanTheConsoleIsClosedUnread) {
+    zn::test::LogCapture log;
+    auto stranger = ConnectAsConsole("127.0.0.2");
+    SendFrame(*stranger, Page("<p>交易成功</p><script>steal()</script>"));
+
+    EXPECT_TRUE(test::PeerEnds(*stranger));
+    m_listener.Stop();
+    EXPECT_FALSE(StoredPage().has_value());
+    EXPECT_TRUE(m_ui.Navigations().empty());
+    EXPECT_EQ(m_ui.Raises(), 0);
+    EXPECT_TRUE(m_ui.Messages().empty()) << "a refusal is not the customer's business";
+    EXPECT_TRUE(log.Contains({"127.0.0.2", "refused", "127.0.0.1"}));
+}
+
+TEST_F(FeedbackListenerTest, BeforeTheFirstRequestConnectionNoPeerIsAdmitted) {
+    m_console.Clear();
+    auto console = ConnectAsConsole();
+    SendFrame(*console, Page("<p>交易成功</p>"));
+
+    EXPECT_TRUE(test::PeerEnds(*console));
+    m_listener.Stop();
+    EXPECT_FALSE(StoredPage().has_value());
+    EXPECT_EQ(m_ui.Raises(), 0);
+}
+
 TEST_F(FeedbackListenerTest, PagesOnOneConnectionAreHandledInOrder) {
     auto console = ConnectAsConsole();
     std::vector<std::byte> both = EncodeFrame(Page("<p>成功</p>"));
@@ -105,7 +140,7 @@ TEST_F(FeedbackListenerTest, FrameOverTheCapIsRefusedAndEndsTheConnection) {
     const std::uint32_t length = kPageFrameCap + 1;  // little-endian on this machine
     ASSERT_EQ(console->SendAll(&length, 0, sizeof length), 4);
 
-    EXPECT_TRUE(SeatHasClosed(*console));
+    EXPECT_TRUE(test::PeerEnds(*console));
     ASSERT_EQ(m_ui.Messages().size(), 1u);
     EXPECT_EQ(m_ui.Messages()[0].text, ClientTexts::PageNotReceived(EMSGSIZE));
     EXPECT_EQ(m_ui.Messages()[0].caption, ClientTexts::kClientCaption);
@@ -129,18 +164,64 @@ TEST_F(FeedbackListenerTest, LengthThenCloseGivesOneMessageAndNoPage) {
     EXPECT_EQ(m_ui.Raises(), 0);
 }
 
-TEST_F(FeedbackListenerTest, ConnectionsOverTheCapAreClosedAtOnce) {
-    std::vector<std::unique_ptr<CTcpSocket>> held;
+// The attack: 32 idle connections from one host filled the receiver cap, and every later page of
+// the console was refused.
+TEST_F(FeedbackListenerTest, IdleConnectionsMakeRoomForTheConsolesPage) {
+    zn::test::LogCapture log;
+    std::vector<std::unique_ptr<CTcpSocket>> idle;
     for (std::size_t i = 0; i < FeedbackListener::kMaxReceivers; ++i) {
-        held.push_back(ConnectAsConsole());
+        idle.push_back(ConnectAsConsole());
     }
-    // The listener serves connections in order; once the last held one is served, the cap is
-    // reached for the next.
-    ASSERT_TRUE(SendFrame(*held.back(), Page("x")));
-    ASSERT_TRUE(zn::test::WaitFor([&] { return m_ui.Raises() == 1; }));
+    auto console = ConnectAsConsole();
+    ASSERT_TRUE(SendFrame(*console, Page("<p>交易成功</p>")));
 
-    auto extra = ConnectAsConsole();
-    EXPECT_TRUE(SeatHasClosed(*extra));
+    ASSERT_TRUE(zn::test::WaitFor([&] { return m_ui.Raises() == 1; })) << "the page was refused";
+    EXPECT_EQ(m_ui.Navigations().size(), 1u);
+    EXPECT_TRUE(test::PeerEnds(*idle.front())) << "the oldest idle connection must make room";
+    EXPECT_TRUE(log.Contains({"127.0.0.1", "closed to make room"}));
+}
+
+// The attack: a peer that announces a frame and sends it slowly, or never, held its receiver.
+TEST_F(FeedbackListenerTest, AFrameIsCutOffAtItsDeadlineButIdleTimeIsFree) {
+    FeedbackListener listener(m_ui, m_console, m_sandbox.Path(),
+                              FeedbackLimits{std::chrono::milliseconds(300)});
+    ASSERT_TRUE(listener.Create(0) && listener.Start());
+    auto idle = ConnectTo(listener);
+    auto stalled = ConnectTo(listener);
+    ASSERT_EQ(stalled->SendAll("\x10\x00", 0, 2), 2);
+
+    EXPECT_TRUE(test::PeerEnds(*stalled)) << "a frame under way has a deadline";
+    EXPECT_FALSE(test::PeerEnds(*idle, std::chrono::milliseconds(600)))
+        << "the deadline starts at the first length byte";
+    ASSERT_TRUE(SendFrame(*idle, Page("late but whole")));
+    ASSERT_TRUE(zn::test::WaitFor([&] { return m_ui.Raises() == 1; }));
+    EXPECT_EQ(m_ui.MessageTexts(),
+              std::vector<std::string>{ClientTexts::PageNotReceived(ETIMEDOUT)});
+}
+
+std::size_t ResidentBytes() {
+    std::ifstream statm("/proc/self/statm");
+    std::size_t pages = 0;
+    std::size_t resident = 0;
+    statm >> pages >> resident;
+    return resident * static_cast<std::size_t>(sysconf(_SC_PAGESIZE));
+}
+
+// The attack: connections that announced 16 MiB each and sent one byte made the seat allocate
+// (and touch) every announced page at once.
+TEST_F(FeedbackListenerTest, AnnouncedLengthsAreNotAllocatedAheadOfTheBytes) {
+    const std::size_t before = ResidentBytes();
+    std::vector<std::unique_ptr<CTcpSocket>> announcing;
+    for (std::size_t i = 0; i < FeedbackListener::kMaxReceiversPerPeer; ++i) {
+        announcing.push_back(ConnectAsConsole());
+        const std::uint32_t length = kPageFrameCap;  // little-endian on this machine
+        ASSERT_EQ(announcing.back()->SendAll(&length, 0, sizeof length), 4);
+        ASSERT_EQ(announcing.back()->SendAll("<", 0, 1), 1);
+    }
+    constexpr std::size_t kAllowance = 16 * 1024 * 1024;  // 8 announced pages would be 128 MiB
+    EXPECT_FALSE(zn::test::WaitFor([&] { return ResidentBytes() > before + kAllowance; },
+                                   std::chrono::seconds(1)))
+        << "grew by " << (ResidentBytes() - before) / 1024 / 1024 << " MiB";
 }
 
 TEST_F(FeedbackListenerTest, StopEndsOpenConnections) {
@@ -150,7 +231,7 @@ TEST_F(FeedbackListenerTest, StopEndsOpenConnections) {
 
     m_listener.Stop();
 
-    EXPECT_TRUE(SeatHasClosed(*console));
+    EXPECT_TRUE(test::PeerEnds(*console));
     EXPECT_TRUE(m_ui.Messages().empty()) << "stopping is not a receive failure";
 }
 

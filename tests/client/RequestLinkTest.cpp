@@ -52,7 +52,7 @@ protected:
             ADD_FAILURE() << "the seat tried to broadcast outside a network namespace";
             return std::optional<std::uint32_t>();
         };
-        return RequestLink(m_ui, std::move(launchParameter), options);
+        return RequestLink(m_ui, m_console, std::move(launchParameter), options);
     }
 
     static std::vector<std::string> Repeated(std::string_view text, std::size_t count) {
@@ -62,6 +62,7 @@ protected:
     zn::test::Sandbox m_sandbox;
     zn::test::ScopedCurrentDirectory m_cwd{m_sandbox.Path()};
     FakeClientUi m_ui;
+    CurrentConsole m_console;
 };
 
 TEST_F(RequestLinkTest, OpensShopWithGreetingOwnAddressAndLaunchParameter) {
@@ -74,6 +75,7 @@ TEST_F(RequestLinkTest, OpensShopWithGreetingOwnAddressAndLaunchParameter) {
     EXPECT_EQ(m_ui.Navigations(),
               std::vector<std::string>{std::string(kShop) +
                                        "?&cid_murvel=12&seat=A1&ip=192.0.2.7&ad=3&first=1"});
+    EXPECT_EQ(m_console.Get(), 0x7F000001u) << "the feedback listener must know its console";
     EXPECT_TRUE(m_ui.Messages().empty());
     EXPECT_EQ(m_ui.Progress(),
               (std::vector<std::string>{"open:" + std::string(ClientTexts::kConnecting), "close"}));

@@ -104,7 +104,7 @@ protected:
         return zn::test::ReadFile(m_seatFolder / std::string(kFeedbackPageName));
     }
 
-    // The console has reacted to a request and closed its connection.
+    // The console has reacted to a request (it keeps the connection open for more).
     bool CounterReacted(std::size_t navigations) const {
         return zn::test::WaitFor([&] { return m_counter.Navigations().size() >= navigations; });
     }
@@ -114,7 +114,8 @@ protected:
     std::filesystem::path m_seatFolder = m_sandbox.Path() / "seat";
 
     FakeClientUi m_seatUi;
-    FeedbackListener m_feedback{m_seatUi, m_seatFolder};
+    CurrentConsole m_console;
+    FeedbackListener m_feedback{m_seatUi, m_console, m_seatFolder};
 
     Registry m_registry{m_sandbox.RegistryFolder()};
     WindowDirectory m_windows{m_sandbox.RuntimeFolder()};
@@ -132,7 +133,7 @@ protected:
 };
 
 TEST_F(SeatToCounterTest, OrdersMessagesAndPagesTravelBothWays) {
-    RequestLink seat(m_seatUi, "ad=3", SeatOptions());
+    RequestLink seat(m_seatUi, m_console, "ad=3", SeatOptions());
 
     ASSERT_TRUE(seat.ConnectAndOpen()) << "start failed";
     EXPECT_EQ(m_seatUi.Navigations(),
@@ -189,7 +190,15 @@ TEST_F(SeatToCounterTest, ASeatNeverHoldsMoreThanOneConnectionAtTheCounter) {
     EXPECT_TRUE(m_seatUi.Messages().empty()) << "a send failed on the way";
 }
 
+TEST_F(SeatToCounterTest, ACounterTheSeatDoesNotKnowLearnsThatItsPageWasRefused) {
+    const auto seatAddress = *CSocketAddress::FromDotted("127.0.0.1", 0);
+    const std::string success = TextCodec::Utf8ToGb2312("<body><p>交易成功</p></body>");
+    EXPECT_FALSE(console::SendPageToSeat(seatAddress, m_feedback.Port(), Bytes(success)));
+    EXPECT_FALSE(SeatPage().has_value());
+}
+
 TEST_F(SeatToCounterTest, TwoPagesOnOneFeedbackConnectionAreHandledInOrder) {
+    m_console.Set(0x7F000001);  // as a request connection to 127.0.0.1 would
     CTcpSocket counter;
     const auto seat = *CSocketAddress::FromDotted("127.0.0.1", m_feedback.Port());
     ASSERT_TRUE(zn::test::WaitFor([&] { return counter.Create(0) && counter.Connect(&seat); }));

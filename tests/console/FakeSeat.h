@@ -7,6 +7,7 @@
 
 #include <chrono>
 #include <cstddef>
+#include <memory>
 #include <mutex>
 #include <optional>
 #include <span>
@@ -112,6 +113,47 @@ private:
     std::thread m_thread;
     mutable std::mutex m_mutex;
     std::vector<std::vector<std::byte>> m_pages;
+};
+
+// A feedback port that takes each connection and, once the page has arrived, either closes it
+// without reading (which resets it, as a seat that refuses the page does) or reads the page and
+// keeps the connection open until it goes.
+class SilentSeat {
+public:
+    enum class Mode { CloseUnread, ReadAndHold };
+
+    explicit SilentSeat(Mode mode) : m_mode(mode) {
+        if (m_listener.Create(0) && m_listener.Listen()) {
+            m_thread = std::thread([this] { Run(); });
+        }
+    }
+    ~SilentSeat() {
+        m_listener.Close();
+        if (m_thread.joinable()) {
+            m_thread.join();
+        }
+    }
+
+    std::uint16_t Port() const { return ntohs(m_listener.Local().sin_port); }
+
+private:
+    void Run() {
+        std::vector<std::unique_ptr<CTcpSocket>> held;
+        while (auto connection = m_listener.Accept(nullptr)) {
+            pollfd arrived{connection->Handle(), POLLIN, 0};
+            poll(&arrived, 1, 5000);
+            if (m_mode == Mode::ReadAndHold) {
+                ReceiveFrame(*connection, kPageFrameCap);
+                held.push_back(std::move(connection));
+            } else {
+                connection->Abort();
+            }
+        }
+    }
+
+    Mode m_mode;
+    CTcpSocket m_listener;
+    std::thread m_thread;
 };
 
 }  // namespace zn::console::test

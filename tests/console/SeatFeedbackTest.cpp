@@ -33,6 +33,22 @@ TEST(SeatFeedbackTest, APageTravelsAsOneFrameWithItsTerminator) {
     EXPECT_TRUE(log.Contains({"page of 13 bytes to 127.0.0.1", "delivered"}));
 }
 
+// A seat that closes without reading (a refusal) was counted as served, and the back office
+// marked the order as delivered.
+TEST(SeatFeedbackTest, ASeatThatClosesWithoutReadingFailsTheSend) {
+    test::SilentSeat seat(test::SilentSeat::Mode::CloseUnread);
+    EXPECT_FALSE(SendPageToSeat(Loopback(), seat.Port(), Bytes("<p>成功</p>")));
+}
+
+TEST(SeatFeedbackTest, ASeatThatReadsButStaysCountsAsServedAfterTheWait) {
+    test::SilentSeat seat(test::SilentSeat::Mode::ReadAndHold);
+    const auto started = std::chrono::steady_clock::now();
+    EXPECT_TRUE(SendPageToSeat(Loopback(), seat.Port(), Bytes("<p>成功</p>"),
+                               std::chrono::milliseconds(300)));
+    EXPECT_GE(std::chrono::steady_clock::now() - started, std::chrono::milliseconds(250))
+        << "the sender did not wait for the seat's close";
+}
+
 TEST(SeatFeedbackTest, ASeatThatTakesNoConnectionDoesNotHoldTheSender) {
     const zn::test::LogCapture log;
     // A listener whose queue is full drops further connection attempts, as a vanished seat does.
@@ -53,7 +69,7 @@ TEST(SeatFeedbackTest, ASeatThatTakesNoConnectionDoesNotHoldTheSender) {
     ASSERT_EQ(sent.wait_for(kSeatConnectTimeout * 4), std::future_status::ready)
         << "the connect was not bounded";
     EXPECT_FALSE(sent.get());
-    EXPECT_TRUE(log.Contains({"127.0.0.1:" + std::to_string(port), "not delivered"}));
+    EXPECT_TRUE(log.Contains({"127.0.0.1:" + std::to_string(port), "not sent"}));
     for (const int filler : fillers) {
         close(filler);
     }

@@ -122,6 +122,16 @@ TEST_F(TransactionCompletionTest, AFailedSendOrABadAddressOpensTheFailurePage) {
     EXPECT_EQ(progress.Closed(), 2);
 }
 
+TEST_F(TransactionCompletionTest, ASeatThatClosesWithoutReadingGetsTheFailurePage) {
+    test::SilentSeat refusing(test::SilentSeat::Mode::CloseUnread);
+    SetRemotePort(refusing.Port());
+    window.body = "<body>x</body>";
+    Click("ButtonOnCommitSuccess",
+          {{"ClientIP", "127.0.0.1"}, {"TransId", "C"}, {"PlatformId", "murvel"}});
+    WaitForSenders();
+    EXPECT_EQ(Navigations(), std::vector<std::string>{Done(false, "C")});
+}
+
 TEST_F(TransactionCompletionTest, OverlappingCompletionsReportTheirOwnTransactionIds) {
     std::promise<void> secondStarted;
     auto secondStartedFuture = secondStarted.get_future().share();

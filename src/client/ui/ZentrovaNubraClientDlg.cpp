@@ -96,9 +96,9 @@ void CZentrovaNubraClientDlg::PostToUiThread(std::function<void()> job) {
     QMetaObject::invokeMethod(&m_postTarget, std::move(job), Qt::QueuedConnection);
 }
 
-void CZentrovaNubraClientDlg::Navigate(const std::string& address) {
+void CZentrovaNubraClientDlg::Navigate(std::string_view url) {
     if (m_page != nullptr) {
-        m_page->Navigate(std::string_view(address));
+        m_page->Navigate(url);
     }
 }
 
@@ -106,7 +106,7 @@ void CZentrovaNubraClientDlg::Raise() {
     gui::RaiseWindow(this);
 }
 
-void CZentrovaNubraClientDlg::ShowMessage(const std::string& text, const std::string& caption,
+void CZentrovaNubraClientDlg::ShowMessage(std::string_view text, std::string_view caption,
                                           MessageIcon icon) {
     gui::MessageBox(
         this, Q(text), Q(caption),
@@ -127,46 +127,32 @@ void CZentrovaNubraClientDlg::closeEvent(QCloseEvent* event) {
     QCoreApplication::quit();
 }
 
-ClientUiBridge::ClientUiBridge(CZentrovaNubraClientDlg& window, Caller caller)
-    : m_window(window), m_caller(caller) {}
-
-void ClientUiBridge::ShowMessage(std::string_view text, std::string_view caption,
-                                 MessageIcon icon) {
-    auto show = [&window = m_window, text = std::string(text), caption = std::string(caption),
-                 icon] { window.ShowMessage(text, caption, icon); };
-    if (m_caller == Caller::LinkThread) {
-        m_window.HandOver().Run(show);
-    } else {
-        m_window.PostToUiThread(std::move(show));
-    }
+void ClientLinkUi::ShowMessage(std::string_view text, std::string_view caption, MessageIcon icon) {
+    m_window.HandOver().Run([&] { m_window.ShowMessage(text, caption, icon); });
 }
 
-ConnectionErrorAnswer ClientUiBridge::AskConnectionError(std::string_view serverAddress) {
+ConnectionErrorAnswer ClientLinkUi::AskConnectionError(std::string_view serverAddress) {
     ConnectionErrorAnswer answer;  // Cancel when the program is ending
     const std::string address(serverAddress);
     m_window.HandOver().Run([&] { answer = m_window.AskConnectionError(address); });
     return answer;
 }
 
-std::unique_ptr<IProgressWindow> ClientUiBridge::OpenProgress(std::string_view text) {
+std::unique_ptr<IProgressWindow> ClientLinkUi::OpenProgress(std::string_view text) {
     const auto ticket = m_window.Progress().Open(Q(text));
     return std::make_unique<ProgressTicket>(m_window.Progress(), ticket);
 }
 
-void ClientUiBridge::Navigate(std::string_view url) {
+void ClientLinkUi::Navigate(std::string_view url) {
     m_window.PostToUiThread(
         [&window = m_window, address = std::string(url)] { window.Navigate(address); });
 }
 
-void ClientUiBridge::RaiseWindow() {
-    m_window.PostToUiThread([&window = m_window] { window.Raise(); });
-}
-
-void ClientUiBridge::RequestClose() {
+void ClientLinkUi::RequestClose() {
     m_window.PostToUiThread([&window = m_window] { window.close(); });
 }
 
-void ClientUiBridge::ExitProcess(int code) {
+void ClientLinkUi::ExitProcess(int code) {
     m_window.PostToUiThread([code] { QCoreApplication::exit(code); });
 }
 

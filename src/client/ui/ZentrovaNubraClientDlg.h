@@ -40,11 +40,11 @@ public:
     bool AskYesNo(std::string_view text, std::string_view caption) override;
     void EndWindow() override;
     void PostToUiThread(std::function<void()> job) override;
+    void ShowMessage(std::string_view text, std::string_view caption, MessageIcon icon) override;
+    void Navigate(std::string_view url) override;
+    void Raise() override;
 
     // UI thread.
-    void Navigate(const std::string& address);
-    void Raise();
-    void ShowMessage(const std::string& text, const std::string& caption, MessageIcon icon);
     ConnectionErrorAnswer AskConnectionError(const std::string& serverAddress);
 
     // Any thread.
@@ -63,26 +63,20 @@ private:
     gui::UiHandOver m_handOver;  // last, so it is cancelled before anything else goes
 };
 
-// IClientUi for one side of the core. The link thread waits for the UI thread wherever an answer
-// or an order of events matters; the feedback threads never wait (the close path joins them on
-// the UI thread), so their calls are only posted.
-class ClientUiBridge final : public IClientUi {
+// The link thread's way to the window: message boxes and the error dialog are waited for.
+class ClientLinkUi final : public ILinkUi {
 public:
-    enum class Caller { LinkThread, FeedbackThreads };
-
-    ClientUiBridge(CZentrovaNubraClientDlg& window, Caller caller);
+    explicit ClientLinkUi(CZentrovaNubraClientDlg& window) : m_window(window) {}
 
     void ShowMessage(std::string_view text, std::string_view caption, MessageIcon icon) override;
     ConnectionErrorAnswer AskConnectionError(std::string_view serverAddress) override;
     std::unique_ptr<IProgressWindow> OpenProgress(std::string_view text) override;
     void Navigate(std::string_view url) override;
-    void RaiseWindow() override;
     void RequestClose() override;
     void ExitProcess(int code) override;
 
 private:
     CZentrovaNubraClientDlg& m_window;
-    Caller m_caller;
 };
 
 }  // namespace zn::client

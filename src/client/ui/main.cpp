@@ -41,11 +41,10 @@ int main(int argc, char** argv) {
 
     const Registry registry(Registry::DefaultFolder());
     CZentrovaNubraClientDlg window;
-    ClientUiBridge linkUi(window, ClientUiBridge::Caller::LinkThread);
-    ClientUiBridge feedbackUi(window, ClientUiBridge::Caller::FeedbackThreads);
+    ClientLinkUi linkUi(window);
     ClientWindowController controller(
         ClientEnvironment{registry, ProgramFolder(), ParseLaunchParameter(arguments), {}, {}},
-        window, linkUi, feedbackUi);
+        window, linkUi);
 
     controller.TrustShopDomain();
     window.InitDialog(controller);
