@@ -57,6 +57,7 @@ void CZentrovaNubraClientDlg::InitDialog(ClientWindowController& controller) {
         ids.emplace_back(event.id);
     }
     m_page->SetBoundIds(ids);
+    m_page->SetClickOrigins([this] { return m_controller->ClickOrigins(); });
     connect(m_page, &gui::PageHost::Clicked, this,
             [this](const std::string& id, const gui::PageValues& values) {
                 m_controller->OnPageClick(
