@@ -1,76 +1,87 @@
 #include "client/ClientSettings.h"
 
+#include <utility>
+
 #include "common/DefaultHosts.h"
-#include "platform/ProfileFile.h"
+#include "net/StoredPort.h"
 #include "platform/Registry.h"
 
-namespace zn::client::ClientSettings {
+#ifndef ZN_SHOP_DOMAIN
+#error "ZN_SHOP_DOMAIN must name the shop's default domain"
+#endif
+
+namespace zn::client {
 namespace {
 
 constexpr std::string_view kSection = "PROFILE_QZ";
-constexpr int kDefaultBroadcastPort = 9000;
-
-ProfileFile GameClientFile() {
-    return ProfileFile("gameclient.dat");
-}
-
-ProfileFile ServerAddressFile() {
-    return ProfileFile("serverip.ini");
-}
+constexpr std::uint16_t kDefaultBroadcastPort = 9000;
 
 }  // namespace
 
-int LocalPort() {
-    return GameClientFile().GetInt(kSection, "LocalPort", 8004);
+ClientSettings::ClientSettings(const Registry& registry, std::filesystem::path workingFolder)
+    : m_registry(registry), m_folder(std::move(workingFolder)) {}
+
+ProfileFile ClientSettings::GameClient() const {
+    return ProfileFile(m_folder / "gameclient.dat");
 }
 
-int RemotePort() {
-    return GameClientFile().GetInt(kSection, "RemotePort", 8001);
+std::uint16_t ClientSettings::Port(std::string_view name, std::uint16_t fallback) const {
+    const int stored = GameClient().GetInt(kSection, name, fallback);
+    return StoredPort(name, static_cast<std::uint64_t>(stored), fallback);
 }
 
-int ProxyPort() {
-    return GameClientFile().GetInt(kSection, "ProxyPort", 8002);
+std::uint16_t ClientSettings::LocalPort() const {
+    return Port("LocalPort", 8004);
 }
 
-int CounterMode() {
-    return GameClientFile().GetInt(kSection, "CounterMode", 0);
+std::uint16_t ClientSettings::RemotePort() const {
+    return Port("RemotePort", 8001);
 }
 
-std::string MainPage() {
-    return GameClientFile().GetString(kSection, "MainPage",
-                                      std::string(DefaultHosts::kShop) + "/wb/indexc.jsp");
+std::uint16_t ClientSettings::ProxyPort() const {
+    return Port("ProxyPort", 8002);
 }
 
-std::string Main() {
-    return GameClientFile().GetString(kSection, "Main", "ZentrovaNubraClient_Murvel");
+int ClientSettings::CounterMode() const {
+    return GameClient().GetInt(kSection, "CounterMode", 0);
 }
 
-std::string UpdateServerAddress() {
-    return GameClientFile().GetString(kSection, "UpdateServerAddress", DefaultHosts::kUpdateServer);
+std::string ClientSettings::MainPage() const {
+    return GameClient().GetString(kSection, "MainPage",
+                                  std::string(DefaultHosts::kShop) + "/wb/indexc.jsp");
 }
 
-std::string UpdateServerPath() {
-    return GameClientFile().GetString(kSection, "UpdateServerPath",
-                                      "Zentrova/NubraClient_Murvel/Update/");
+std::string ClientSettings::Main() const {
+    return GameClient().GetString(kSection, "Main", "ZentrovaNubraClient_Murvel");
 }
 
-std::string ServerAddress() {
-    return ServerAddressFile().GetString(kSection, "ServerAddress", "127.0.0.1");
+std::string ClientSettings::UpdateServerAddress() const {
+    return GameClient().GetString(kSection, "UpdateServerAddress", DefaultHosts::kUpdateServer);
 }
 
-bool WriteServerAddress(std::string_view address) {
-    return ServerAddressFile().WriteString(kSection, "ServerAddress", address);
+std::string ClientSettings::UpdateServerPath() const {
+    return GameClient().GetString(kSection, "UpdateServerPath",
+                                  "Zentrova/NubraClient_Murvel/Update/");
 }
 
-int BroadcastPort() {
-    const Registry registry(Registry::DefaultFolder());
+std::string ClientSettings::ShopDomain() const {
+    return GameClient().GetString(kSection, "ShopDomain", ZN_SHOP_DOMAIN);
+}
+
+std::string ClientSettings::ServerAddress() const {
+    return ProfileFile(m_folder / "serverip.ini").GetString(kSection, "ServerAddress", "127.0.0.1");
+}
+
+bool ClientSettings::WriteServerAddress(std::string_view address) const {
+    return ProfileFile(m_folder / "serverip.ini").WriteString(kSection, "ServerAddress", address);
+}
+
+std::uint16_t ClientSettings::BroadcastPort() const {
     const auto key =
-        registry.OpenKey(RegistryRoot::LocalMachine, "SOFTWARE\\Pexora\\ZentrovaClient");
-    if (!key) {
-        return kDefaultBroadcastPort;
-    }
-    const std::uint32_t value = key->QueryDword("BroadcastPort").value_or(0);
-    return value == 0 ? kDefaultBroadcastPort : static_cast<int>(value);
+        m_registry.OpenKey(RegistryRoot::LocalMachine, "SOFTWARE\\Pexora\\ZentrovaClient");
+    const std::uint32_t value = key ? key->QueryDword("BroadcastPort").value_or(0) : 0;
+    return value == 0 ? kDefaultBroadcastPort
+                      : StoredPort("BroadcastPort", value, kDefaultBroadcastPort);
 }
 
-}  // namespace zn::client::ClientSettings
+}  // namespace zn::client

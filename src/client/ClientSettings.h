@@ -1,29 +1,53 @@
 #pragma once
 
+#include <cstdint>
+#include <filesystem>
 #include <string>
 #include <string_view>
 
-// The seat client's settings. Nothing is cached: each reader reads its file (relative to the
-// current directory) or the registry again, and a missing or unreadable value gives the default.
-namespace zn::client::ClientSettings {
+#include "platform/ProfileFile.h"
 
-// ".\gameclient.dat", section "PROFILE_QZ".
-int LocalPort();    // 8004
-int RemotePort();   // 8001
-int ProxyPort();    // 8002
-int CounterMode();  // 0; 1 or more: the client runs at the counter
-std::string MainPage();
-std::string Main();
-std::string UpdateServerAddress();
-std::string UpdateServerPath();
+namespace zn {
+class Registry;
+}
 
-// ".\serverip.ini", section "PROFILE_QZ"; default "127.0.0.1".
-std::string ServerAddress();
-// Creates the file and the section when missing. False when the write failed.
-bool WriteServerAddress(std::string_view address);
+namespace zn::client {
 
-// HKEY_LOCAL_MACHINE "SOFTWARE\Pexora\ZentrovaClient"; a key that cannot be opened with full
-// access, a missing value or 0 gives 9000.
-int BroadcastPort();
+// The seat client's settings: "gameclient.dat" and "serverip.ini" (section "PROFILE_QZ") in the
+// working folder, and its registry key. Nothing is cached: each call reads again, and a missing
+// or unreadable value gives the default. Ports follow StoredPort.
+class ClientSettings {
+public:
+    ClientSettings(const Registry& registry, std::filesystem::path workingFolder);
 
-}  // namespace zn::client::ClientSettings
+    // "gameclient.dat"; a present key without digits gives 0.
+    std::uint16_t LocalPort() const;   // 8004
+    std::uint16_t RemotePort() const;  // 8001
+    std::uint16_t ProxyPort() const;   // 8002
+    int CounterMode() const;           // 0; 1 or more: the client runs at the counter
+    std::string MainPage() const;
+    std::string Main() const;
+    std::string UpdateServerAddress() const;
+    std::string UpdateServerPath() const;
+    // The shop's own domain, put into the trusted zone at each start: "ShopDomain", else the one
+    // chosen when the program was built.
+    std::string ShopDomain() const;
+
+    // "serverip.ini"; default "127.0.0.1".
+    std::string ServerAddress() const;
+    // Creates the file and the section when missing. False when the write failed.
+    bool WriteServerAddress(std::string_view address) const;
+
+    // HKEY_LOCAL_MACHINE "SOFTWARE\Pexora\ZentrovaClient"; a key that cannot be opened with full
+    // access, a missing value or 0 gives 9000.
+    std::uint16_t BroadcastPort() const;
+
+private:
+    ProfileFile GameClient() const;
+    std::uint16_t Port(std::string_view name, std::uint16_t fallback) const;
+
+    const Registry& m_registry;
+    std::filesystem::path m_folder;
+};
+
+}  // namespace zn::client

@@ -18,6 +18,10 @@ inline constexpr std::string_view kRunningClientCaption = "网吧购物充值客
 // The main window's caption until a page sets another (template 102).
 inline constexpr std::string_view kMainWindowCaption =
     "网吧充值购物客户端——本地购物—前台支付—本地收货";
+// What the window shows until the shop page has loaded (built-in page 104).
+inline constexpr std::string_view kBuiltInPage =
+    "<html><head><meta http-equiv=\"Content-Type\" content=\"text/html; charset=gb2312\">"
+    "</head><body id=\"CZentrovaNubraClientDlg\"></body></html>";
 // The class of dialog windows, which the main window is.
 inline constexpr std::string_view kMainWindowClass = "#32770";
 

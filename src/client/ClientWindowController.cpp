@@ -1,11 +1,12 @@
 #include "client/ClientWindowController.h"
 
-#include <limits>
+#include <algorithm>
 #include <utility>
 
 #include "client/ClientSettings.h"
 #include "client/ClientStartup.h"
 #include "client/TrustedSites.h"
+#include "platform/Log.h"
 
 namespace zn::client {
 
@@ -24,24 +25,28 @@ ClientWindowController::ClientWindowController(ClientEnvironment environment, IC
       m_window(window),
       m_screen(window),
       m_feedback(m_screen, m_console, m_environment.programFolder),
-      m_request(linkUi, m_console, m_environment.launchParameter, m_environment.link) {}
+      m_request(linkUi, m_environment.settings, m_console, m_environment.launchParameter,
+                m_environment.link) {}
 
 ClientWindowController::~ClientWindowController() {
     m_feedback.Stop();
 }
 
 void ClientWindowController::TrustShopDomain() {
-    RegisterTrustedDomain(m_environment.registry, ShopDomain());
+    RegisterTrustedDomain(m_environment.registry, m_environment.settings.ShopDomain());
+}
+
+PageOrigins ClientWindowController::ClickOrigins() const {
+    const ClientSettings& settings = m_environment.settings;
+    PageOrigins origins{{settings.MainPage()}, m_trustedHosts, {m_environment.programFolder}};
+    origins.domains.push_back(settings.ShopDomain());
+    return origins;
 }
 
 bool ClientWindowController::Start() {
-    int port = m_environment.feedbackPort.value_or(0);
-    if (!m_environment.feedbackPort) {
-        port = ClientSettings::LocalPort();
-    }
-    // A port number past the 16-bit range names no port; it is not cut down to another one.
-    if (port > std::numeric_limits<std::uint16_t>::max() ||
-        !m_feedback.Create(static_cast<std::uint16_t>(port)) || !m_feedback.Start()) {
+    const std::uint16_t port =
+        m_environment.feedbackPort.value_or(m_environment.settings.LocalPort());
+    if (!m_feedback.Create(port) || !m_feedback.Start()) {
         return false;
     }
     PostLinkJob([this] {
@@ -76,7 +81,10 @@ void ClientWindowController::OnPageClick(const std::string& id, const PageValueR
             End();
             break;
         case ClientAction::SetTrust:
-            RegisterTrustSites(m_environment.registry, value("TrustSites"));
+            for (const TrustedSite& site :
+                 RegisterTrustSites(m_environment.registry, value("TrustSites"))) {
+                RememberTrustedHost(site.Host());
+            }
             break;
         case ClientAction::Ok:
         case ClientAction::None:
@@ -106,6 +114,18 @@ bool ClientWindowController::Shutdown(std::chrono::milliseconds limit) {
     m_ending = true;
     m_feedback.Stop();
     return m_link.Stop(limit);
+}
+
+void ClientWindowController::RememberTrustedHost(std::string host) {
+    if (std::ranges::find(m_trustedHosts, host) != m_trustedHosts.end()) {
+        return;
+    }
+    if (m_trustedHosts.size() >= kMaxTrustedHosts) {
+        log::Warn("trusted site {} not taken for clicks: {} are already", log::Printable(host),
+                  kMaxTrustedHosts);
+        return;
+    }
+    m_trustedHosts.push_back(std::move(host));
 }
 
 void ClientWindowController::PostLinkJob(std::function<void()> job) {

@@ -9,13 +9,16 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <vector>
 
+#include "client/ClientSettings.h"
 #include "client/ClientUi.h"
 #include "client/ClientWindow.h"
 #include "client/FeedbackListener.h"
 #include "client/FeedbackScreen.h"
 #include "client/LinkWorker.h"
 #include "client/RequestLink.h"
+#include "common/PageOrigins.h"
 
 namespace zn {
 class Registry;
@@ -53,7 +56,8 @@ inline constexpr int kCommandCancel = 2;
 using PageValueReader = std::function<std::string(std::string_view id)>;
 
 struct ClientEnvironment {
-    const Registry& registry;             // HKEY_CURRENT_USER's zone map
+    const Registry& registry;  // HKEY_CURRENT_USER's zone map
+    ClientSettings settings;
     std::filesystem::path programFolder;  // where "MyZentrova2.html" is stored
     std::string launchParameter;
     RequestLinkOptions link;
@@ -79,6 +83,10 @@ public:
     // port cannot be had: the program then ends without a word.
     bool Start();
 
+    // The pages whose clicks the page event table answers: the shop's (scheme, host and port of
+    // "MainPage"), those of the shop's domain and of the sites it registered as trusted in this
+    // run, and the seat's own files in its program folder.
+    PageOrigins ClickOrigins() const;
     void OnPageClick(const std::string& id, const PageValueReader& value);
     void OnCommand(int command);
     // The close box, Alt+F4 or a close request: true when the window may end (the listener is
@@ -94,11 +102,17 @@ public:
     bool IsEnding() const { return m_ending; }
 
 private:
+    // Sites registered as trusted in this run whose pages may click; beyond this many, later ones
+    // are not taken.
+    static constexpr std::size_t kMaxTrustedHosts = 256;
+
+    void RememberTrustedHost(std::string host);
     void PostLinkJob(std::function<void()> job);
     void End();
 
     ClientEnvironment m_environment;
     IClientWindow& m_window;
+    std::vector<std::string> m_trustedHosts;
     bool m_ending = false;
     FeedbackScreen m_screen;
     CurrentConsole m_console;

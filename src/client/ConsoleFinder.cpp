@@ -114,7 +114,8 @@ std::optional<std::uint32_t> DiscoverConsole(std::uint16_t broadcastPort,
     return ntohl(sender.sin_addr.s_addr);
 }
 
-ConsoleFinder::ConsoleFinder(FinderOptions options) : m_options(std::move(options)) {
+ConsoleFinder::ConsoleFinder(const ClientSettings& settings, FinderOptions options)
+    : m_settings(settings), m_options(std::move(options)) {
     if (!m_options.discover) {
         m_options.discover = DiscoverConsole;
     }
@@ -128,22 +129,20 @@ std::optional<std::uint32_t> ConsoleFinder::Find() const {
 }
 
 std::optional<std::uint32_t> ConsoleFinder::FindWithoutDiscovery() const {
-    if (const auto address = ResolveHost(ClientSettings::ServerAddress())) {
+    if (const auto address = ResolveHost(m_settings.ServerAddress())) {
         return address;
     }
     // A second lookup may succeed where the first did not (a name service that woke up late).
-    if (const auto proxy = ResolveHost(ClientSettings::ServerAddress())) {
-        return QueryConsoleAddress(*proxy, static_cast<std::uint16_t>(ClientSettings::ProxyPort()),
-                                   m_options.proxyLimit);
+    if (const auto proxy = ResolveHost(m_settings.ServerAddress())) {
+        return QueryConsoleAddress(*proxy, m_settings.ProxyPort(), m_options.proxyLimit);
     }
     return std::nullopt;
 }
 
 std::optional<std::uint32_t> ConsoleFinder::Discover() const {
-    const auto address = m_options.discover(
-        static_cast<std::uint16_t>(ClientSettings::BroadcastPort()), m_options.discoveryLimit);
+    const auto address = m_options.discover(m_settings.BroadcastPort(), m_options.discoveryLimit);
     if (address) {
-        ClientSettings::WriteServerAddress(CSocketAddress::FromHostOrder(*address, 0).Dotted());
+        m_settings.WriteServerAddress(CSocketAddress::FromHostOrder(*address, 0).Dotted());
     }
     return address;
 }

@@ -9,6 +9,8 @@
 // Addresses here are IPv4 in host byte order.
 namespace zn::client {
 
+class ClientSettings;
+
 // A host name or dotted address; with several addresses, one at random. nullopt when it does not
 // resolve or gives only 0.0.0.0.
 std::optional<std::uint32_t> ResolveHost(const std::string& host);
@@ -37,7 +39,7 @@ struct FinderOptions {
 // Finds the console from the seat's settings.
 class ConsoleFinder {
 public:
-    explicit ConsoleFinder(FinderOptions options = {});
+    explicit ConsoleFinder(const ClientSettings& settings, FinderOptions options = {});
 
     // "ServerAddress", then the proxy service, then discovery.
     std::optional<std::uint32_t> Find() const;
@@ -47,6 +49,7 @@ public:
     std::optional<std::uint32_t> Discover() const;
 
 private:
+    const ClientSettings& m_settings;
     FinderOptions m_options;
 };
 

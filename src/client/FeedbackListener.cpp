@@ -77,7 +77,7 @@ void FeedbackListener::AcceptLoop() {
     while (m_socket.IsValid()) {
         CSocketAddress peer;
         auto connection = m_socket.Accept(&peer);
-        if (connection && IsConsole(peer)) {
+        if (connection && IsConsole(peer, connection->Local())) {
             StartReceiver(std::move(connection), peer);
         } else if (connection) {
             // A reset, so that a sender can tell its page was not taken.
@@ -88,10 +88,16 @@ void FeedbackListener::AcceptLoop() {
     }
 }
 
-bool FeedbackListener::IsConsole(const CSocketAddress& peer) {
+bool FeedbackListener::IsConsole(const CSocketAddress& peer, const sockaddr_in& local) {
     const std::uint32_t address = ntohl(peer.address.sin_addr.s_addr);
     const auto console = m_console.Get();
     if (console == address) {
+        return true;
+    }
+    // A console on this machine, reached over loopback, sends from whichever of the machine's
+    // own addresses leads to the seat: a connection from an address to that same address.
+    const bool consoleHere = console && (*console >> 24) == 127;
+    if (consoleHere && peer.address.sin_addr.s_addr == local.sin_addr.s_addr) {
         return true;
     }
     // A host that keeps trying is logged once, until another one is refused.

@@ -62,7 +62,7 @@ private:
     };
 
     void AcceptLoop();
-    bool IsConsole(const CSocketAddress& peer);
+    bool IsConsole(const CSocketAddress& peer, const sockaddr_in& local);
     void StartReceiver(std::unique_ptr<CTcpSocket> connection, const CSocketAddress& peer);
     // Under m_mutex: false when the caps leave no room, even after closing an idle connection.
     bool MakeRoom(const CSocketAddress& peer);

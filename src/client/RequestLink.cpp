@@ -36,13 +36,14 @@ bool GivesUp(const ConnectionErrorAnswer& answer) {
 
 }  // namespace
 
-RequestLink::RequestLink(ILinkUi& ui, CurrentConsole& console, std::string launchParameter,
-                         RequestLinkOptions options)
+RequestLink::RequestLink(ILinkUi& ui, const ClientSettings& settings, CurrentConsole& console,
+                         std::string launchParameter, RequestLinkOptions options)
     : m_ui(ui),
+      m_settings(settings),
       m_console(console),
       m_launchParameter(std::move(launchParameter)),
       m_options(std::move(options)),
-      m_finder(m_options.finder) {
+      m_finder(settings, m_options.finder) {
     if (!m_options.ownAddress) {
         m_options.ownAddress = NetworkInfo::OwnIpv4Address;
     }
@@ -55,13 +56,13 @@ bool RequestLink::ConnectAndOpen() {
             return true;
         }
         m_ui.ShowMessage(*failure, ClientTexts::kConnectionErrorCaption, MessageIcon::Error);
-        const auto answer = m_ui.AskConnectionError(ClientSettings::ServerAddress());
+        const auto answer = m_ui.AskConnectionError(m_settings.ServerAddress());
         if (GivesUp(answer)) {
             m_ui.RequestClose();
             return false;
         }
         if (answer.choice == 2) {
-            ClientSettings::WriteServerAddress(answer.address);
+            m_settings.WriteServerAddress(answer.address);
         }
     }
 }
@@ -80,14 +81,14 @@ std::optional<std::string_view> RequestLink::TryOpen() {
         return ClientTexts::kGreetingFailed;
     }
     std::string ip(kCounterIp);
-    if (ClientSettings::CounterMode() < 1) {
+    if (m_settings.CounterMode() < 1) {
         const auto own = m_options.ownAddress();
         if (!own || !IsUsableOwnAddress(*own)) {
             return ClientTexts::kNoOwnAddress;
         }
         ip = *own;
     }
-    m_ui.Navigate(BuildShopAddress(ClientSettings::MainPage(), *greeting, ip, m_launchParameter));
+    m_ui.Navigate(BuildShopAddress(m_settings.MainPage(), *greeting, ip, m_launchParameter));
     return std::nullopt;
 }
 
@@ -99,8 +100,7 @@ bool RequestLink::ConnectTo(std::optional<std::uint32_t> console) {
         m_request.Close();
         return false;
     }
-    const auto remote = CSocketAddress::FromHostOrder(
-        *console, static_cast<std::uint16_t>(ClientSettings::RemotePort()));
+    const auto remote = CSocketAddress::FromHostOrder(*console, m_settings.RemotePort());
     if (!ConnectWithin(m_request, remote, m_options.greetingLimit)) {
         m_request.Close();
         return false;
@@ -140,12 +140,12 @@ bool RequestLink::SendWithRetry(std::span<const std::byte> body) {
         if (failures > 0) {
             m_ui.ShowMessage(ClientTexts::kSendFailed, ClientTexts::kConnectionErrorCaption,
                              MessageIcon::Error);
-            const auto answer = m_ui.AskConnectionError(ClientSettings::ServerAddress());
+            const auto answer = m_ui.AskConnectionError(m_settings.ServerAddress());
             if (GivesUp(answer)) {
                 return false;
             }
             if (answer.choice == 2) {
-                ClientSettings::WriteServerAddress(answer.address);
+                m_settings.WriteServerAddress(answer.address);
             }
         }
         Reconnect();
@@ -153,7 +153,7 @@ bool RequestLink::SendWithRetry(std::span<const std::byte> body) {
 }
 
 void RequestLink::SendOrder(std::string_view serial, std::string_view platformId) {
-    const int counterMode = ClientSettings::CounterMode();
+    const int counterMode = m_settings.CounterMode();
     if (SendWithRetry(BuildOrderBody(serial, platformId, counterMode)) && counterMode >= 1) {
         m_ui.ExitProcess(0);
     }

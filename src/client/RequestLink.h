@@ -30,8 +30,8 @@ class RequestLink {
 public:
     // `console` is set to the address of each request connection made, and cleared when one
     // could not be made.
-    RequestLink(ILinkUi& ui, CurrentConsole& console, std::string launchParameter,
-                RequestLinkOptions options = {});
+    RequestLink(ILinkUi& ui, const ClientSettings& settings, CurrentConsole& console,
+                std::string launchParameter, RequestLinkOptions options = {});
 
     // Finds the console, reads its greeting and opens the shop page with it. On failure shows the
     // message and the connection error dialog, and tries again as the customer chooses. False when
@@ -51,6 +51,7 @@ private:
     bool SendWithRetry(std::span<const std::byte> body);
 
     ILinkUi& m_ui;
+    const ClientSettings& m_settings;
     CurrentConsole& m_console;
     std::string m_launchParameter;
     RequestLinkOptions m_options;

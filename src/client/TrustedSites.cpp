@@ -2,12 +2,7 @@
 
 #include <algorithm>
 
-#include "platform/ProfileFile.h"
 #include "platform/Registry.h"
-
-#ifndef ZN_SHOP_DOMAIN
-#error "ZN_SHOP_DOMAIN must name the shop's default domain"
-#endif
 
 namespace zn::client {
 namespace {
@@ -59,18 +54,14 @@ std::vector<TrustedSite> ParseTrustSites(std::string_view text) {
     return sites;
 }
 
-std::size_t RegisterTrustSites(const Registry& registry, std::string_view text) {
-    std::size_t registered = 0;
-    for (const TrustedSite& site : ParseTrustSites(text)) {
+std::vector<TrustedSite> RegisterTrustSites(const Registry& registry, std::string_view text) {
+    std::vector<TrustedSite> registered;
+    for (TrustedSite& site : ParseTrustSites(text)) {
         if (RegisterTrustedHost(registry, site.hostPart, site.domain)) {
-            ++registered;
+            registered.push_back(std::move(site));
         }
     }
     return registered;
-}
-
-std::string ShopDomain() {
-    return ProfileFile("gameclient.dat").GetString("PROFILE_QZ", "ShopDomain", ZN_SHOP_DOMAIN);
 }
 
 }  // namespace zn::client

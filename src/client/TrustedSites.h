@@ -30,6 +30,8 @@ struct TrustedSite {
     std::string hostPart;
     std::string domain;
     bool operator==(const TrustedSite&) const = default;
+    // The host name the entry stands for: "<hostPart>.<domain>".
+    std::string Host() const { return hostPart + "." + domain; }
 };
 
 // "Domains\<domain>", "*" = 2. False when the path is too long or the key could not be written.
@@ -41,11 +43,7 @@ bool RegisterTrustedHost(const Registry& registry, std::string_view hostPart,
 // The "TrustSites" page value: tokens separated by runs of "$", read in pairs of host part and
 // domain; a token without a partner is dropped, and so is everything past kMaxTrustSitePairs.
 std::vector<TrustedSite> ParseTrustSites(std::string_view text);
-// Registers every pair of the value; returns how many were registered.
-std::size_t RegisterTrustSites(const Registry& registry, std::string_view text);
-
-// The shop's own domain: "ShopDomain" in ".\gameclient.dat" section "PROFILE_QZ", else the one
-// chosen when the program was built.
-std::string ShopDomain();
+// Registers every pair of the value; returns those that were registered.
+std::vector<TrustedSite> RegisterTrustSites(const Registry& registry, std::string_view text);
 
 }  // namespace zn::client

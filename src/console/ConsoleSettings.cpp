@@ -1,6 +1,7 @@
 #include "console/ConsoleSettings.h"
 
 #include "common/DefaultHosts.h"
+#include "net/StoredPort.h"
 #include "platform/Registry.h"
 
 namespace zn::console {
@@ -32,17 +33,21 @@ std::string ConsoleSettings::ReadText(std::string_view name, std::string fallbac
     return value ? std::move(*value) : fallback;
 }
 
-std::uint32_t ConsoleSettings::LocalPort() const {
-    return ReadNumber("LocalPort", 8001);
+std::uint16_t ConsoleSettings::ReadPort(std::string_view name, std::uint16_t fallback) const {
+    return StoredPort(name, ReadNumber(name, fallback), fallback);
 }
-std::uint32_t ConsoleSettings::RemotePort() const {
-    return ReadNumber("RemotePort", 8004);
+
+std::uint16_t ConsoleSettings::LocalPort() const {
+    return ReadPort("LocalPort", 8001);
 }
-std::uint32_t ConsoleSettings::BroadcastPort() const {
-    return ReadNumber("BroadcastPort", 9000);
+std::uint16_t ConsoleSettings::RemotePort() const {
+    return ReadPort("RemotePort", 8004);
 }
-std::uint32_t ConsoleSettings::ProxyConfigPort() const {
-    return ReadNumber("ProxyConfigPort", 8002);
+std::uint16_t ConsoleSettings::BroadcastPort() const {
+    return ReadPort("BroadcastPort", 9000);
+}
+std::uint16_t ConsoleSettings::ProxyConfigPort() const {
+    return ReadPort("ProxyConfigPort", 8002);
 }
 
 std::string ConsoleSettings::LoginPage() const {

@@ -21,10 +21,11 @@ class ConsoleSettings {
 public:
     explicit ConsoleSettings(const Registry& registry) : m_registry(registry) {}
 
-    std::uint32_t LocalPort() const;        // 8001
-    std::uint32_t RemotePort() const;       // 8004
-    std::uint32_t BroadcastPort() const;    // 9000
-    std::uint32_t ProxyConfigPort() const;  // 8002
+    // Ports follow StoredPort.
+    std::uint16_t LocalPort() const;        // 8001
+    std::uint16_t RemotePort() const;       // 8004
+    std::uint16_t BroadcastPort() const;    // 9000
+    std::uint16_t ProxyConfigPort() const;  // 8002
 
     std::string LoginPage() const;
     std::string MainPageMurvel() const;
@@ -39,6 +40,7 @@ public:
 
 private:
     std::uint32_t ReadNumber(std::string_view name, std::uint32_t fallback) const;
+    std::uint16_t ReadPort(std::string_view name, std::uint16_t fallback) const;
     std::string ReadText(std::string_view name, std::string fallback) const;
 
     const Registry& m_registry;

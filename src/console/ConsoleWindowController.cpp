@@ -65,8 +65,8 @@ void ConsoleWindowController::StartServices() {
     } else {
         // Ports are 16 bits; a larger stored number keeps its low bits.
         const ConsoleSettings settings(m_environment.registry);
-        ports.listener = static_cast<std::uint16_t>(settings.LocalPort());
-        ports.discovery = static_cast<std::uint16_t>(settings.BroadcastPort());
+        ports.listener = settings.LocalPort();
+        ports.discovery = settings.BroadcastPort();
     }
     m_service = std::make_unique<RequestService>(
         RequestContext{m_environment.registry, m_environment.windows, m_login, m_navigation, *this,
@@ -174,6 +174,14 @@ void ConsoleWindowController::OnTrayLeftClick() {
 
 void ConsoleWindowController::OnFocusLost() {
     m_lock.OnFocusLost();
+}
+
+PageOrigins ConsoleWindowController::ClickOrigins() const {
+    const ConsoleSettings settings(m_environment.registry);
+    return {{settings.LoginPage(), settings.MainPageMurvel(), settings.ViewTransPageMurvel(),
+             settings.TransactionDone1Murvel(), settings.TransactionDone2Murvel()},
+            {},
+            {}};
 }
 
 void ConsoleWindowController::OnPageClick(const std::string& id, const IPageValues& values) {

@@ -8,6 +8,7 @@
 #include <optional>
 #include <string>
 
+#include "common/PageOrigins.h"
 #include "console/BackOffice.h"
 #include "console/ConsoleLock.h"
 #include "console/LoginState.h"
@@ -78,6 +79,9 @@ public:
     bool OnCloseRequested();
     void OnTrayLeftClick();
     void OnFocusLost();
+    // The pages whose clicks the page event table answers: those of the scheme, host and port of
+    // each configured page address.
+    PageOrigins ClickOrigins() const;
     void OnPageClick(const std::string& id, const IPageValues& values);
     void OnPageLoaded(const std::string& address);
     void OnPageLoadFailed(const std::string& address);

@@ -64,8 +64,7 @@ void SendNoticePage(const RequestContext& context, const CSocketAddress& peer) {
     if (!page) {
         return;
     }
-    // Ports are 16 bits on the wire; a larger stored number keeps its low bits.
-    const auto port = static_cast<std::uint16_t>(ConsoleSettings(context.registry).RemotePort());
+    const std::uint16_t port = ConsoleSettings(context.registry).RemotePort();
     SendPageToSeat(peer, port, *page);
 }
 

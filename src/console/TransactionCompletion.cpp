@@ -91,8 +91,7 @@ bool SendRejectPage(const SeatTarget& seat, const std::filesystem::path& program
 }
 
 SeatTarget TransactionCompletion::TargetOf(const std::string& clientIp) const {
-    // Ports are 16 bits on the wire; a larger stored number keeps its low bits.
-    const auto port = static_cast<std::uint16_t>(ConsoleSettings(m_context.registry).RemotePort());
+    const std::uint16_t port = ConsoleSettings(m_context.registry).RemotePort();
     return {CSocketAddress::FromDotted(clientIp, port), port};
 }
 

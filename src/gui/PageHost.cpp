@@ -8,12 +8,15 @@
 #include <QWebEnginePage>
 #include <QWebEngineScript>
 #include <QWebEngineScriptCollection>
+#include <QWebEngineSettings>
 
 #include <utility>
 
 #include "gui/PageBridge.h"
+#include "gui/PageOrigin.h"
 #include "gui/PageScript.h"
 #include "gui/PageView.h"
+#include "gui/WebSocketGuard.h"
 #include "platform/Log.h"
 
 namespace zn::gui {
@@ -39,6 +42,9 @@ PageHost::PageHost(QWidget* parent)
       m_view(new PageView(this)),
       m_bridge(new PageBridge(
           [this](std::string id, PageValues values) {
+              if (!FromAllowedOrigin()) {
+                  return;
+              }
               // Out of the channel's callback before the program acts on the click.
               QMetaObject::invokeMethod(
                   this,
@@ -56,6 +62,10 @@ PageHost::PageHost(QWidget* parent)
     channel->registerObject(QString::fromLatin1(kBridgeName), m_bridge);
     QWebEnginePage* page = m_view->page();
     page->setWebChannel(channel, QWebEngineScript::MainWorld);
+    // A pushed page shown from a file must not read the seat's other files.
+    page->settings()->setAttribute(QWebEngineSettings::LocalContentCanAccessFileUrls, false);
+    page->settings()->setAttribute(QWebEngineSettings::LocalContentCanAccessRemoteUrls, false);
+    page->setUrlRequestInterceptor(new WebSocketGuard(this));
     SetBoundIds({});
 
     connect(page, &QWebEnginePage::loadingChanged, this, [this](const QWebEngineLoadingInfo& info) {
@@ -90,6 +100,24 @@ void PageHost::SetBoundIds(const std::vector<std::string>& ids) {
     script.setSourceCode(ClickForwarderScript(bound));
     scripts.insert(script);
     m_bridge->SetBoundIds(std::move(bound));
+}
+
+void PageHost::SetClickOrigins(OriginSource origins) {
+    m_origins = std::move(origins);
+}
+
+bool PageHost::FromAllowedOrigin() {
+    // The channel lives in the top document only, so the page's address is the sender's.
+    const QUrl url = m_view->page()->url();
+    if (m_origins && IsAllowedOrigin(m_origins(), url)) {
+        return true;
+    }
+    if (url != m_lastRefused) {
+        m_lastRefused = url;
+        log::Warn("click from {} refused: not one of the program's pages",
+                  log::Printable(url.toString().toStdString()));
+    }
+    return false;
 }
 
 void PageHost::Navigate(const QUrl& url) {

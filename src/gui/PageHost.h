@@ -9,6 +9,7 @@
 #include <string_view>
 #include <vector>
 
+#include "common/PageOrigins.h"
 #include "gui/PageValues.h"
 
 class QWebEngineView;
@@ -23,7 +24,9 @@ enum class MarkupStatus { Read, NoElement, TooLarge };
 
 // A web page inside a program window, met only through the page contract: clicks on elements
 // with bound ids (with the values of the page's elements at that moment), value writes and
-// markup reads by element id. Clicks count on the top document only. UI thread only.
+// markup reads by element id. Clicks count on the top document only, and only from pages that
+// the program's origins accept. Pages from local files read no other local files, and only web
+// pages open WebSockets. UI thread only.
 class PageHost : public QWidget {
     Q_OBJECT
 
@@ -32,6 +35,8 @@ public:
     static constexpr std::size_t kMaxMarkupChars = 8 * 1024 * 1024;
 
     using MarkupCallback = std::function<void(MarkupStatus status, std::string html)>;
+    // The pages whose clicks count, asked at each click (settings may change meanwhile).
+    using OriginSource = std::function<PageOrigins()>;
 
     explicit PageHost(QWidget* parent = nullptr);
     ~PageHost() override;
@@ -39,6 +44,8 @@ public:
     // The element ids whose clicks are reported (a click inside such an element counts for it).
     // Applies at once, to the current page too.
     void SetBoundIds(const std::vector<std::string>& ids);
+    // Until this is set, no click counts. A refused click is logged once per page address.
+    void SetClickOrigins(OriginSource origins);
 
     void Navigate(const QUrl& url);
     // An address as the program has it (UTF-8, not percent-encoded).
@@ -61,8 +68,12 @@ signals:
     void LoadFinished(const QUrl& url, bool ok);
 
 private:
+    bool FromAllowedOrigin();
+
     PageView* m_view;
     PageBridge* m_bridge;
+    OriginSource m_origins;
+    QUrl m_lastRefused;
 };
 
 }  // namespace zn::gui

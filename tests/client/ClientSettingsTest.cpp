@@ -2,19 +2,23 @@
 
 #include <gtest/gtest.h>
 
+#include <filesystem>
+
+#include "LogCapture.h"
 #include "Sandbox.h"
 #include "common/DefaultHosts.h"
+#include "platform/Registry.h"
 
 namespace zn::client {
 namespace {
 
 using zn::test::Sandbox;
-using zn::test::ScopedCurrentDirectory;
 
 class ClientSettingsTest : public ::testing::Test {
 protected:
+    void SetUp() override { std::filesystem::create_directories(m_sandbox.Path() / "seat"); }
     void WriteGameClient(std::string_view lines) {
-        m_sandbox.WriteFile("gameclient.dat", "[PROFILE_QZ]\r\n" + std::string(lines));
+        m_sandbox.WriteFile("seat/gameclient.dat", "[PROFILE_QZ]\r\n" + std::string(lines));
     }
     void WriteBroadcastPort(std::string_view value) {
         m_sandbox.WriteFile("registry/HKEY_LOCAL_MACHINE.reg",
@@ -24,35 +28,54 @@ protected:
     }
 
     Sandbox m_sandbox;
-    ScopedCurrentDirectory m_cwd{m_sandbox.Path()};
+    Registry m_registry{m_sandbox.RegistryFolder()};
+    // The working folder is handed in: the process's own current directory plays no part.
+    ClientSettings m_settings{m_registry, m_sandbox.Path() / "seat"};
 };
 
 TEST_F(ClientSettingsTest, WithoutFilesEverySettingHasItsDefault) {
-    EXPECT_EQ(ClientSettings::LocalPort(), 8004);
-    EXPECT_EQ(ClientSettings::RemotePort(), 8001);
-    EXPECT_EQ(ClientSettings::ProxyPort(), 8002);
-    EXPECT_EQ(ClientSettings::CounterMode(), 0);
-    EXPECT_EQ(ClientSettings::MainPage(), std::string(DefaultHosts::kShop) + "/wb/indexc.jsp");
-    EXPECT_EQ(ClientSettings::Main(), "ZentrovaNubraClient_Murvel");
-    EXPECT_EQ(ClientSettings::UpdateServerAddress(), DefaultHosts::kUpdateServer);
-    EXPECT_EQ(ClientSettings::UpdateServerPath(), "Zentrova/NubraClient_Murvel/Update/");
-    EXPECT_EQ(ClientSettings::ServerAddress(), "127.0.0.1");
-    EXPECT_EQ(ClientSettings::BroadcastPort(), 9000);
+    EXPECT_EQ(m_settings.LocalPort(), 8004);
+    EXPECT_EQ(m_settings.RemotePort(), 8001);
+    EXPECT_EQ(m_settings.ProxyPort(), 8002);
+    EXPECT_EQ(m_settings.CounterMode(), 0);
+    EXPECT_EQ(m_settings.MainPage(), std::string(DefaultHosts::kShop) + "/wb/indexc.jsp");
+    EXPECT_EQ(m_settings.Main(), "ZentrovaNubraClient_Murvel");
+    EXPECT_EQ(m_settings.UpdateServerAddress(), DefaultHosts::kUpdateServer);
+    EXPECT_EQ(m_settings.UpdateServerPath(), "Zentrova/NubraClient_Murvel/Update/");
+    EXPECT_EQ(m_settings.ShopDomain(), ZN_SHOP_DOMAIN);
+    EXPECT_EQ(m_settings.ServerAddress(), "127.0.0.1");
+    EXPECT_EQ(m_settings.BroadcastPort(), 9000);
 }
 
 TEST_F(ClientSettingsTest, PresentKeysWinOverDefaultsEvenWhenEmptyOrWithoutDigits) {
-    WriteGameClient("LocalPort=abc\r\nRemotePort=8101x\r\nCounterMode=-1\r\nMainPage=\r\n");
-    EXPECT_EQ(ClientSettings::LocalPort(), 0);
-    EXPECT_EQ(ClientSettings::RemotePort(), 8101);
-    EXPECT_EQ(ClientSettings::CounterMode(), 0);
-    EXPECT_EQ(ClientSettings::MainPage(), "");
-    EXPECT_EQ(ClientSettings::ProxyPort(), 8002);
+    WriteGameClient(
+        "LocalPort=abc\r\nRemotePort=8101x\r\nCounterMode=-1\r\nMainPage=\r\n"
+        "ShopDomain=shop.cafe.example\r\n");
+    EXPECT_EQ(m_settings.LocalPort(), 0);
+    EXPECT_EQ(m_settings.RemotePort(), 8101);
+    EXPECT_EQ(m_settings.CounterMode(), 0);
+    EXPECT_EQ(m_settings.MainPage(), "");
+    EXPECT_EQ(m_settings.ProxyPort(), 8002);
+    EXPECT_EQ(m_settings.ShopDomain(), "shop.cafe.example");
+}
+
+// Most readers kept the low 16 bits of such a number (70000 became 4464), while "LocalPort"
+// refused it and ended the seat: every port now takes its default, and says so.
+TEST_F(ClientSettingsTest, APortPastTheSixteenBitRangeGivesTheDefault) {
+    zn::test::LogCapture log;
+    WriteGameClient("LocalPort=70000\r\nRemotePort=65535\r\nProxyPort=65536\r\n");
+    WriteBroadcastPort("\"BroadcastPort\"=dword:00011171\r\n");
+    EXPECT_EQ(m_settings.LocalPort(), 8004);
+    EXPECT_EQ(m_settings.RemotePort(), 65535);
+    EXPECT_EQ(m_settings.ProxyPort(), 8002);
+    EXPECT_EQ(m_settings.BroadcastPort(), 9000);
+    EXPECT_TRUE(log.Contains({"LocalPort", "70000", "8004"}));
 }
 
 TEST_F(ClientSettingsTest, WrittenServerAddressCreatesFileAndSectionAndIsReadBack) {
-    ASSERT_TRUE(ClientSettings::WriteServerAddress("192.168.5.20"));
-    EXPECT_EQ(ClientSettings::ServerAddress(), "192.168.5.20");
-    const auto file = zn::test::ReadFile(m_sandbox.Path() / "serverip.ini");
+    ASSERT_TRUE(m_settings.WriteServerAddress("192.168.5.20"));
+    EXPECT_EQ(m_settings.ServerAddress(), "192.168.5.20");
+    const auto file = zn::test::ReadFile(m_sandbox.Path() / "seat" / "serverip.ini");
     ASSERT_TRUE(file.has_value());
     EXPECT_NE(file->find("[PROFILE_QZ]"), std::string::npos);
     EXPECT_NE(file->find("ServerAddress=192.168.5.20"), std::string::npos);
@@ -60,11 +83,11 @@ TEST_F(ClientSettingsTest, WrittenServerAddressCreatesFileAndSectionAndIsReadBac
 
 TEST_F(ClientSettingsTest, BroadcastPortOfZeroOrMissingGivesDefault) {
     WriteBroadcastPort("\"BroadcastPort\"=dword:00000000\r\n");
-    EXPECT_EQ(ClientSettings::BroadcastPort(), 9000);
+    EXPECT_EQ(m_settings.BroadcastPort(), 9000);
     WriteBroadcastPort("\"Other\"=dword:00000001\r\n");
-    EXPECT_EQ(ClientSettings::BroadcastPort(), 9000);
+    EXPECT_EQ(m_settings.BroadcastPort(), 9000);
     WriteBroadcastPort("\"BroadcastPort\"=dword:0000238c\r\n");
-    EXPECT_EQ(ClientSettings::BroadcastPort(), 9100);
+    EXPECT_EQ(m_settings.BroadcastPort(), 9100);
 }
 
 }  // namespace

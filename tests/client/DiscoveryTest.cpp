@@ -13,6 +13,7 @@
 #include "client/RequestLink.h"
 #include "net/Frame.h"
 #include "net/UdpSocket.h"
+#include "platform/Registry.h"
 
 namespace zn::client {
 namespace {
@@ -74,7 +75,8 @@ protected:
     }
 
     zn::test::Sandbox m_sandbox;
-    zn::test::ScopedCurrentDirectory m_cwd{m_sandbox.Path()};
+    Registry m_registry{m_sandbox.RegistryFolder()};
+    ClientSettings m_settings{m_registry, m_sandbox.Path()};
     FakeClientUi m_ui;
     CurrentConsole m_console;
 };
@@ -84,19 +86,19 @@ TEST_F(DiscoveryTest, DiscoveredConsoleIsWrittenBackAndUsedAtTheNextStart) {
     FakeConsole console(FakeConsole::GreetAndServeOne("&cid_murvel=12&seat=A1"), true);
     auto responder = std::make_unique<FakeResponder>();
     Settings(console.Port(), responder->Port());
-    RequestLink link(m_ui, m_console, "");
+    RequestLink link(m_ui, m_settings, m_console, "");
 
     ASSERT_TRUE(link.ConnectAndOpen()) << m_ui.MessageTexts().size() << " messages";
 
     // The namespace's only configured interface is 10.77.0.1: the seat names itself by it,
     // never by the loopback address.
-    EXPECT_EQ(ClientSettings::ServerAddress(), "10.77.0.1");
+    EXPECT_EQ(m_settings.ServerAddress(), "10.77.0.1");
     EXPECT_EQ(m_ui.Navigations(),
               std::vector<std::string>{"http://shop.test/wb/indexc.jsp?&cid_murvel=12&seat=A1"
                                        "&ip=10.77.0.1&first=1"});
 
     responder.reset();
-    RequestLink nextStart(m_ui, m_console, "");
+    RequestLink nextStart(m_ui, m_settings, m_console, "");
     EXPECT_TRUE(nextStart.ConnectAndOpen());
     EXPECT_EQ(console.Connections(), 2);
 }
@@ -104,13 +106,13 @@ TEST_F(DiscoveryTest, DiscoveredConsoleIsWrittenBackAndUsedAtTheNextStart) {
 TEST_F(DiscoveryTest, NoConsoleGivesTheNoConsoleMessageAfterTheDiscoveryLimit) {
     ZN_RUN_INSIDE_NETWORK_NAMESPACE();
     Settings(1, 1);  // nobody answers the probe on port 1
-    RequestLink link(m_ui, m_console, "");
+    RequestLink link(m_ui, m_settings, m_console, "");
 
     EXPECT_FALSE(link.ConnectAndOpen());
 
     EXPECT_EQ(m_ui.MessageTexts(), std::vector<std::string>{std::string(ClientTexts::kNoConsole)});
     EXPECT_EQ(m_ui.CloseRequests(), 1);
-    EXPECT_EQ(ClientSettings::ServerAddress(), "");
+    EXPECT_EQ(m_settings.ServerAddress(), "");
 }
 
 }  // namespace

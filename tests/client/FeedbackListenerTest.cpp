@@ -109,6 +109,23 @@ TEST_F(FeedbackListenerTest, PeerOtherThanTheConsoleIsClosedUnread) {
     EXPECT_TRUE(log.Contains({"127.0.0.2", "refused", "127.0.0.1"}));
 }
 
+// A console on this machine reaches the seat's own address from that same address.
+TEST_F(FeedbackListenerTest, ALocalConsoleMaySendFromAnyOfTheMachinesAddresses) {
+    auto fromItself = std::make_unique<CTcpSocket>();
+    const auto own = *CSocketAddress::FromDotted("127.0.0.3", m_listener.Port());
+    ASSERT_TRUE(zn::test::WaitFor([&] {
+        return fromItself->Create(*CSocketAddress::FromDotted("127.0.0.3", 0)) &&
+               fromItself->Connect(&own);
+    }));
+    ASSERT_TRUE(SendFrame(*fromItself, Page("<p>交易成功</p>")));
+    ASSERT_TRUE(zn::test::WaitFor([&] { return m_ui.Raises() == 1; })) << "the page was refused";
+
+    m_console.Set(0x0A000009);  // 10.0.0.9: a console elsewhere
+    auto again = std::make_unique<CTcpSocket>();
+    ASSERT_TRUE(again->Create(*CSocketAddress::FromDotted("127.0.0.3", 0)) && again->Connect(&own));
+    EXPECT_TRUE(test::PeerEnds(*again)) << "only a console on this machine may do so";
+}
+
 TEST_F(FeedbackListenerTest, BeforeTheFirstRequestConnectionNoPeerIsAdmitted) {
     m_console.Clear();
     auto console = ConnectAsConsole();

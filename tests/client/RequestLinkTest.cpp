@@ -12,6 +12,7 @@
 #include "client/ClientSettings.h"
 #include "client/ClientTexts.h"
 #include "net/Frame.h"
+#include "platform/Registry.h"
 #include "platform/TextCodec.h"
 
 namespace zn::client {
@@ -52,7 +53,7 @@ protected:
             ADD_FAILURE() << "the seat tried to broadcast outside a network namespace";
             return std::optional<std::uint32_t>();
         };
-        return RequestLink(m_ui, m_console, std::move(launchParameter), options);
+        return RequestLink(m_ui, m_settings, m_console, std::move(launchParameter), options);
     }
 
     static std::vector<std::string> Repeated(std::string_view text, std::size_t count) {
@@ -60,7 +61,8 @@ protected:
     }
 
     zn::test::Sandbox m_sandbox;
-    zn::test::ScopedCurrentDirectory m_cwd{m_sandbox.Path()};
+    Registry m_registry{m_sandbox.RegistryFolder()};
+    ClientSettings m_settings{m_registry, m_sandbox.Path()};
     FakeClientUi m_ui;
     CurrentConsole m_console;
 };
@@ -172,7 +174,7 @@ TEST_F(RequestLinkTest, CorrectedAddressIsWrittenAndUsedForTheNextAttempt) {
 
     EXPECT_TRUE(link.ConnectAndOpen());
 
-    EXPECT_EQ(ClientSettings::ServerAddress(), "localhost");
+    EXPECT_EQ(m_settings.ServerAddress(), "localhost");
     EXPECT_EQ(m_ui.Navigations().size(), 1u);
 }
 
@@ -214,7 +216,7 @@ TEST_F(RequestLinkTest, LaterSendFailuresAskAndGivingUpAbandonsTheOrder) {
 
     EXPECT_EQ(m_ui.MessageTexts(), Repeated(ClientTexts::kSendFailed, 2));
     EXPECT_EQ(m_ui.DialogAddresses(), (std::vector<std::string>{"127.0.0.1", "localhost"}));
-    EXPECT_EQ(ClientSettings::ServerAddress(), "localhost");
+    EXPECT_EQ(m_settings.ServerAddress(), "localhost");
     EXPECT_EQ(console.Requests().size(), 1u);
     EXPECT_EQ(console.Connections(), 3) << "one silent reconnect, one after the dialog";
     EXPECT_EQ(m_ui.CloseRequests(), 0) << "giving up a send keeps the client open";

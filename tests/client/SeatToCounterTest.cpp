@@ -6,6 +6,7 @@
 #include "FakeClientUi.h"
 #include "Sandbox.h"
 #include "WaitFor.h"
+#include "client/ClientSettings.h"
 #include "client/FeedbackListener.h"
 #include "client/FeedbackPage.h"
 #include "client/RequestLink.h"
@@ -110,7 +111,6 @@ protected:
     }
 
     zn::test::Sandbox m_sandbox;
-    zn::test::ScopedCurrentDirectory m_cwd{m_sandbox.Path()};
     std::filesystem::path m_seatFolder = m_sandbox.Path() / "seat";
 
     FakeClientUi m_seatUi;
@@ -118,6 +118,7 @@ protected:
     FeedbackListener m_feedback{m_seatUi, m_console, m_seatFolder};
 
     Registry m_registry{m_sandbox.RegistryFolder()};
+    ClientSettings m_seatSettings{m_registry, m_sandbox.Path()};
     WindowDirectory m_windows{m_sandbox.RuntimeFolder()};
     console::LoginState m_login;
     CounterRecorder m_counter;
@@ -133,7 +134,7 @@ protected:
 };
 
 TEST_F(SeatToCounterTest, OrdersMessagesAndPagesTravelBothWays) {
-    RequestLink seat(m_seatUi, m_console, "ad=3", SeatOptions());
+    RequestLink seat(m_seatUi, m_seatSettings, m_console, "ad=3", SeatOptions());
 
     ASSERT_TRUE(seat.ConnectAndOpen()) << "start failed";
     EXPECT_EQ(m_seatUi.Navigations(),

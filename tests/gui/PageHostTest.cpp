@@ -2,6 +2,7 @@
 
 #include <arpa/inet.h>
 #include <netinet/in.h>
+#include <poll.h>
 #include <sys/socket.h>
 #include <unistd.h>
 
@@ -11,6 +12,7 @@
 #include <QWebEnginePage>
 #include <QWebEngineView>
 
+#include <filesystem>
 #include <optional>
 #include <string>
 #include <vector>
@@ -45,6 +47,7 @@ class PageHostTest : public testing::Test {
 protected:
     PageHostTest() {
         m_host.SetBoundIds({"Init", "ButtonOK", "ButtonLogin", "ButtonLate"});
+        m_host.SetClickOrigins([this] { return PageOrigins{{}, {}, {m_sandbox.Path() / "own"}}; });
         QObject::connect(&m_host, &PageHost::Clicked,
                          [this](const std::string& id, const PageValues& values) {
                              m_clicks.push_back({id, values});
@@ -57,8 +60,11 @@ protected:
 
     // Loads the page and waits for the top document to finish.
     bool Load(const std::string& fileName, std::string_view html) {
-        const QUrl url = QUrl::fromLocalFile(
-            QString::fromStdString(m_sandbox.WriteFile(fileName, html).string()));
+        return LoadFile(m_sandbox.WriteFile("own" / std::filesystem::path(fileName), html));
+    }
+
+    bool LoadFile(const std::filesystem::path& file) {
+        const QUrl url = QUrl::fromLocalFile(QString::fromStdString(file.string()));
         const std::size_t before = m_loads.size();
         m_host.Navigate(url);
         return test::WaitWithEvents([&] {
@@ -282,6 +288,67 @@ TEST_F(PageHostTest, PageScriptsTalkingToTheChannelThemselvesCannotHarmTheHost) 
     RunScript(QStringLiteral("document.getElementById('ButtonOK').click();"));
     ASSERT_TRUE(WaitForClicks(2));
     EXPECT_EQ(m_clicks[1].values.Get("PlatformId"), "murvel");
+}
+
+// The attack: a page from anywhere (a foreign web site, a file outside the program's folder)
+// clicked the bound elements and so acted for the program.
+TEST_F(PageHostTest, ClicksFromPagesOutsideTheOriginsDoNothing) {
+    zn::test::LogCapture log;
+    const auto foreign = m_sandbox.WriteFile("elsewhere/page.html", R"(<html><body>
+<button id="ButtonOK">ok</button><script>document.getElementById('ButtonOK').click();</script>
+</body></html>)");
+    ASSERT_TRUE(LoadFile(foreign));
+    RunScript(QStringLiteral("document.getElementById('ButtonOK').click();"));
+    // A click from an own page afterwards is the first to arrive.
+    ASSERT_TRUE(Load("init.html", R"(<html><body><input id="title" value="own">
+<button id="Init">i</button><script>document.getElementById('Init').click();</script>
+</body></html>)"));
+    ASSERT_TRUE(WaitForClicks(1));
+    EXPECT_EQ(m_clicks[0].id, "Init");
+    EXPECT_EQ(m_clicks.size(), 1u);
+    EXPECT_TRUE(log.Contains({"click from", "elsewhere", "refused"}));
+}
+
+// The attack: a pushed page, shown from a local file, read other local files of the seat.
+TEST_F(PageHostTest, LocalPagesReadNoOtherLocalFiles) {
+    m_sandbox.WriteFile("own/secret.txt", "SECRET");
+    ASSERT_TRUE(Load("reader.html", R"(<html><body>
+<input id="PlatformId" value="waiting"><button id="ButtonOK">ok</button>
+<script>
+  function report(text) {
+    document.getElementById('PlatformId').value = text;
+    document.getElementById('ButtonOK').click();
+  }
+  var request = new XMLHttpRequest();
+  request.onload = function () { report(request.responseText); };
+  request.onerror = function () { report('blocked'); };
+  try { request.open('GET', 'secret.txt'); request.send(); } catch (e) { report('blocked'); }
+</script></body></html>)"));
+    ASSERT_TRUE(WaitForClicks(1)) << "the page never reported";
+    EXPECT_EQ(m_clicks[0].values.Get("PlatformId"), "blocked");
+}
+
+// The attack: the same page sent what it read out over a WebSocket.
+TEST_F(PageHostTest, LocalPagesOpenNoWebSockets) {
+    const int listener = socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
+    sockaddr_in address{};
+    address.sin_family = AF_INET;
+    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    socklen_t length = sizeof address;
+    ASSERT_EQ(bind(listener, reinterpret_cast<sockaddr*>(&address), length), 0);
+    ASSERT_EQ(listen(listener, 4), 0);
+    ASSERT_EQ(getsockname(listener, reinterpret_cast<sockaddr*>(&address), &length), 0);
+    const QString page = QStringLiteral(R"(<html><body><button id="ButtonOK">ok</button><script>
+  var socket = new WebSocket('ws://127.0.0.1:%1/');
+  socket.onerror = function () { document.getElementById('ButtonOK').click(); };
+</script></body></html>)")
+                             .arg(ntohs(address.sin_port));
+    ASSERT_TRUE(Load("socket.html", page.toStdString()));
+
+    ASSERT_TRUE(WaitForClicks(1)) << "the socket neither failed nor was let through";
+    pollfd incoming{listener, POLLIN, 0};
+    EXPECT_EQ(poll(&incoming, 1, 0), 0) << "the page reached the listener";
+    close(listener);
 }
 
 TEST_F(PageHostTest, FailedLoadIsReportedAndLogged) {

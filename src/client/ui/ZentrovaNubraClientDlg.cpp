@@ -5,10 +5,12 @@
 #include <QKeySequence>
 #include <QShortcut>
 #include <QVBoxLayout>
+#include <QWebEngineView>
 
 #include <utility>
 #include <vector>
 
+#include "ClientIcon.h"
 #include "ErrorDlg1.h"
 #include "client/ClientStartup.h"
 #include "gui/MessageBox.h"
@@ -48,7 +50,9 @@ CZentrovaNubraClientDlg::~CZentrovaNubraClientDlg() = default;
 
 void CZentrovaNubraClientDlg::InitDialog(ClientWindowController& controller) {
     m_controller = &controller;
+    setWindowIcon(DrawClientIcon());
     m_page = new gui::PageHost(this);
+    m_page->View()->setHtml(Q(kBuiltInPage));
     auto* layout = new QVBoxLayout(this);
     layout->setContentsMargins(0, 0, 0, 0);
     layout->addWidget(m_page);
@@ -57,6 +61,7 @@ void CZentrovaNubraClientDlg::InitDialog(ClientWindowController& controller) {
         ids.emplace_back(event.id);
     }
     m_page->SetBoundIds(ids);
+    m_page->SetClickOrigins([this] { return m_controller->ClickOrigins(); });
     connect(m_page, &gui::PageHost::Clicked, this,
             [this](const std::string& id, const gui::PageValues& values) {
                 m_controller->OnPageClick(

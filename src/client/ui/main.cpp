@@ -3,6 +3,7 @@
 
 #include <chrono>
 #include <cstdlib>
+#include <filesystem>
 #include <string_view>
 #include <vector>
 
@@ -43,7 +44,12 @@ int main(int argc, char** argv) {
     CZentrovaNubraClientDlg window;
     ClientLinkUi linkUi(window);
     ClientWindowController controller(
-        ClientEnvironment{registry, ProgramFolder(), ParseLaunchParameter(arguments), {}, {}},
+        ClientEnvironment{registry,
+                          ClientSettings(registry, std::filesystem::current_path()),
+                          ProgramFolder(),
+                          ParseLaunchParameter(arguments),
+                          {},
+                          {}},
         window, linkUi);
 
     controller.TrustShopDomain();

@@ -5,6 +5,8 @@
 #include <QPainter>
 #include <QPainterPath>
 
+#include "gui/DrawnIcon.h"
+
 namespace zn::console {
 
 namespace {
@@ -80,17 +82,7 @@ QPixmap DrawNotifierSkin() {
 }
 
 QIcon DrawConsoleIcon() {
-    QIcon icon;
-    for (const int size : {16, 24, 32, 48, 64}) {
-        QPixmap picture(size, size);
-        picture.fill(Qt::transparent);
-        QPainter painter(&picture);
-        painter.setRenderHint(QPainter::Antialiasing);
-        DrawMark(painter, QRectF(0.5, 0.5, size - 1, size - 1));
-        painter.end();
-        icon.addPixmap(picture);
-    }
-    return icon;
+    return gui::DrawnIcon(DrawMark);
 }
 
 }  // namespace zn::console

@@ -89,6 +89,7 @@ void CZentrovaNubraConsoleDlg::InitDialog(ConsoleWindowController& controller) {
         ids.emplace_back(event.id);
     }
     m_page->SetBoundIds(ids);
+    m_page->SetClickOrigins([this] { return m_controller->ClickOrigins(); });
     connect(m_page, &gui::PageHost::Clicked, this,
             [this](const std::string& id, const gui::PageValues& values) {
                 if (Active()) {
