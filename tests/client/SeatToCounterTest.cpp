@@ -180,7 +180,7 @@ TEST_F(SeatToCounterTest, OrdersMessagesAndPagesTravelBothWays) {
 }
 
 TEST_F(SeatToCounterTest, ASeatNeverHoldsMoreThanOneConnectionAtTheCounter) {
-    RequestLink seat(m_seatUi, m_console, "", SeatOptions());
+    RequestLink seat(m_seatUi, m_seatSettings, m_console, "", SeatOptions());
     ASSERT_TRUE(seat.ConnectAndOpen());
     for (std::size_t order = 1; order <= 20; ++order) {
         seat.SendOrder("S" + std::to_string(order), "murvel");
