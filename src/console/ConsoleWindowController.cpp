@@ -205,7 +205,7 @@ void ConsoleWindowController::OnPageClick(const std::string& id, const IPageValu
             m_completion.OnReSend(values);
             break;
         case PageAction::Display:
-            m_completion.OnDisplay();
+            m_completion.OnDisplay(values);
             break;
         case PageAction::LaunchClient:
             LaunchClient();

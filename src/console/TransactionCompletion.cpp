@@ -19,6 +19,7 @@
 #include "console/SeatFeedback.h"
 #include "console/SeatList.h"
 #include "net/TcpSocket.h"
+#include "platform/Log.h"
 #include "platform/TextCodec.h"
 
 namespace zn::console {
@@ -107,8 +108,8 @@ void TransactionCompletion::OnCommitSuccess(const IPageValues& values) {
             if (!body) {
                 return;
             }
-            m_lastResultPage = std::move(*body);
-            auto page = ResultPageBytes(m_lastResultPage);
+            auto page = ResultPageBytes(*body);
+            m_pages.Keep(transactionId, std::move(*body));
             const SeatTarget seat = TargetOf(clientIp);
             if (reporting) {
                 SendAndReport(seat, std::move(page), std::move(transactionId));
@@ -133,12 +134,31 @@ void TransactionCompletion::SendAndReport(SeatTarget seat, std::vector<std::byte
     });
 }
 
+const std::string* TransactionCompletion::ResultPageOf(const IPageValues& values) {
+    const std::string transactionId = values.Value("TransId");
+    if (transactionId.empty()) {
+        return &m_pages.Last();
+    }
+    const std::string* page = m_pages.Find(transactionId);
+    if (page == nullptr) {
+        log::Warn("no result page is kept for transaction {}: nothing is sent or shown",
+                  log::Printable(transactionId));
+        m_context.dialogs.MessageBox(std::string(texts::kNoResultPageText),
+                                     std::string(texts::kApplicationCaption), MessageIcon::Warning,
+                                     MessageButtons::Ok);
+    }
+    return page;
+}
+
 void TransactionCompletion::OnReSend(const IPageValues& values) {
+    const std::string* page = ResultPageOf(values);
+    if (page == nullptr) {
+        return;
+    }
     const SeatTarget seat = TargetOf(values.Value("ClientIP"));
-    m_senders.Start(
-        [&progress = m_context.progress, seat, page = ResultPageBytes(m_lastResultPage)] {
-            SendWithProgress(progress, seat, page);
-        });
+    m_senders.Start([&progress = m_context.progress, seat, bytes = ResultPageBytes(*page)] {
+        SendWithProgress(progress, seat, bytes);
+    });
 }
 
 void TransactionCompletion::OnCancel(const IPageValues& values) {
@@ -160,12 +180,16 @@ void TransactionCompletion::OnCancel(const IPageValues& values) {
     });
 }
 
-void TransactionCompletion::OnDisplay() {
+void TransactionCompletion::OnDisplay(const IPageValues& values) {
+    const std::string* page = ResultPageOf(values);
+    if (page == nullptr) {
+        return;
+    }
     const std::filesystem::path file = m_context.programFolder / kOldPageFileName;
     {
         std::ofstream stream(file, std::ios::binary | std::ios::trunc);
         if (stream) {
-            const auto bytes = OldPageFileBytes(m_lastResultPage);
+            const auto bytes = OldPageFileBytes(*page);
             stream.write(reinterpret_cast<const char*>(bytes.data()),
                          static_cast<std::streamsize>(bytes.size()));
         }

@@ -175,6 +175,66 @@ TEST_F(TransactionCompletionTest, ReSendBeforeAnyCompletionSendsALoneTerminator)
     EXPECT_TRUE(Navigations().empty()) << "a re-send never reports";
 }
 
+TEST_F(TransactionCompletionTest, ReSendAndDisplayUseTheResultOfTheOpenPagesTransaction) {
+    for (const std::string id : {"T1", "T2"}) {
+        window.body = "<body>goods of " + id + "</body>";
+        Click("ButtonOnCommitSuccess", {{"ClientIP", "127.0.0.1"}, {"TransId", id}});
+        WaitForSenders();
+    }
+    ASSERT_TRUE(WaitForPages(2)) << seat.Pages().size() << " pages";
+    std::optional<std::string> shown;
+    window.duringView = [&](const std::filesystem::path& path) {
+        shown = zn::test::ReadFile(path);
+    };
+
+    Click("ButtonReSend", {{"ClientIP", "127.0.0.1"}, {"TransId", "T1"}});
+    Click("ButtonDisplay", {{"TransId", "T1"}});
+    WaitForSenders();
+    ASSERT_TRUE(WaitForPages(3)) << seat.Pages().size() << " pages";
+    EXPECT_EQ(seat.Pages()[2], Bytes(std::string("<body>goods of T1</body>") + '\0'))
+        << "T1's failure page re-sends T1's receipt, not the later T2";
+    EXPECT_EQ(shown, std::string("<body>goods of T1</body>") + '\0');
+
+    Click("ButtonReSend", {{"ClientIP", "127.0.0.1"}});
+    WaitForSenders();
+    ASSERT_TRUE(WaitForPages(4)) << seat.Pages().size() << " pages";
+    EXPECT_EQ(seat.Pages()[3], seat.Pages()[1]) << "a page without TransId: the last result";
+
+    window.ClearCalls();
+    shown.reset();
+    Click("ButtonReSend", {{"ClientIP", "127.0.0.1"}, {"TransId", "T9"}});
+    Click("ButtonDisplay", {{"TransId", "T9"}});
+    WaitForSenders();
+    EXPECT_EQ(seat.Pages().size(), 4u) << "no result of T9 was ever completed";
+    EXPECT_FALSE(shown);
+    const std::string told = "Message:" + std::string(texts::kNoResultPageText) +
+                             "|ZentrovaNubraConsole|" +
+                             std::to_string(static_cast<int>(MessageIcon::Warning));
+    EXPECT_EQ(window.Calls(), (std::vector<std::string>{told, told}));
+}
+
+TEST(ResultPagesTest, KeepsTheLatestPagesByIdWithinTheirBounds) {
+    ResultPages pages;
+    pages.Keep("A", "first A");
+    pages.Keep("", "no id");
+    pages.Keep("A", "second A");
+    EXPECT_EQ(pages.Count(), 1u);
+    EXPECT_EQ(*pages.Find("A"), "second A");
+    EXPECT_EQ(pages.Last(), "second A");
+    for (std::size_t i = 0; i < ResultPages::kMaxPages; ++i) {
+        pages.Keep("T" + std::to_string(i), "page");
+    }
+    EXPECT_EQ(pages.Count(), ResultPages::kMaxPages);
+    EXPECT_EQ(pages.Find("A"), nullptr) << "the oldest went first";
+    EXPECT_NE(pages.Find("T0"), nullptr);
+
+    const std::string large(ResultPages::kMaxBytes / 2, 'x');
+    pages.Keep("L1", large);
+    pages.Keep("L2", large);
+    EXPECT_EQ(pages.Find("L1"), nullptr) << "over the byte budget";
+    EXPECT_NE(pages.Find("L2"), nullptr);
+}
+
 TEST_F(TransactionCompletionTest, CancelChecksTheLockThenTheLoginThenSendsTheRejectPage) {
     window.passwords.push_back("pw");
     controller.OnCommand(texts::kCommandLock);
