@@ -50,7 +50,6 @@ public:
     // Nothing happens on a page without the element.
     virtual void SetElementValue(const std::string& id, const std::string& value) = 0;
     // `done` runs later on the UI thread, and never after the window's event loop has ended.
-    virtual void ReadBodyOuterHtml(MarkupReady done) = 0;
     virtual void ReadDocumentOuterHtml(MarkupReady done) = 0;
 };
 

@@ -102,23 +102,22 @@ void TransactionCompletion::OnCommitSuccess(const IPageValues& values) {
     std::string transactionId = values.Value("TransId");
     const bool reporting = values.Value("PlatformId") == kPlatformMurvel;
     m_lastTransactionId = transactionId;
-    m_context.page.ReadBodyOuterHtml(
-        [this, clientIp, reporting,
-         transactionId = std::move(transactionId)](std::optional<std::string> body) mutable {
-            if (!body) {
-                return;
-            }
-            auto page = ResultPageBytes(*body);
-            m_pages.Keep(transactionId, std::move(*body));
-            const SeatTarget seat = TargetOf(clientIp);
-            if (reporting) {
-                SendAndReport(seat, std::move(page), std::move(transactionId));
-            } else {
-                m_senders.Start([&progress = m_context.progress, seat, page = std::move(page)] {
-                    SendWithProgress(progress, seat, page);
-                });
-            }
+    std::optional<std::string> body = values.Body();
+    if (!body) {
+        log::Warn("completion of transaction {} without a page body: nothing is sent",
+                  log::Printable(transactionId));
+        return;
+    }
+    auto page = ResultPageBytes(*body);
+    m_pages.Keep(transactionId, std::move(*body));
+    const SeatTarget seat = TargetOf(clientIp);
+    if (reporting) {
+        SendAndReport(seat, std::move(page), std::move(transactionId));
+    } else {
+        m_senders.Start([&progress = m_context.progress, seat, page = std::move(page)] {
+            SendWithProgress(progress, seat, page);
         });
+    }
 }
 
 void TransactionCompletion::SendAndReport(SeatTarget seat, std::vector<std::byte> page,

@@ -6,14 +6,20 @@
     var maxValueLength = @MAX_VALUE_LENGTH@;
     var maxIds = @MAX_IDS@;
     var maxTotalLength = @MAX_TOTAL_LENGTH@;
+    var maxBodyLength = @MAX_BODY_LENGTH@;
     var maxPending = 64;
     var initialBoundIds = @BOUND_IDS@;
+    var initialBodyIds = @BODY_IDS@;
     var transport = window.qt && window.qt.webChannelTransport;
     var host = null;
     var pending = [];
 
     function boundIds() {
         return host ? host.boundIds : initialBoundIds;
+    }
+
+    function capturesBody(id) {
+        return (host ? host.bodyIds : initialBodyIds).indexOf(id) >= 0;
     }
 
     // A click inside a bound element counts for that element, as the event bubbles up to it.
@@ -60,11 +66,20 @@
         return values;
     }
 
-    function deliver(id, values) {
+    function bodyMarkup() {
+        var body = document.body;
+        if (!body) {
+            return null;
+        }
+        var html = body.outerHTML;
+        return typeof html === 'string' && html.length <= maxBodyLength ? html : null;
+    }
+
+    function deliver(id, values, body) {
         if (host) {
-            host.click(id, values);
+            host.click(id, values, body);
         } else if (pending.length < maxPending) {
-            pending.push([id, values]);
+            pending.push([id, values, body]);
         }
     }
 
@@ -76,7 +91,7 @@
         var queued = pending;
         pending = [];
         for (var i = 0; i < queued.length; ++i) {
-            host.click(queued[i][0], queued[i][1]);
+            host.click(queued[i][0], queued[i][1], queued[i][2]);
         }
     });
 
@@ -87,7 +102,7 @@
         var at = unfinished.indexOf(click);
         if (at >= 0) {
             unfinished.splice(at, 1);
-            deliver(click.id, snapshot());
+            deliver(click.id, snapshot(), capturesBody(click.id) ? bodyMarkup() : null);
         }
     }
 

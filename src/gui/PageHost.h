@@ -36,9 +36,11 @@ public:
     explicit PageHost(QWidget* parent = nullptr);
     ~PageHost() override;
 
-    // The element ids whose clicks are reported (a click inside such an element counts for it).
-    // Applies at once, to the current page too.
-    void SetBoundIds(const std::vector<std::string>& ids);
+    // The element ids whose clicks are reported (a click inside such an element counts for it),
+    // and those of them whose clicks carry the body's markup (PageValues::Body). Applies at once,
+    // to the current page too.
+    void SetBoundIds(const std::vector<std::string>& ids,
+                     const std::vector<std::string>& bodyIds = {});
 
     void Navigate(const QUrl& url);
     // An address as the program has it (UTF-8, not percent-encoded).

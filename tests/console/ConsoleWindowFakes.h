@@ -33,7 +33,6 @@ public:
     void SetElementValue(const std::string& id, const std::string& value) override {
         Record("Set:" + id + "=" + value);
     }
-    void ReadBodyOuterHtml(MarkupReady done) override { done(body); }
     void ReadDocumentOuterHtml(MarkupReady done) override { done(document); }
 
     MessageAnswer MessageBox(const std::string& text, const std::string& caption, MessageIcon icon,
@@ -126,7 +125,6 @@ public:
         m_shown = shown;
     }
 
-    std::optional<std::string> body;
     std::optional<std::string> document;
     std::deque<MessageAnswer> answers;
     std::deque<std::optional<std::string>> passwords;

@@ -44,8 +44,10 @@ protected:
         registry.CreateKey(RegistryRoot::LocalMachine, kConsoleKeyPath)
             ->SetDword("RemotePort", port);
     }
-    void Click(const std::string& id, const PageValueMap& values) {
-        controller.OnPageClick(id, values);
+    // A click whose values carry the page's body as it stood at the click.
+    void Click(const std::string& id,
+               std::initializer_list<std::pair<const std::string, std::string>> values) {
+        controller.OnPageClick(id, PageValueMap(values, body));
     }
     // What the UI thread has navigated to once it ran what the senders posted.
     std::vector<std::string> Navigations() {
@@ -78,13 +80,14 @@ protected:
     test::FakeConsoleWindow window;
     test::FakeNotifierWidget popup;
     test::FakeProgress progress;
+    std::optional<std::string> body;
     ConsoleWindowController controller{
         ConsoleEnvironment{registry, windows, sound, sandbox.Path(), ServicePorts{}}, window, popup,
         progress};
 };
 
 TEST_F(TransactionCompletionTest, ACompletionSendsTheBodyInGb2312AndOpensTheDonePage) {
-    window.body = "<body><p>交易成功</p></body>";
+    body = "<body><p>交易成功</p></body>";
     Click("ButtonOnCommitSuccess",
           {{"ClientIP", "127.0.0.1"}, {"TransId", "单号 1&x"}, {"PlatformId", "murvel"}});
     WaitForSenders();
@@ -101,7 +104,7 @@ TEST_F(TransactionCompletionTest, ACompletionSendsTheBodyInGb2312AndOpensTheDone
 }
 
 TEST_F(TransactionCompletionTest, AnotherPlatformSendsButOpensNoDonePage) {
-    window.body = "<body>x</body>";
+    body = "<body>x</body>";
     Click("ButtonOnCommitSuccess", {{"ClientIP", "127.0.0.1"}, {"TransId", "T-2"}});
     WaitForSenders();
     ASSERT_TRUE(WaitForPages(1)) << seat.Pages().size() << " pages";
@@ -111,7 +114,7 @@ TEST_F(TransactionCompletionTest, AnotherPlatformSendsButOpensNoDonePage) {
 
 TEST_F(TransactionCompletionTest, AFailedSendOrABadAddressOpensTheFailurePage) {
     SetRemotePort(ClosedPort());
-    window.body = "<body>x</body>";
+    body = "<body>x</body>";
     Click("ButtonOnCommitSuccess",
           {{"ClientIP", "127.0.0.1"}, {"TransId", "A"}, {"PlatformId", "murvel"}});
     WaitForSenders();
@@ -133,10 +136,10 @@ TEST_F(TransactionCompletionTest, OverlappingCompletionsReportTheirOwnTransactio
             secondStartedFuture.wait_for(std::chrono::seconds(10));
         }
     };
-    window.body = "<body>first</body>";
+    body = "<body>first</body>";
     Click("ButtonOnCommitSuccess",
           {{"ClientIP", "127.0.0.1"}, {"TransId", "FIRST"}, {"PlatformId", "murvel"}});
-    window.body = "<body>second</body>";
+    body = "<body>second</body>";
     Click("ButtonOnCommitSuccess",
           {{"ClientIP", "127.0.0.1"}, {"TransId", "SECOND"}, {"PlatformId", "murvel"}});
     EXPECT_EQ(controller.Completion().LastTransactionId(), "SECOND");
@@ -151,9 +154,9 @@ TEST_F(TransactionCompletionTest, OverlappingCompletionsReportTheirOwnTransactio
 }
 
 TEST_F(TransactionCompletionTest, WithoutABodyNothingIsSentAndTheLastPageStays) {
-    window.body = "<body>kept</body>";
+    body = "<body>kept</body>";
     Click("ButtonOnCommitSuccess", {{"ClientIP", "127.0.0.1"}});
-    window.body = std::nullopt;
+    body = std::nullopt;
     Click("ButtonOnCommitSuccess", {{"ClientIP", "127.0.0.1"}, {"TransId", "T"}});
     WaitForSenders();
     ASSERT_TRUE(WaitForPages(1)) << seat.Pages().size() << " pages";
@@ -166,7 +169,7 @@ TEST_F(TransactionCompletionTest, ReSendBeforeAnyCompletionSendsALoneTerminator)
     ASSERT_TRUE(WaitForPages(1)) << seat.Pages().size() << " pages";
     EXPECT_EQ(seat.Pages()[0], Bytes(std::string(1, '\0')));
 
-    window.body = "<body>页</body>";
+    body = "<body>页</body>";
     Click("ButtonOnCommitSuccess", {{"ClientIP", "127.0.0.1"}});
     Click("ButtonReSend", {{"ClientIP", "127.0.0.1"}, {"PlatformId", "murvel"}});
     WaitForSenders();
@@ -177,7 +180,7 @@ TEST_F(TransactionCompletionTest, ReSendBeforeAnyCompletionSendsALoneTerminator)
 
 TEST_F(TransactionCompletionTest, ReSendAndDisplayUseTheResultOfTheOpenPagesTransaction) {
     for (const std::string id : {"T1", "T2"}) {
-        window.body = "<body>goods of " + id + "</body>";
+        body = "<body>goods of " + id + "</body>";
         Click("ButtonOnCommitSuccess", {{"ClientIP", "127.0.0.1"}, {"TransId", id}});
         WaitForSenders();
     }
@@ -277,7 +280,7 @@ TEST_F(TransactionCompletionTest, DisplayWritesOldPageForTheViewAndDeletesItAfte
     EXPECT_EQ(seen, std::string(1, '\0')) << "before any completion: an empty page";
     EXPECT_FALSE(std::filesystem::exists(file));
 
-    window.body = "<body>\n成功\n</body>";
+    body = "<body>\n成功\n</body>";
     Click("ButtonOnCommitSuccess", {{"ClientIP", "127.0.0.1"}});
     Click("ButtonDisplay", {});
     EXPECT_EQ(seen, "<body>\r\n" + TextCodec::Utf8ToGb2312("成功") + "\r\n</body>" + '\0');

@@ -61,6 +61,7 @@ class ClickedPageValues final : public IPageValues {
 public:
     explicit ClickedPageValues(const gui::PageValues& values) : m_values(values) {}
     std::string Value(std::string_view id) const override { return m_values.Get(id); }
+    std::optional<std::string> Body() const override { return m_values.Body(); }
 
 private:
     const gui::PageValues& m_values;
@@ -84,10 +85,14 @@ void CZentrovaNubraConsoleDlg::InitDialog(ConsoleWindowController& controller) {
     layout->addWidget(m_page);
 
     std::vector<std::string> ids;
+    std::vector<std::string> bodyIds;
     for (const PageEvent& event : kPageEventTable) {
         ids.emplace_back(event.id);
+        if (CapturesBody(event.action)) {
+            bodyIds.emplace_back(event.id);
+        }
     }
-    m_page->SetBoundIds(ids);
+    m_page->SetBoundIds(ids, bodyIds);
     connect(m_page, &gui::PageHost::Clicked, this,
             [this](const std::string& id, const gui::PageValues& values) {
                 if (Active()) {
@@ -174,19 +179,11 @@ void CZentrovaNubraConsoleDlg::SetElementValue(const std::string& id, const std:
     }
 }
 
-void CZentrovaNubraConsoleDlg::ReadBodyOuterHtml(MarkupReady done) {
-    ReadMarkup(true, std::move(done));
-}
-
 void CZentrovaNubraConsoleDlg::ReadDocumentOuterHtml(MarkupReady done) {
-    ReadMarkup(false, std::move(done));
-}
-
-void CZentrovaNubraConsoleDlg::ReadMarkup(bool body, MarkupReady done) {
     if (m_page == nullptr) {
         return;
     }
-    m_page->ReadOuterHtml(body ? gui::MarkupPart::Body : gui::MarkupPart::Document,
+    m_page->ReadOuterHtml(gui::MarkupPart::Document,
                           [window = QPointer<CZentrovaNubraConsoleDlg>(this),
                            done = std::move(done)](gui::MarkupStatus status, std::string html) {
                               // The core hears nothing once the event loop has ended.

@@ -55,7 +55,6 @@ public:
     void CloseWindow() override;
     void Navigate(const std::string& address) override;
     void SetElementValue(const std::string& id, const std::string& value) override;
-    void ReadBodyOuterHtml(MarkupReady done) override;
     void ReadDocumentOuterHtml(MarkupReady done) override;
     MessageAnswer MessageBox(const std::string& text, const std::string& caption, MessageIcon icon,
                              MessageButtons buttons) override;
@@ -76,7 +75,6 @@ protected:
     void changeEvent(QEvent* event) override;
 
 private:
-    void ReadMarkup(bool body, MarkupReady done);
     bool Active() const { return m_controller != nullptr; }
 
     ConsoleWindowController* m_controller = nullptr;
