@@ -66,13 +66,41 @@
         return values;
     }
 
+    // outerHTML writes a field's attributes, not what was typed or set since: write the live
+    // state into a copy, as the system's browser did.
+    function keepState(live, copy) {
+        if (live.tagName === 'TEXTAREA') {
+            copy.textContent = live.value;
+        } else if (live.tagName === 'SELECT') {
+            for (var i = 0; i < live.options.length && i < copy.options.length; ++i) {
+                copy.options[i].toggleAttribute('selected', live.options[i].selected);
+            }
+        } else if (live.type === 'checkbox' || live.type === 'radio') {
+            copy.toggleAttribute('checked', live.checked);
+        } else if (live.type !== 'file') {
+            copy.setAttribute('value', live.value);
+        }
+    }
+
+    // A page whose own code throws while it is copied gives no body, but its click still counts.
     function bodyMarkup() {
         var body = document.body;
         if (!body) {
             return null;
         }
-        var html = body.outerHTML;
-        return typeof html === 'string' && html.length <= maxBodyLength ? html : null;
+        try {
+            var copy = body.cloneNode(true);
+            var fields = 'input, textarea, select';
+            var live = body.querySelectorAll(fields);
+            var copies = copy.querySelectorAll(fields);
+            for (var i = 0; i < live.length && i < copies.length; ++i) {
+                keepState(live[i], copies[i]);
+            }
+            var html = copy.outerHTML;
+            return typeof html === 'string' && html.length <= maxBodyLength ? html : null;
+        } catch (error) {
+            return null;
+        }
     }
 
     function deliver(id, values, body) {

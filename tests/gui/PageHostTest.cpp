@@ -158,6 +158,31 @@ ok</button><button id="ButtonOK">x</button></body></html>)"));
     EXPECT_FALSE(m_clicks[1].values.Body()) << "only the ids that need it carry the body";
 }
 
+TEST_F(PageHostTest, TheCarriedBodyHoldsTheLiveValuesOfItsFields) {
+    m_host.SetBoundIds({"ButtonOnCommitSuccess"}, {"ButtonOnCommitSuccess"});
+    ASSERT_TRUE(Load("card.html", R"(<html><body>
+<input id="card" value=""><input id="pin" type="password"><textarea id="note">old</textarea>
+<select id="amount"><option selected>10</option><option>50</option></select>
+<input id="agree" type="checkbox" checked><button id="ButtonOnCommitSuccess">ok</button>
+</body></html>)"));
+    RunScript(QStringLiteral(R"(
+        document.getElementById('card').value = '6222 0001';
+        document.getElementById('pin').value = '\"<1234>';
+        document.getElementById('note').value = '卡密 <b>';
+        document.getElementById('amount').selectedIndex = 1;
+        document.getElementById('agree').checked = false;
+        document.getElementById('ButtonOnCommitSuccess').click();)"));
+    ASSERT_TRUE(WaitForClicks(1)) << "the click was lost";
+    ASSERT_TRUE(m_clicks[0].values.Body());
+    const std::string& body = *m_clicks[0].values.Body();
+    EXPECT_NE(body.find(R"(id="card" value="6222 0001")"), std::string::npos) << body;
+    EXPECT_NE(body.find(R"(type="password" value="&quot;<1234>")"), std::string::npos) << body;
+    EXPECT_NE(body.find("卡密 &lt;b&gt;</textarea>"), std::string::npos) << body;
+    EXPECT_NE(body.find("<option selected=\"\">50</option>"), std::string::npos) << body;
+    EXPECT_EQ(body.find("<option selected=\"\">10</option>"), std::string::npos) << body;
+    EXPECT_EQ(body.find("checked"), std::string::npos) << body;
+}
+
 TEST_F(PageHostTest, ClickWhosePropagationThePageStopsStillArrives) {
     ASSERT_TRUE(Load("stopping.html", R"(<html><body><input id="PlatformId">
 <button id="ButtonOK" onclick="event.stopPropagation();
