@@ -37,6 +37,9 @@ public:
     // False while the window is hidden or minimised.
     virtual bool IsShown() const = 0;
     virtual void SetCaption(const std::string& caption) = 0;
+    // The wait cursor over the program's windows, until EndWaitCursor.
+    virtual void BeginWaitCursor() = 0;
+    virtual void EndWaitCursor() = 0;
     // Ends the window for good: the Qt close path, which asks OnCloseRequested.
     virtual void CloseWindow() = 0;
 };

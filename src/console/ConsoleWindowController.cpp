@@ -29,8 +29,8 @@ ConsoleWindowController::ConsoleWindowController(ConsoleEnvironment environment,
       m_notifier(popup, [this] { OnNotifierClicked(); }),
       m_lock(window, window, window),
       m_backOffice(m_environment.registry, window, m_login, m_environment.loginPageRetryPeriod),
-      m_completion(CompletionContext{m_environment.registry, window, window, progress, m_navigation,
-                                     m_login, m_lock, m_environment.programFolder}) {}
+      m_completion(CompletionContext{m_environment.registry, window, window, window, progress,
+                                     m_navigation, m_login, m_lock, m_environment.programFolder}) {}
 
 ConsoleWindowController::~ConsoleWindowController() = default;
 

@@ -47,6 +47,18 @@ void TouchSeat(const SeatTarget& seat) {
     socket.Close();
 }
 
+// The wait cursor while a send is set off, as the cashier sees it in the original.
+class WaitCursor {
+public:
+    explicit WaitCursor(IWindowFrame& frame) : m_frame(frame) { m_frame.BeginWaitCursor(); }
+    ~WaitCursor() { m_frame.EndWaitCursor(); }
+    WaitCursor(const WaitCursor&) = delete;
+    WaitCursor& operator=(const WaitCursor&) = delete;
+
+private:
+    IWindowFrame& m_frame;
+};
+
 bool SendPage(const SeatTarget& seat, std::span<const std::byte> page) {
     return seat.address && SendPageToSeat(*seat.address, seat.port, page);
 }
@@ -110,6 +122,7 @@ void TransactionCompletion::OnCommitSuccess(const IPageValues& values) {
     }
     auto page = ResultPageBytes(*body);
     m_pages.Keep(transactionId, std::move(*body));
+    const WaitCursor waiting(m_context.frame);
     const SeatTarget seat = TargetOf(clientIp);
     if (reporting) {
         SendAndReport(seat, std::move(page), std::move(transactionId));
@@ -174,6 +187,7 @@ void TransactionCompletion::OnCancel(const IPageValues& values) {
         m_context.page.Navigate(ConsoleSettings(m_context.registry).LoginPage());
         return;
     }
+    const WaitCursor waiting(m_context.frame);
     m_senders.Start([seat = TargetOf(values.Value("ClientIP")), folder = m_context.programFolder] {
         SendRejectPage(seat, folder);
     });

@@ -21,6 +21,7 @@ namespace zn::console {
 
 class ConsoleLock;
 class IDialogs;
+class IWindowFrame;
 class IPageView;
 class IPageValues;
 class IProgressUi;
@@ -52,6 +53,7 @@ bool SendRejectPage(const SeatTarget& seat, const std::filesystem::path& program
 
 struct CompletionContext {
     const Registry& registry;
+    IWindowFrame& frame;
     IPageView& page;
     IDialogs& dialogs;
     IProgressUi& progress;

@@ -28,6 +28,8 @@ public:
         return m_shown;
     }
     void SetCaption(const std::string& caption) override { Record("Caption:" + caption); }
+    void BeginWaitCursor() override { Record("WaitCursor:on"); }
+    void EndWaitCursor() override { Record("WaitCursor:off"); }
     void CloseWindow() override { Record("CloseWindow"); }
     void Navigate(const std::string& address) override { Record("Navigate:" + address); }
     void SetElementValue(const std::string& id, const std::string& value) override {

@@ -103,6 +103,24 @@ TEST_F(TransactionCompletionTest, ACompletionSendsTheBodyInGb2312AndOpensTheDone
     EXPECT_EQ(controller.Completion().LastTransactionId(), "单号 1&x");
 }
 
+TEST_F(TransactionCompletionTest, TheWaitCursorShowsWhileACompletionOrARejectIsSetOff) {
+    body = "<body>x</body>";
+    Click("ButtonOnCommitSuccess", {{"ClientIP", "127.0.0.1"}});
+    controller.Login().RecordLogin("c");
+    Click("ButtonCancelIt_Murvel", {{"ClientIP", "127.0.0.1"}});
+    WaitForSenders();
+    const std::vector<std::string> twice{"WaitCursor:on", "WaitCursor:off", "WaitCursor:on",
+                                         "WaitCursor:off"};
+    EXPECT_EQ(window.CallsStartingWith("WaitCursor"), twice);
+
+    body = std::nullopt;
+    Click("ButtonOnCommitSuccess", {{"ClientIP", "127.0.0.1"}});
+    Click("ButtonReSend", {{"ClientIP", "127.0.0.1"}});
+    WaitForSenders();
+    EXPECT_EQ(window.CallsStartingWith("WaitCursor"), twice)
+        << "neither a completion that sends nothing nor a re-send";
+}
+
 TEST_F(TransactionCompletionTest, AnotherPlatformSendsButOpensNoDonePage) {
     body = "<body>x</body>";
     Click("ButtonOnCommitSuccess", {{"ClientIP", "127.0.0.1"}, {"TransId", "T-2"}});

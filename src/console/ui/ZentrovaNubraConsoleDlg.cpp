@@ -163,6 +163,14 @@ void CZentrovaNubraConsoleDlg::SetCaption(const std::string& caption) {
     setWindowTitle(Q(caption));
 }
 
+void CZentrovaNubraConsoleDlg::BeginWaitCursor() {
+    QApplication::setOverrideCursor(Qt::WaitCursor);
+}
+
+void CZentrovaNubraConsoleDlg::EndWaitCursor() {
+    QApplication::restoreOverrideCursor();
+}
+
 void CZentrovaNubraConsoleDlg::CloseWindow() {
     close();
 }

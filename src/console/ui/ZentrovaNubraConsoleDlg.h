@@ -52,6 +52,8 @@ public:
     void Raise() override;
     bool IsShown() const override;
     void SetCaption(const std::string& caption) override;
+    void BeginWaitCursor() override;
+    void EndWaitCursor() override;
     void CloseWindow() override;
     void Navigate(const std::string& address) override;
     void SetElementValue(const std::string& id, const std::string& value) override;
