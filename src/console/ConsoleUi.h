@@ -25,10 +25,11 @@ class IWindowFrame {
 public:
     virtual ~IWindowFrame() = default;
 
+    // Every way of showing brings a minimised window back.
     virtual void Show() = 0;
     virtual void Hide() = 0;
     virtual void ShowMaximized() = 0;
-    // Restored to its normal size and shown.
+    // Restored to a normal size that shows the login form whole, and shown.
     virtual void ShowNormal() = 0;
     virtual void Minimize() = 0;
     // Top of the window order (not topmost, not moved or sized) and activated; a hidden window

@@ -33,8 +33,9 @@ namespace {
 
 // The window class of a dialog, under which other programs find the console.
 constexpr std::string_view kDialogWindowClass = "#32770";
-// Template 102 (317 x 169 dialog units) in pixels of its 9-point font.
-constexpr QSize kTemplateSize{555, 317};
+// Larger than template 102 (317 x 169 dialog units, 555 x 317 pixels), which cuts the back
+// office's login form.
+constexpr QSize kNormalSize{820, 620};
 
 QString Q(std::string_view text) {
     return QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size()));
@@ -71,7 +72,7 @@ private:
 
 CZentrovaNubraConsoleDlg::CZentrovaNubraConsoleDlg() {
     setWindowTitle(Q(texts::kMainWindowCaption));
-    resize(kTemplateSize);
+    resize(kNormalSize);
 }
 
 CZentrovaNubraConsoleDlg::~CZentrovaNubraConsoleDlg() = default;
@@ -129,6 +130,7 @@ void CZentrovaNubraConsoleDlg::RunTrayCommand(int command) {
 }
 
 void CZentrovaNubraConsoleDlg::Show() {
+    setWindowState(windowState() & ~Qt::WindowMinimized);
     setVisible(true);
 }
 
@@ -142,6 +144,7 @@ void CZentrovaNubraConsoleDlg::ShowMaximized() {
 
 void CZentrovaNubraConsoleDlg::ShowNormal() {
     showNormal();
+    resize(size().expandedTo(kNormalSize));
 }
 
 void CZentrovaNubraConsoleDlg::Minimize() {
