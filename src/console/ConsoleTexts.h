@@ -18,9 +18,11 @@ struct TrayMenuItem {
 inline constexpr int kCommandExit = 1001;
 inline constexpr int kCommandShow = 1002;
 inline constexpr int kCommandLock = 1003;
-inline constexpr std::array<TrayMenuItem, 4> kTrayMenu = {{
+inline constexpr int kCommandMessages = 1004;
+inline constexpr std::array<TrayMenuItem, 5> kTrayMenu = {{
     {kCommandLock, "锁定网吧收银台"},
     {kCommandShow, "显示网吧收银台"},
+    {kCommandMessages, "今日顾客消息"},
     {0, ""},
     {kCommandExit, "退出网吧收银台"},
 }};
@@ -78,6 +80,13 @@ inline constexpr std::string_view kSeatViewerCaption = "座号查看器";
 inline constexpr std::string_view kSeatViewerIpLabel = "IP";
 inline constexpr std::string_view kSeatViewerSeatLabel = "座号";
 inline constexpr std::string_view kSeatViewerFindButton = "查找座号";
+
+// Customer messages of the day.
+inline constexpr std::string_view kMessagesCaption = "今日顾客消息";
+inline constexpr std::string_view kMessagesTimeHeader = "时间";
+inline constexpr std::string_view kMessagesSeatHeader = "座号";
+inline constexpr std::string_view kMessagesTextHeader = "消息";
+inline constexpr std::string_view kMessagesCloseButton = "关闭窗口";
 
 // Transaction view.
 inline constexpr std::string_view kTransactionViewCaption = "交易信息";

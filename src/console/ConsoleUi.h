@@ -6,6 +6,9 @@
 #include <functional>
 #include <optional>
 #include <string>
+#include <vector>
+
+#include "console/MessageLog.h"
 
 namespace zn::console {
 
@@ -68,6 +71,8 @@ public:
     virtual std::optional<std::string> PromptPassword(const std::string& caption) = 0;
     virtual void ShowTransactionView(const std::filesystem::path& pageFile) = 0;
     virtual void ShowSeatViewer(const std::string& address, SeatLookUp lookUp) = 0;
+    // The day's customer messages, newest first.
+    virtual void ShowCustomerMessages(const std::vector<CustomerMessage>& messages) = 0;
 };
 
 class ITray {

@@ -11,6 +11,7 @@
 #include "console/BackOffice.h"
 #include "console/ConsoleLock.h"
 #include "console/LoginState.h"
+#include "console/MessageLog.h"
 #include "console/NavigationHandOver.h"
 #include "console/RequestUi.h"
 #include "console/TaskbarNotifier.h"
@@ -50,6 +51,8 @@ struct ConsoleEnvironment {
     // nullopt: "LocalPort" and "BroadcastPort" from the settings.
     std::optional<ServicePorts> servicePorts;
     std::chrono::milliseconds loginPageRetryPeriod = kLoginPageRetryPeriod;
+    // The day's customer messages; empty: kMessageLogFileName in DriveC().
+    std::filesystem::path messageLogFile = {};
 };
 
 // Everything the console's main window decides: start-up, tray commands, closing, the page
@@ -95,6 +98,8 @@ public:
     void ShowText(const std::string& text, int appearMs, int visibleMs, int hideMs,
                   int step) override;
     void ShowMaximizedAndRaise() override;
+    void KeepCustomerMessage(const std::string& seat, const std::string& address,
+                             const std::string& text) override;
 
     CTaskbarNotifier& Notifier() { return m_notifier; }
     LoginState& Login() { return m_login; }
@@ -115,6 +120,7 @@ private:
                                const std::string_view (&text)[2]);
     void ConfirmExit();
     void LaunchClient();
+    void ShowCustomerMessages();
 
     ConsoleEnvironment m_environment;
     IConsoleWindow& m_window;
@@ -126,6 +132,7 @@ private:
     ConsoleLock m_lock;
     BackOffice m_backOffice;
     TransactionCompletion m_completion;
+    MessageLog m_messages;
     bool m_exiting = false;
     bool m_hasTray = true;
     // Last: its workers end before anything they use goes.

@@ -85,6 +85,13 @@ public:
         Record("SeatViewer:" + address);
         seatLookUp = std::move(lookUp);
     }
+    void ShowCustomerMessages(const std::vector<CustomerMessage>& messages) override {
+        std::string call = "Messages:";
+        for (const CustomerMessage& message : messages) {
+            call += "[" + message.seat + "|" + message.address + "|" + message.text + "]";
+        }
+        Record(call);
+    }
     void StartTimer(int id, std::chrono::milliseconds period) override {
         Record("Timer:" + std::to_string(id) + "/" + std::to_string(period.count()));
     }

@@ -14,6 +14,7 @@
 #include <utility>
 #include <vector>
 
+#include "MessagesDlg.h"
 #include "NotifierSkin.h"
 #include "PasswordDlg.h"
 #include "ProgramStarter.h"
@@ -290,6 +291,10 @@ void CZentrovaNubraConsoleDlg::ShowTransactionView(const std::filesystem::path& 
 
 void CZentrovaNubraConsoleDlg::ShowSeatViewer(const std::string& address, SeatLookUp lookUp) {
     CViewSeatDlg::Show(this, address, std::move(lookUp));
+}
+
+void CZentrovaNubraConsoleDlg::ShowCustomerMessages(const std::vector<CustomerMessage>& messages) {
+    CMessagesDlg::Show(this, messages);
 }
 
 void CZentrovaNubraConsoleDlg::StartTimer(int id, std::chrono::milliseconds period) {

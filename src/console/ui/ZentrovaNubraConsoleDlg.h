@@ -68,6 +68,7 @@ public:
     bool StartProgram(const std::filesystem::path& program) override;
     void ShowTransactionView(const std::filesystem::path& pageFile) override;
     void ShowSeatViewer(const std::string& address, SeatLookUp lookUp) override;
+    void ShowCustomerMessages(const std::vector<CustomerMessage>& messages) override;
     void StartTimer(int id, std::chrono::milliseconds period) override;
     void PostToUiThread(std::function<void()> job) override;
 
