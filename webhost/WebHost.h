@@ -68,6 +68,7 @@ private:
     void ShopPage(const httplib::Request& request, httplib::Response& response);
     void CreateOrder(const httplib::Request& request, httplib::Response& response);
     void CancelOrder(const httplib::Request& request, httplib::Response& response);
+    void ReSendOrder(const httplib::Request& request, httplib::Response& response);
     void StaticFile(std::string_view fileName, httplib::Response& response) const;
 
     void RenderMainPage(bool confirmLogin, const std::string& user, const std::string& employee,
