@@ -355,6 +355,15 @@ std::string WebHost::OrderRows() const {
     return rows;
 }
 
+std::string WebHost::LastSeatAddress() const {
+    for (const Order& order : m_orders.Recent(kOrdersListed)) {
+        if (!order.seatAddress.empty()) {
+            return order.seatAddress;
+        }
+    }
+    return {};
+}
+
 void WebHost::RenderMainPage(bool confirmLogin, const std::string& user,
                              const std::string& employee, const std::string& mac,
                              httplib::Response& response) const {
@@ -367,6 +376,7 @@ void WebHost::RenderMainPage(bool confirmLogin, const std::string& user,
         {"confirmLogin", confirmLogin ? "1" : "0"},
         {"welcomeHidden", confirmLogin ? "" : "hidden"},
         {"orderCount", std::to_string(m_orders.Size())},
+        {"lastSeatAddress", LastSeatAddress()},
         {"orderRows", OrderRows()},
     };
     RenderPage("main.html", values, response);

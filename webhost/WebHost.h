@@ -77,6 +77,8 @@ private:
                     httplib::Response& response) const;
     std::optional<std::string> ReadPage(std::string_view fileName) const;
     std::string OrderRows() const;
+    // The seat address of the newest order that has one, for the main page's seat viewer.
+    std::string LastSeatAddress() const;
 
     const WebHostConfig m_config;
     OrderStore m_orders;

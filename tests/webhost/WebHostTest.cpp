@@ -212,6 +212,23 @@ TEST_F(WebHostTest, ReSendsAreRecordedAndShown) {
     EXPECT_EQ(Post("/wb/order/resend", "1"), 404);
 }
 
+TEST_F(WebHostTest, TheMainPagesSeatViewerHasTheNewestSeatAddress) {
+    EXPECT_TRUE(Has(Page("/wb/orders.jsp"), R"(id="ClientIP" value="")"));
+    PostOrder({{"goods", "drink-tea"}, {"qty", "1"}, {"ip", "10.0.0.9"}});
+    PostOrder({{"goods", "drink-tea"}, {"qty", "1"}});
+    const std::string page = Page("/wb/orders.jsp");
+    EXPECT_TRUE(Has(page, R"(id="ClientIP" value="10.0.0.9")")) << "without it the viewer fails";
+    EXPECT_TRUE(Has(page, R"(id="ButtonViewSeat")"));
+}
+
+TEST_F(WebHostTest, AnUnknownTransactionHasNoSeatAddress) {
+    const std::string page = Page("/jsp/empManage/noProcessInfo.jsp?transid=1");
+    EXPECT_TRUE(Has(page, R"(id="ClientIP" value="")"));
+    EXPECT_TRUE(Has(page, R"(id="TransId" value="1")"));
+    EXPECT_TRUE(Has(page, "未找到订单"));
+    EXPECT_TRUE(Has(Page("/jsp/empManage/noProcessInfo.jsp"), R"(id="ClientIP" value="")"));
+}
+
 TEST_F(WebHostTest, ShopReflectsItsQuery) {
     const std::string page =
         Page("/wb/indexc.jsp?&cid_murvel=12&seat=A08&ip=10.0.0.7&extra=1&first=1");
