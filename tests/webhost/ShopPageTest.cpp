@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <QRegularExpression>
 #include <QWebEnginePage>
 #include <QWebEngineView>
 
@@ -100,6 +101,21 @@ TEST_F(ShopPageTest, AnEmptyMessageNeverReachesTheCounter) {
     EXPECT_EQ(m_clicks[0].first, "ButtonOnTextSubmit");
     EXPECT_EQ(m_clicks[0].second.Get("textSubmit"), "请送一包纸巾");
     EXPECT_EQ(Evaluate(QStringLiteral("document.getElementById('textSubmit').value")), "");
+}
+
+TEST_F(ShopPageTest, TheReceiptHasTheBackOfficesOneDateFormat) {
+    Evaluate(QStringLiteral("document.querySelector('button.order').click(); 1"));
+    ASSERT_TRUE(test::WaitWithEvents([&] { return ClicksOf("ButtonOnSubmit") == 1; }));
+    const std::string serial = m_clicks.front().second.Get("serial");
+    ASSERT_TRUE(Open("/jsp/empManage/noProcessInfo.jsp?transid=" + serial));
+    const std::string listed =
+        Evaluate(QStringLiteral("document.querySelectorAll('dl.facts dd')[7].textContent"));
+    const std::string receipt =
+        Evaluate(QStringLiteral("document.getElementById('ButtonOnCommitSuccess').click();"
+                                "document.getElementById('r-time').textContent"));
+    const QRegularExpression format(QStringLiteral("^\\d{4}-\\d{2}-\\d{2} \\d{2}:\\d{2}:\\d{2}$"));
+    EXPECT_TRUE(format.match(QString::fromStdString(listed)).hasMatch()) << listed;
+    EXPECT_TRUE(format.match(QString::fromStdString(receipt)).hasMatch()) << receipt;
 }
 
 }  // namespace
