@@ -36,6 +36,7 @@ class CountingRequestUi final : public IRequestUi {
 public:
     void ShowText(const std::string&, int, int, int, int) override { ++popups; }
     void ShowMaximizedAndRaise() override { ++raises; }
+    void KeepCustomerMessage(const std::string&, const std::string&, const std::string&) override {}
 
     std::atomic<long> popups{0};
     std::atomic<long> raises{0};

@@ -51,14 +51,39 @@ std::optional<Order> OrderStore::Find(std::uint64_t serial) const {
     return *found;
 }
 
-bool OrderStore::SetState(std::uint64_t serial, OrderState state) {
+bool MayMove(OrderState from, OrderState to) {
+    const bool changeable = from == OrderState::Open || from == OrderState::DeliveryFailed;
+    return from == to || (changeable && to != OrderState::Open);
+}
+
+bool MayReSend(OrderState state) {
+    return state == OrderState::Delivered || state == OrderState::DeliveryFailed;
+}
+
+ChangeResult OrderStore::Move(std::uint64_t serial, OrderState state) {
     std::lock_guard lock(m_mutex);
     const auto found = Locate(m_orders, serial);
     if (found == m_orders.end()) {
-        return false;
+        return ChangeResult::Unknown;
+    }
+    if (!MayMove(found->state, state)) {
+        return ChangeResult::NotAllowed;
     }
     found->state = state;
-    return true;
+    return ChangeResult::Done;
+}
+
+ChangeResult OrderStore::RecordReSend(std::uint64_t serial) {
+    std::lock_guard lock(m_mutex);
+    const auto found = Locate(m_orders, serial);
+    if (found == m_orders.end()) {
+        return ChangeResult::Unknown;
+    }
+    if (!MayReSend(found->state)) {
+        return ChangeResult::NotAllowed;
+    }
+    ++found->resends;
+    return ChangeResult::Done;
 }
 
 std::vector<Order> OrderStore::Recent(std::size_t count) const {

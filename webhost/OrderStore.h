@@ -12,6 +12,14 @@
 namespace zn::webhost {
 
 enum class OrderState { Open, Delivered, DeliveryFailed, Cancelled };
+enum class ChangeResult { Done, Unknown, NotAllowed };
+
+// What a back office allows: an open order, or one whose result did not reach the seat, may be
+// completed (again) or cancelled; a delivered or cancelled order is final. Moving to the state an
+// order has is allowed and changes nothing.
+bool MayMove(OrderState from, OrderState to);
+// A result may be sent again only once one was sent.
+bool MayReSend(OrderState state);
 
 // What the shop sends; the store assigns the serial and the time.
 struct NewOrder {
@@ -28,6 +36,7 @@ struct Order : NewOrder {
     std::uint64_t serial = 0;
     std::chrono::system_clock::time_point created;
     OrderState state = OrderState::Open;
+    int resends = 0;
 };
 
 // The host's orders, in memory and bounded: beyond the capacity the oldest order is dropped.
@@ -43,8 +52,9 @@ public:
     // The new order's serial.
     std::uint64_t Add(NewOrder order);
     std::optional<Order> Find(std::uint64_t serial) const;
-    // False when the order is unknown (never taken, or dropped).
-    bool SetState(std::uint64_t serial, OrderState state);
+    // Unknown: never taken, or dropped; NotAllowed leaves the order as it was.
+    ChangeResult Move(std::uint64_t serial, OrderState state);
+    ChangeResult RecordReSend(std::uint64_t serial);
     // Up to count orders, newest first.
     std::vector<Order> Recent(std::size_t count) const;
     std::size_t Size() const;

@@ -100,10 +100,31 @@ std::string ContentType(std::string_view fileName) {
     if (fileName.ends_with(".css")) {
         return "text/css; charset=utf-8";
     }
+    if (fileName.ends_with(".js")) {
+        return "text/javascript; charset=utf-8";
+    }
     return "text/html; charset=utf-8";
 }
 
+const char* HiddenUnless(bool shown) {
+    return shown ? "" : "hidden";
+}
+
+// The page offers only what the order's state allows.
+void AddActionValues(const std::optional<Order>& order, PageValues& values) {
+    const auto may = [&](OrderState to) {
+        return order && order->state != to && MayMove(order->state, to);
+    };
+    values["commitHidden"] = HiddenUnless(may(OrderState::Delivered));
+    values["cancelHidden"] = HiddenUnless(may(OrderState::Cancelled));
+    values["resendHidden"] = HiddenUnless(order && MayReSend(order->state));
+    values["resends"] = order ? std::to_string(order->resends) : "0";
+    values["resendsHidden"] = HiddenUnless(order && order->resends > 0);
+}
+
 void AddOrderValues(const std::optional<Order>& order, PageValues& values) {
+    AddActionValues(order, values);
+    values["refusedHidden"] = "hidden";
     values["found"] = order ? "1" : "0";
     values["missingHidden"] = order ? "hidden" : "";
     values["foundHidden"] = order ? "" : "hidden";
@@ -122,6 +143,23 @@ void AddOrderValues(const std::optional<Order>& order, PageValues& values) {
     values["created"] = FormatTime(order->created);
     values["state"] = OrderStateText(order->state);
     values["stateClass"] = StateClass(order->state);
+}
+
+void AnswerChange(ChangeResult result, httplib::Response& response) {
+    switch (result) {
+        case ChangeResult::Done:
+            response.set_content("{\"ok\":true}", "application/json");
+            return;
+        case ChangeResult::Unknown:
+            response.status = 404;
+            response.set_content("{\"error\":\"unknown order\"}", "application/json");
+            return;
+        case ChangeResult::NotAllowed:
+            response.status = 409;
+            response.set_content("{\"error\":\"not allowed in the order's state\"}",
+                                 "application/json");
+            return;
+    }
 }
 
 std::string CatalogueMarkup() {
@@ -176,10 +214,13 @@ std::vector<WebHost::Route> WebHost::RouteTable() {
         {"GET", "/wb/indexc.jsp", [this](const Request& q, Response& r) { ShopPage(q, r); }},
         {"POST", "/wb/order", [this](const Request& q, Response& r) { CreateOrder(q, r); }},
         {"POST", "/wb/order/cancel", [this](const Request& q, Response& r) { CancelOrder(q, r); }},
+        {"POST", "/wb/order/resend", [this](const Request& q, Response& r) { ReSendOrder(q, r); }},
         {"GET", "/wb/notice.html",
          [this](const Request&, Response& r) { StaticFile("notice.html", r); }},
         {"GET", "/wb/style/backoffice.css",
          [this](const Request&, Response& r) { StaticFile("backoffice.css", r); }},
+        {"GET", "/wb/script/backoffice.js",
+         [this](const Request&, Response& r) { StaticFile("backoffice.js", r); }},
         {"GET", "/wb/style/shop.css",
          [this](const Request&, Response& r) { StaticFile("shop.css", r); }},
     };
@@ -314,6 +355,15 @@ std::string WebHost::OrderRows() const {
     return rows;
 }
 
+std::string WebHost::LastSeatAddress() const {
+    for (const Order& order : m_orders.Recent(kOrdersListed)) {
+        if (!order.seatAddress.empty()) {
+            return order.seatAddress;
+        }
+    }
+    return {};
+}
+
 void WebHost::RenderMainPage(bool confirmLogin, const std::string& user,
                              const std::string& employee, const std::string& mac,
                              httplib::Response& response) const {
@@ -326,6 +376,7 @@ void WebHost::RenderMainPage(bool confirmLogin, const std::string& user,
         {"confirmLogin", confirmLogin ? "1" : "0"},
         {"welcomeHidden", confirmLogin ? "" : "hidden"},
         {"orderCount", std::to_string(m_orders.Size())},
+        {"lastSeatAddress", LastSeatAddress()},
         {"orderRows", OrderRows()},
     };
     RenderPage("main.html", values, response);
@@ -363,12 +414,18 @@ void WebHost::TransactionDonePage(const httplib::Request& request, httplib::Resp
                                   bool delivered) {
     const std::string transId = ProgramParam(request, "transid", kMaxSerialBytes);
     const auto serial = ParseNumber<std::uint64_t>(transId);
-    if (serial) {
-        m_orders.SetState(*serial, delivered ? OrderState::Delivered : OrderState::DeliveryFailed);
-    }
+    const OrderState outcome = delivered ? OrderState::Delivered : OrderState::DeliveryFailed;
+    const bool refused = serial && m_orders.Move(*serial, outcome) == ChangeResult::NotAllowed;
     const std::optional<Order> order = serial ? m_orders.Find(*serial) : std::nullopt;
     PageValues values{{"title", kTransactionTitle}, {"transId", transId}};
     AddOrderValues(order, values);
+    if (refused) {
+        // A cancelled order stays cancelled: its page says so instead of a done page.
+        values["refusedHidden"] = "";
+        values["wanted"] = OrderStateText(outcome);
+        RenderPage("transaction.html", values, response);
+        return;
+    }
     RenderPage(delivered ? "done_success.html" : "done_fail.html", values, response);
 }
 
@@ -414,12 +471,13 @@ void WebHost::CreateOrder(const httplib::Request& request, httplib::Response& re
 
 void WebHost::CancelOrder(const httplib::Request& request, httplib::Response& response) {
     const auto serial = ParseNumber<std::uint64_t>(Param(request, "transid", kMaxSerialBytes));
-    if (!serial || !m_orders.SetState(*serial, OrderState::Cancelled)) {
-        response.status = 404;
-        response.set_content("{\"error\":\"unknown order\"}", "application/json");
-        return;
-    }
-    response.set_content("{\"ok\":true}", "application/json");
+    AnswerChange(serial ? m_orders.Move(*serial, OrderState::Cancelled) : ChangeResult::Unknown,
+                 response);
+}
+
+void WebHost::ReSendOrder(const httplib::Request& request, httplib::Response& response) {
+    const auto serial = ParseNumber<std::uint64_t>(Param(request, "transid", kMaxSerialBytes));
+    AnswerChange(serial ? m_orders.RecordReSend(*serial) : ChangeResult::Unknown, response);
 }
 
 }  // namespace zn::webhost

@@ -68,6 +68,7 @@ private:
     void ShopPage(const httplib::Request& request, httplib::Response& response);
     void CreateOrder(const httplib::Request& request, httplib::Response& response);
     void CancelOrder(const httplib::Request& request, httplib::Response& response);
+    void ReSendOrder(const httplib::Request& request, httplib::Response& response);
     void StaticFile(std::string_view fileName, httplib::Response& response) const;
 
     void RenderMainPage(bool confirmLogin, const std::string& user, const std::string& employee,
@@ -76,6 +77,8 @@ private:
                     httplib::Response& response) const;
     std::optional<std::string> ReadPage(std::string_view fileName) const;
     std::string OrderRows() const;
+    // The seat address of the newest order that has one, for the main page's seat viewer.
+    std::string LastSeatAddress() const;
 
     const WebHostConfig m_config;
     OrderStore m_orders;

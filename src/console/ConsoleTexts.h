@@ -18,9 +18,11 @@ struct TrayMenuItem {
 inline constexpr int kCommandExit = 1001;
 inline constexpr int kCommandShow = 1002;
 inline constexpr int kCommandLock = 1003;
-inline constexpr std::array<TrayMenuItem, 4> kTrayMenu = {{
+inline constexpr int kCommandMessages = 1004;
+inline constexpr std::array<TrayMenuItem, 5> kTrayMenu = {{
     {kCommandLock, "锁定网吧收银台"},
     {kCommandShow, "显示网吧收银台"},
+    {kCommandMessages, "今日顾客消息"},
     {0, ""},
     {kCommandExit, "退出网吧收银台"},
 }};
@@ -70,6 +72,8 @@ inline constexpr std::string_view kProgressText = "正在连接客户端，请�
 inline constexpr std::string_view kUnlockBeforeCancelText = "取消交易前，请先解除服务端锁定！";
 inline constexpr std::string_view kNotLoggedInText = "错误：用户未登录！";
 inline constexpr std::string_view kNoClientIpText = "错误：无法获得客户机IP！";
+inline constexpr std::string_view kNoResultPageText =
+    "找不到该交易的结果页面，没有发送或显示任何内容！请先完成该交易。";
 
 // Seat viewer.
 inline constexpr std::string_view kSeatViewerCaption = "座号查看器";
@@ -84,6 +88,13 @@ inline constexpr std::string_view kUpdatePromptButton = "点击升级到最新�
 inline constexpr std::string_view kLaunchFailedCaption = "升级失败";
 inline constexpr std::string_view kLaunchFailedText[] = {
     "无法启动升级程序“", "”，收银台将继续运行。请检查升级程序是否已安装，稍后再点击升级。"};
+
+// Customer messages of the day.
+inline constexpr std::string_view kMessagesCaption = "今日顾客消息";
+inline constexpr std::string_view kMessagesTimeHeader = "时间";
+inline constexpr std::string_view kMessagesSeatHeader = "座号";
+inline constexpr std::string_view kMessagesTextHeader = "消息";
+inline constexpr std::string_view kMessagesCloseButton = "关闭窗口";
 
 // Transaction view.
 inline constexpr std::string_view kTransactionViewCaption = "交易信息";

@@ -6,6 +6,9 @@
 #include <functional>
 #include <optional>
 #include <string>
+#include <vector>
+
+#include "console/MessageLog.h"
 
 namespace zn::console {
 
@@ -25,10 +28,11 @@ class IWindowFrame {
 public:
     virtual ~IWindowFrame() = default;
 
+    // Every way of showing brings a minimised window back.
     virtual void Show() = 0;
     virtual void Hide() = 0;
     virtual void ShowMaximized() = 0;
-    // Restored to its normal size and shown.
+    // Restored to a normal size that shows the login form whole, and shown.
     virtual void ShowNormal() = 0;
     virtual void Minimize() = 0;
     // Top of the window order (not topmost, not moved or sized) and activated; a hidden window
@@ -37,6 +41,9 @@ public:
     // False while the window is hidden or minimised.
     virtual bool IsShown() const = 0;
     virtual void SetCaption(const std::string& caption) = 0;
+    // The wait cursor over the program's windows, until EndWaitCursor.
+    virtual void BeginWaitCursor() = 0;
+    virtual void EndWaitCursor() = 0;
     // Ends the window for good: the Qt close path, which asks OnCloseRequested.
     virtual void CloseWindow() = 0;
 };
@@ -50,7 +57,6 @@ public:
     // Nothing happens on a page without the element.
     virtual void SetElementValue(const std::string& id, const std::string& value) = 0;
     // `done` runs later on the UI thread, and never after the window's event loop has ended.
-    virtual void ReadBodyOuterHtml(MarkupReady done) = 0;
     virtual void ReadDocumentOuterHtml(MarkupReady done) = 0;
 };
 
@@ -65,6 +71,8 @@ public:
     virtual std::optional<std::string> PromptPassword(const std::string& caption) = 0;
     virtual void ShowTransactionView(const std::filesystem::path& pageFile) = 0;
     virtual void ShowSeatViewer(const std::string& address, SeatLookUp lookUp) = 0;
+    // The day's customer messages, newest first.
+    virtual void ShowCustomerMessages(const std::vector<CustomerMessage>& messages) = 0;
 };
 
 class ITray {

@@ -7,7 +7,9 @@
 #include "console/ConsoleUi.h"
 #include "console/PageEvents.h"
 #include "console/RequestService.h"
+#include "console/RequestWorker.h"
 #include "platform/Log.h"
+#include "platform/ProgramFolder.h"
 #include "platform/Utf8.h"
 
 namespace zn::console {
@@ -29,8 +31,10 @@ ConsoleWindowController::ConsoleWindowController(ConsoleEnvironment environment,
       m_notifier(popup, [this] { OnNotifierClicked(); }),
       m_lock(window, window, window),
       m_backOffice(m_environment.registry, window, m_login, m_environment.loginPageRetryPeriod),
-      m_completion(CompletionContext{m_environment.registry, window, window, progress, m_navigation,
-                                     m_login, m_lock, m_environment.programFolder}) {}
+      m_completion(CompletionContext{m_environment.registry, window, window, window, progress,
+                                     m_navigation, m_login, m_lock, m_environment.programFolder}),
+      m_messages(m_environment.messageLogFile.empty() ? DriveC() / kMessageLogFileName
+                                                      : m_environment.messageLogFile) {}
 
 ConsoleWindowController::~ConsoleWindowController() = default;
 
@@ -127,6 +131,9 @@ void ConsoleWindowController::OnCommand(int command) {
         case texts::kCommandExit:
             ConfirmExit();
             break;
+        case texts::kCommandMessages:
+            ShowCustomerMessages();
+            break;
         default:
             break;
     }
@@ -213,7 +220,7 @@ void ConsoleWindowController::OnPageClick(const std::string& id, const IPageValu
             m_completion.OnReSend(values);
             break;
         case PageAction::Display:
-            m_completion.OnDisplay();
+            m_completion.OnDisplay(values);
             break;
         case PageAction::LaunchClient:
             LaunchClient();
@@ -252,6 +259,19 @@ void ConsoleWindowController::OnPendingNavigation() {
 void ConsoleWindowController::OnNotifierClicked() {
     m_window.ShowMaximized();
     m_window.Raise();
+    if (IsMessagePopupText(m_notifier.Paint().text)) {
+        ShowCustomerMessages();
+    }
+}
+
+void ConsoleWindowController::ShowCustomerMessages() {
+    m_window.ShowCustomerMessages(m_messages.Today());
+}
+
+void ConsoleWindowController::KeepCustomerMessage(const std::string& seat,
+                                                  const std::string& address,
+                                                  const std::string& text) {
+    m_messages.Add(seat, address, text);
 }
 
 void ConsoleWindowController::ShowText(const std::string& text, int appearMs, int visibleMs,

@@ -12,6 +12,7 @@
 #include "console/BackOffice.h"
 #include "console/ConsoleLock.h"
 #include "console/LoginState.h"
+#include "console/MessageLog.h"
 #include "console/NavigationHandOver.h"
 #include "console/RequestUi.h"
 #include "console/TaskbarNotifier.h"
@@ -52,6 +53,8 @@ struct ConsoleEnvironment {
     std::optional<ServicePorts> servicePorts;
     std::chrono::milliseconds loginPageRetryPeriod = kLoginPageRetryPeriod;
     std::chrono::milliseconds updatePeriod = kUpdateTimerPeriod;  // shorter only in tests
+    // The day's customer messages; empty: kMessageLogFileName in DriveC().
+    std::filesystem::path messageLogFile = {};
 };
 
 // Everything the console's main window decides: start-up, tray commands, closing, the page
@@ -100,6 +103,8 @@ public:
     void ShowText(const std::string& text, int appearMs, int visibleMs, int hideMs,
                   int step) override;
     void ShowMaximizedAndRaise() override;
+    void KeepCustomerMessage(const std::string& seat, const std::string& address,
+                             const std::string& text) override;
 
     CTaskbarNotifier& Notifier() { return m_notifier; }
     LoginState& Login() { return m_login; }
@@ -120,6 +125,7 @@ private:
                                const std::string_view (&text)[2]);
     void ConfirmExit();
     void LaunchClient();
+    void ShowCustomerMessages();
 
     ConsoleEnvironment m_environment;
     IConsoleWindow& m_window;
@@ -131,6 +137,7 @@ private:
     ConsoleLock m_lock;
     BackOffice m_backOffice;
     TransactionCompletion m_completion;
+    MessageLog m_messages;
     bool m_exiting = false;
     bool m_hasTray = true;
     // Last: its workers end before anything they use goes.

@@ -16,4 +16,8 @@ PageAction FindPageAction(std::string_view id) {
     return PageAction::None;
 }
 
+bool CapturesBody(PageAction action) {
+    return action == PageAction::CommitSuccess;
+}
+
 }  // namespace zn::console

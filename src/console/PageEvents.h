@@ -2,8 +2,10 @@
 
 #include <array>
 #include <map>
+#include <optional>
 #include <string>
 #include <string_view>
+#include <utility>
 
 namespace zn::console {
 
@@ -13,17 +15,23 @@ public:
     virtual ~IPageValues() = default;
     // The empty text for an element the page does not have.
     virtual std::string Value(std::string_view id) const = 0;
+    // The body's outer HTML (UTF-8, with the live values of its form fields) at that same moment,
+    // for the actions that CapturesBody; nullopt when the page had none.
+    virtual std::optional<std::string> Body() const = 0;
 };
 
 class PageValueMap final : public IPageValues {
 public:
     PageValueMap() = default;
-    PageValueMap(std::initializer_list<std::pair<const std::string, std::string>> values)
-        : m_values(values) {}
+    PageValueMap(std::initializer_list<std::pair<const std::string, std::string>> values,
+                 std::optional<std::string> body = std::nullopt)
+        : m_values(values), m_body(std::move(body)) {}
     std::string Value(std::string_view id) const override;
+    std::optional<std::string> Body() const override { return m_body; }
 
 private:
     std::map<std::string, std::string, std::less<>> m_values;
+    std::optional<std::string> m_body;
 };
 
 enum class PageAction {
@@ -67,5 +75,8 @@ inline constexpr std::array<PageEvent, 16> kPageEventTable = {{
 
 // The action bound to an element id; None for ids outside the table (compared exactly).
 PageAction FindPageAction(std::string_view id);
+// Whether a click for this action carries the page's body, read at the click: a page that moves
+// on right after the click must not change what the action sends.
+bool CapturesBody(PageAction action);
 
 }  // namespace zn::console

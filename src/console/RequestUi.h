@@ -16,6 +16,9 @@ public:
                           int step) = 0;
     // A counter request: the main window shown maximised, raised and brought to the front.
     virtual void ShowMaximizedAndRaise() = 0;
+    // A customer message, kept for the day's messages before its popup is shown.
+    virtual void KeepCustomerMessage(const std::string& seat, const std::string& address,
+                                     const std::string& text) = 0;
 };
 
 }  // namespace zn::console

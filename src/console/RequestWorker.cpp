@@ -27,6 +27,7 @@ constexpr int kStep = 3;
 constexpr int kOrderVisibleMs = 8000;
 constexpr int kMessageVisibleMs = 40000;
 constexpr std::uint32_t kRequestEventCode = 1;
+constexpr std::string_view kMessagePopupMark = "]的顾客消息：";
 
 std::string SeatForPopup(const RequestContext& context, const std::string& address) {
     std::string seat = LookUpSeat(context.programFolder, address);
@@ -70,6 +71,16 @@ void SendNoticePage(const RequestContext& context, const CSocketAddress& peer) {
 
 }  // namespace
 
+std::string MessagePopupText(const std::string& address, const std::string& seat,
+                             const std::string& text) {
+    return "来自" + address + "[座号：" + seat + std::string(kMessagePopupMark) + text;
+}
+
+bool IsMessagePopupText(std::string_view popupText) {
+    // An order's popup starts otherwise; a message's own text comes only after the mark.
+    return popupText.starts_with("来自") && popupText.find(kMessagePopupMark) != std::string::npos;
+}
+
 void ServeRequestConnection(const RequestContext& context, CTcpSocket& connection,
                             const CSocketAddress& peer, std::uint32_t frameCap) {
     const LoginSnapshot login = context.login.Snapshot();
@@ -106,9 +117,11 @@ void ReactToRequest(const RequestContext& context, std::span<const std::byte> bo
             context.ui.ShowMaximizedAndRaise();
         }
     } else if (kind == 'X') {
-        context.ui.ShowText("来自" + address + "[座号：" + SeatForPopup(context, address) +
-                                "]的顾客消息：" + MessageBodyText(body),
-                            kAppearMs, kMessageVisibleMs, kHideMs, kStep);
+        const std::string seat = SeatForPopup(context, address);
+        const std::string text = MessageBodyText(body);
+        context.ui.KeepCustomerMessage(seat, address, text);
+        context.ui.ShowText(MessagePopupText(address, seat, text), kAppearMs, kMessageVisibleMs,
+                            kHideMs, kStep);
     } else {
         SendNoticePage(context, peer);
         if (kind == 'O') {

@@ -25,6 +25,11 @@ inline constexpr std::string_view kNoticePageFileName = "RequestReceived.html";
 inline constexpr std::string_view kAlertSoundFileName = "NewRequestAlert.wav";
 inline constexpr std::string_view kUnknownSeat = "未知";
 
+// The popup text of a customer message, and whether a popup's text is one.
+std::string MessagePopupText(const std::string& address, const std::string& seat,
+                             const std::string& text);
+bool IsMessagePopupText(std::string_view popupText);
+
 // Everything a request worker reaches; all of it outlives the workers.
 struct RequestContext {
     const Registry& registry;

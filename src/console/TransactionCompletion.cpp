@@ -19,6 +19,7 @@
 #include "console/SeatFeedback.h"
 #include "console/SeatList.h"
 #include "net/TcpSocket.h"
+#include "platform/Log.h"
 #include "platform/TextCodec.h"
 
 namespace zn::console {
@@ -45,6 +46,18 @@ void TouchSeat(const SeatTarget& seat) {
     socket.Connect(&target);
     socket.Close();
 }
+
+// The wait cursor while a send is set off, as the cashier sees it in the original.
+class WaitCursor {
+public:
+    explicit WaitCursor(IWindowFrame& frame) : m_frame(frame) { m_frame.BeginWaitCursor(); }
+    ~WaitCursor() { m_frame.EndWaitCursor(); }
+    WaitCursor(const WaitCursor&) = delete;
+    WaitCursor& operator=(const WaitCursor&) = delete;
+
+private:
+    IWindowFrame& m_frame;
+};
 
 bool SendPage(const SeatTarget& seat, std::span<const std::byte> page) {
     return seat.address && SendPageToSeat(*seat.address, seat.port, page);
@@ -100,23 +113,23 @@ void TransactionCompletion::OnCommitSuccess(const IPageValues& values) {
     std::string transactionId = values.Value("TransId");
     const bool reporting = values.Value("PlatformId") == kPlatformMurvel;
     m_lastTransactionId = transactionId;
-    m_context.page.ReadBodyOuterHtml(
-        [this, clientIp, reporting,
-         transactionId = std::move(transactionId)](std::optional<std::string> body) mutable {
-            if (!body) {
-                return;
-            }
-            m_lastResultPage = std::move(*body);
-            auto page = ResultPageBytes(m_lastResultPage);
-            const SeatTarget seat = TargetOf(clientIp);
-            if (reporting) {
-                SendAndReport(seat, std::move(page), std::move(transactionId));
-            } else {
-                m_senders.Start([&progress = m_context.progress, seat, page = std::move(page)] {
-                    SendWithProgress(progress, seat, page);
-                });
-            }
+    std::optional<std::string> body = values.Body();
+    if (!body) {
+        log::Warn("completion of transaction {} without a page body: nothing is sent",
+                  log::Printable(transactionId));
+        return;
+    }
+    auto page = ResultPageBytes(*body);
+    m_pages.Keep(transactionId, std::move(*body));
+    const WaitCursor waiting(m_context.frame);
+    const SeatTarget seat = TargetOf(clientIp);
+    if (reporting) {
+        SendAndReport(seat, std::move(page), std::move(transactionId));
+    } else {
+        m_senders.Start([&progress = m_context.progress, seat, page = std::move(page)] {
+            SendWithProgress(progress, seat, page);
         });
+    }
 }
 
 void TransactionCompletion::SendAndReport(SeatTarget seat, std::vector<std::byte> page,
@@ -132,12 +145,31 @@ void TransactionCompletion::SendAndReport(SeatTarget seat, std::vector<std::byte
     });
 }
 
+const std::string* TransactionCompletion::ResultPageOf(const IPageValues& values) {
+    const std::string transactionId = values.Value("TransId");
+    if (transactionId.empty()) {
+        return &m_pages.Last();
+    }
+    const std::string* page = m_pages.Find(transactionId);
+    if (page == nullptr) {
+        log::Warn("no result page is kept for transaction {}: nothing is sent or shown",
+                  log::Printable(transactionId));
+        m_context.dialogs.MessageBox(std::string(texts::kNoResultPageText),
+                                     std::string(texts::kApplicationCaption), MessageIcon::Warning,
+                                     MessageButtons::Ok);
+    }
+    return page;
+}
+
 void TransactionCompletion::OnReSend(const IPageValues& values) {
+    const std::string* page = ResultPageOf(values);
+    if (page == nullptr) {
+        return;
+    }
     const SeatTarget seat = TargetOf(values.Value("ClientIP"));
-    m_senders.Start(
-        [&progress = m_context.progress, seat, page = ResultPageBytes(m_lastResultPage)] {
-            SendWithProgress(progress, seat, page);
-        });
+    m_senders.Start([&progress = m_context.progress, seat, bytes = ResultPageBytes(*page)] {
+        SendWithProgress(progress, seat, bytes);
+    });
 }
 
 void TransactionCompletion::OnCancel(const IPageValues& values) {
@@ -154,17 +186,22 @@ void TransactionCompletion::OnCancel(const IPageValues& values) {
         m_context.page.Navigate(ConsoleSettings(m_context.registry).LoginPage());
         return;
     }
+    const WaitCursor waiting(m_context.frame);
     m_senders.Start([seat = TargetOf(values.Value("ClientIP")), folder = m_context.programFolder] {
         SendRejectPage(seat, folder);
     });
 }
 
-void TransactionCompletion::OnDisplay() {
+void TransactionCompletion::OnDisplay(const IPageValues& values) {
+    const std::string* page = ResultPageOf(values);
+    if (page == nullptr) {
+        return;
+    }
     const std::filesystem::path file = m_context.programFolder / kOldPageFileName;
     {
         std::ofstream stream(file, std::ios::binary | std::ios::trunc);
         if (stream) {
-            const auto bytes = OldPageFileBytes(m_lastResultPage);
+            const auto bytes = OldPageFileBytes(*page);
             stream.write(reinterpret_cast<const char*>(bytes.data()),
                          static_cast<std::streamsize>(bytes.size()));
         }

@@ -9,6 +9,7 @@
 #include <string_view>
 #include <vector>
 
+#include "console/ResultPages.h"
 #include "console/SenderGroup.h"
 #include "net/SocketAddress.h"
 
@@ -20,6 +21,7 @@ namespace zn::console {
 
 class ConsoleLock;
 class IDialogs;
+class IWindowFrame;
 class IPageView;
 class IPageValues;
 class IProgressUi;
@@ -51,6 +53,7 @@ bool SendRejectPage(const SeatTarget& seat, const std::filesystem::path& program
 
 struct CompletionContext {
     const Registry& registry;
+    IWindowFrame& frame;
     IPageView& page;
     IDialogs& dialogs;
     IProgressUi& progress;
@@ -61,7 +64,8 @@ struct CompletionContext {
 };
 
 // The back-office actions on transactions: the result to the seat, again, the reject page, the
-// saved page in the transaction view and the seat viewer. Actions run on the UI thread; each
+// kept page in the transaction view and the seat viewer. A re-send and a display act on the
+// result of the open page's transaction. Actions run on the UI thread; each
 // send runs on its own thread and the action returns at once. Destruction waits for the senders.
 class TransactionCompletion {
 public:
@@ -70,10 +74,10 @@ public:
     void OnCommitSuccess(const IPageValues& values);
     void OnReSend(const IPageValues& values);
     void OnCancel(const IPageValues& values);
-    void OnDisplay();
+    void OnDisplay(const IPageValues& values);
     void OnViewSeat(const IPageValues& values);
 
-    const std::string& LastResultPage() const { return m_lastResultPage; }
+    const std::string& LastResultPage() const { return m_pages.Last(); }
     const std::string& LastTransactionId() const { return m_lastTransactionId; }
     std::size_t RunningSenders() const { return m_senders.Running(); }
     // Waits for the senders started so far.
@@ -81,10 +85,13 @@ public:
 
 private:
     SeatTarget TargetOf(const std::string& clientIp) const;
+    // The kept page of the open page's transaction (the last one when the page names none); null,
+    // with the cashier told, when that transaction has no completed result.
+    const std::string* ResultPageOf(const IPageValues& values);
     void SendAndReport(SeatTarget seat, std::vector<std::byte> page, std::string transactionId);
 
     CompletionContext m_context;
-    std::string m_lastResultPage;  // UTF-8
+    ResultPages m_pages;  // UTF-8
     std::string m_lastTransactionId;
     SenderGroup m_senders;  // last: ends before the rest
 };

@@ -6,14 +6,20 @@
     var maxValueLength = @MAX_VALUE_LENGTH@;
     var maxIds = @MAX_IDS@;
     var maxTotalLength = @MAX_TOTAL_LENGTH@;
+    var maxBodyLength = @MAX_BODY_LENGTH@;
     var maxPending = 64;
     var initialBoundIds = @BOUND_IDS@;
+    var initialBodyIds = @BODY_IDS@;
     var transport = window.qt && window.qt.webChannelTransport;
     var host = null;
     var pending = [];
 
     function boundIds() {
         return host ? host.boundIds : initialBoundIds;
+    }
+
+    function capturesBody(id) {
+        return (host ? host.bodyIds : initialBodyIds).indexOf(id) >= 0;
     }
 
     // A click inside a bound element counts for that element, as the event bubbles up to it.
@@ -60,11 +66,48 @@
         return values;
     }
 
-    function deliver(id, values) {
+    // outerHTML writes a field's attributes, not what was typed or set since: write the live
+    // state into a copy, as the system's browser did.
+    function keepState(live, copy) {
+        if (live.tagName === 'TEXTAREA') {
+            copy.textContent = live.value;
+        } else if (live.tagName === 'SELECT') {
+            for (var i = 0; i < live.options.length && i < copy.options.length; ++i) {
+                copy.options[i].toggleAttribute('selected', live.options[i].selected);
+            }
+        } else if (live.type === 'checkbox' || live.type === 'radio') {
+            copy.toggleAttribute('checked', live.checked);
+        } else if (live.type !== 'file') {
+            copy.setAttribute('value', live.value);
+        }
+    }
+
+    // A page whose own code throws while it is copied gives no body, but its click still counts.
+    function bodyMarkup() {
+        var body = document.body;
+        if (!body) {
+            return null;
+        }
+        try {
+            var copy = body.cloneNode(true);
+            var fields = 'input, textarea, select';
+            var live = body.querySelectorAll(fields);
+            var copies = copy.querySelectorAll(fields);
+            for (var i = 0; i < live.length && i < copies.length; ++i) {
+                keepState(live[i], copies[i]);
+            }
+            var html = copy.outerHTML;
+            return typeof html === 'string' && html.length <= maxBodyLength ? html : null;
+        } catch (error) {
+            return null;
+        }
+    }
+
+    function deliver(id, values, body) {
         if (host) {
-            host.click(id, values);
+            host.click(id, values, body);
         } else if (pending.length < maxPending) {
-            pending.push([id, values]);
+            pending.push([id, values, body]);
         }
     }
 
@@ -76,7 +119,7 @@
         var queued = pending;
         pending = [];
         for (var i = 0; i < queued.length; ++i) {
-            host.click(queued[i][0], queued[i][1]);
+            host.click(queued[i][0], queued[i][1], queued[i][2]);
         }
     });
 
@@ -87,7 +130,7 @@
         var at = unfinished.indexOf(click);
         if (at >= 0) {
             unfinished.splice(at, 1);
-            deliver(click.id, snapshot());
+            deliver(click.id, snapshot(), capturesBody(click.id) ? bodyMarkup() : null);
         }
     }
 

@@ -9,15 +9,16 @@ namespace zn::gui {
 PageBridge::PageBridge(ClickSink sink, QObject* parent)
     : QObject(parent), m_sink(std::move(sink)) {}
 
-void PageBridge::SetBoundIds(QStringList ids) {
-    if (ids == m_boundIds) {
+void PageBridge::SetBoundIds(QStringList ids, QStringList bodyIds) {
+    if (ids == m_boundIds && bodyIds == m_bodyIds) {
         return;
     }
     m_boundIds = std::move(ids);
+    m_bodyIds = std::move(bodyIds);
     emit boundIdsChanged();
 }
 
-void PageBridge::click(const QJsonValue& id, const QJsonValue& values) {
+void PageBridge::click(const QJsonValue& id, const QJsonValue& values, const QJsonValue& body) {
     if (!id.isString() || !m_boundIds.contains(id.toString())) {
         return;
     }
@@ -33,6 +34,10 @@ void PageBridge::click(const QJsonValue& id, const QJsonValue& values) {
         const QString value =
             it.value().toString().left(static_cast<qsizetype>(PageValues::kMaxValueBytes));
         kept.Add(it.key().toStdString(), value.toStdString());
+    }
+    if (m_bodyIds.contains(id.toString()) && body.isString() &&
+        static_cast<std::size_t>(body.toString().size()) <= PageValues::kMaxBodyChars) {
+        kept.SetBody(body.toString().toStdString());
     }
     m_sink(id.toString().toStdString(), std::move(kept));
 }

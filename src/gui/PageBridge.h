@@ -17,17 +17,21 @@ namespace zn::gui {
 class PageBridge : public QObject {
     Q_OBJECT
     Q_PROPERTY(QStringList boundIds READ BoundIds NOTIFY boundIdsChanged)
+    Q_PROPERTY(QStringList bodyIds READ BodyIds NOTIFY boundIdsChanged)
 
 public:
     using ClickSink = std::function<void(std::string id, PageValues values)>;
 
     PageBridge(ClickSink sink, QObject* parent);
 
-    void SetBoundIds(QStringList ids);
+    // `bodyIds`: the bound ids whose clicks carry the body's markup.
+    void SetBoundIds(QStringList ids, QStringList bodyIds = {});
     const QStringList& BoundIds() const { return m_boundIds; }
+    const QStringList& BodyIds() const { return m_bodyIds; }
 
-    // Called by the page: the id of the clicked bound element and an object of values by id.
-    Q_INVOKABLE void click(const QJsonValue& id, const QJsonValue& values);
+    // Called by the page: the id of the clicked bound element, an object of values by id and the
+    // body's markup (kept only for the body ids).
+    Q_INVOKABLE void click(const QJsonValue& id, const QJsonValue& values, const QJsonValue& body);
 
 signals:
     void boundIdsChanged();
@@ -35,6 +39,7 @@ signals:
 private:
     ClickSink m_sink;
     QStringList m_boundIds;
+    QStringList m_bodyIds;
 };
 
 }  // namespace zn::gui

@@ -83,10 +83,15 @@ PageHost::PageHost(QWidget* parent)
 
 PageHost::~PageHost() = default;
 
-void PageHost::SetBoundIds(const std::vector<std::string>& ids) {
+void PageHost::SetBoundIds(const std::vector<std::string>& ids,
+                           const std::vector<std::string>& bodyIds) {
     QStringList bound;
     for (const std::string& id : ids) {
         bound.append(QString::fromStdString(id));
+    }
+    QStringList body;
+    for (const std::string& id : bodyIds) {
+        body.append(QString::fromStdString(id));
     }
     QWebEngineScriptCollection& scripts = m_view->page()->scripts();
     for (const QWebEngineScript& old : scripts.find(kScriptName)) {
@@ -97,9 +102,9 @@ void PageHost::SetBoundIds(const std::vector<std::string>& ids) {
     script.setInjectionPoint(QWebEngineScript::DocumentCreation);
     script.setWorldId(QWebEngineScript::MainWorld);
     script.setRunsOnSubFrames(false);
-    script.setSourceCode(ClickForwarderScript(bound));
+    script.setSourceCode(ClickForwarderScript(bound, body));
     scripts.insert(script);
-    m_bridge->SetBoundIds(std::move(bound));
+    m_bridge->SetBoundIds(std::move(bound), std::move(body));
 }
 
 void PageHost::SetClickOrigins(OriginSource origins) {

@@ -41,9 +41,11 @@ public:
     explicit PageHost(QWidget* parent = nullptr);
     ~PageHost() override;
 
-    // The element ids whose clicks are reported (a click inside such an element counts for it).
-    // Applies at once, to the current page too.
-    void SetBoundIds(const std::vector<std::string>& ids);
+    // The element ids whose clicks are reported (a click inside such an element counts for it),
+    // and those of them whose clicks carry the body's markup (PageValues::Body). Applies at once,
+    // to the current page too.
+    void SetBoundIds(const std::vector<std::string>& ids,
+                     const std::vector<std::string>& bodyIds = {});
     // Until this is set, no click counts. A refused click is logged once per page address.
     void SetClickOrigins(OriginSource origins);
 

@@ -2,8 +2,10 @@
 
 #include <cstddef>
 #include <map>
+#include <optional>
 #include <string>
 #include <string_view>
+#include <utility>
 
 namespace zn::gui {
 
@@ -16,6 +18,8 @@ public:
     static constexpr std::size_t kMaxValueBytes = 64 * 1024;
     static constexpr std::size_t kMaxIds = 4096;
     static constexpr std::size_t kMaxTotalBytes = 4 * 1024 * 1024;
+    // In UTF-16 units, as the page counts them: a body kept fits a page frame to a seat in GB2312.
+    static constexpr std::size_t kMaxBodyChars = 4 * 1024 * 1024;
 
     // Keeps the value of `id` (UTF-8), cut to kMaxValueBytes on a character boundary. False,
     // keeping nothing, for an empty or over-long id, an id already present, or a full budget.
@@ -25,9 +29,15 @@ public:
     const std::string& Get(std::string_view id) const;
     std::size_t Count() const { return m_values.size(); }
 
+    // The body's outer HTML taken at the same moment as the values, for clicks on the ids that
+    // ask for it; nullopt otherwise.
+    void SetBody(std::string html) { m_body = std::move(html); }
+    const std::optional<std::string>& Body() const { return m_body; }
+
 private:
     std::map<std::string, std::string, std::less<>> m_values;
     std::size_t m_totalBytes = 0;
+    std::optional<std::string> m_body;
 };
 
 }  // namespace zn::gui

@@ -11,7 +11,14 @@
 namespace zn::TextCodec {
 namespace {
 
-enum class Source { Utf8, Utf16Le, Gbk, Gb2312 };
+enum class Source { Utf8, Utf16Le, Gbk };
+
+// GB2312's double-byte characters: rows A1-A9 (symbols) and B0-F7 (hanzi); AA-AF and F8-FE
+// are GBK's user-defined rows.
+bool IsGb2312Pair(unsigned char lead, unsigned char trail) {
+    const bool row = (lead >= 0xA1 && lead <= 0xA9) || (lead >= 0xB0 && lead <= 0xF7);
+    return row && trail >= 0xA1 && trail <= 0xFE;
+}
 
 const char* IconvName(Source source) {
     switch (source) {
@@ -21,8 +28,6 @@ const char* IconvName(Source source) {
             return "UTF-16LE";
         case Source::Gbk:
             return "GBK";
-        case Source::Gb2312:
-            return "GB2312";
     }
     return "UTF-8";
 }
@@ -42,12 +47,6 @@ std::size_t BytesToReplace(Source source, const unsigned char* bytes, std::size_
         case Source::Gbk:
             if (available >= 2 && bytes[0] >= 0x81 && bytes[0] <= 0xFE && bytes[1] >= 0x40 &&
                 bytes[1] <= 0xFE && bytes[1] != 0x7F) {
-                return 2;
-            }
-            return 1;
-        case Source::Gb2312:
-            if (available >= 2 && bytes[0] >= 0xA1 && bytes[0] <= 0xFE && bytes[1] >= 0xA1 &&
-                bytes[1] <= 0xFE) {
                 return 2;
             }
             return 1;
@@ -116,6 +115,29 @@ std::string Convert(std::string_view input, Source source, const char* target,
     }
 }
 
+// ASCII and GB2312's pairs stay; each other pair (as `isPair` reads a lead and its trail, 0 at
+// the end) and each other byte becomes one '?'.
+std::string KeepGb2312(std::string_view bytes, bool (*isPair)(unsigned char, unsigned char)) {
+    std::string kept;
+    kept.reserve(bytes.size());
+    for (std::size_t i = 0; i < bytes.size(); ++i) {
+        const auto lead = static_cast<unsigned char>(bytes[i]);
+        if (lead < 0x80) {
+            kept.push_back(bytes[i]);
+            continue;
+        }
+        const auto trail = i + 1 < bytes.size() ? static_cast<unsigned char>(bytes[i + 1]) : 0;
+        const bool pair = isPair(lead, trail);
+        if (pair && IsGb2312Pair(lead, trail)) {
+            kept.append(bytes, i, 2);
+        } else {
+            kept.push_back('?');
+        }
+        i += pair ? 1 : 0;
+    }
+    return kept;
+}
+
 constexpr std::string_view kNarrowQuestion = "?";
 constexpr std::string_view kWideQuestion{"?\0", 2};
 
@@ -129,12 +151,22 @@ std::string GbkToUtf8(std::string_view gbk) {
     return Convert(gbk, Source::Gbk, "UTF-8", kNarrowQuestion);
 }
 
+// Code page 20936 is GBK cut down to GB2312's rows: iconv's own GB2312 table maps some of them
+// (A1A4 ·, A1AA —) to other characters than Windows does.
 std::string Utf8ToGb2312(std::string_view utf8) {
-    return Convert(utf8, Source::Utf8, "GB2312", kNarrowQuestion);
+    // iconv's output is well formed: every byte from 0x81 up leads a pair.
+    return KeepGb2312(
+        Convert(utf8, Source::Utf8, "GBK", kNarrowQuestion),
+        [](unsigned char lead, unsigned char trail) { return lead >= 0x81 && trail != 0; });
 }
 
 std::string Gb2312ToUtf8(std::string_view gb2312) {
-    return Convert(gb2312, Source::Gb2312, "UTF-8", kNarrowQuestion);
+    return Convert(KeepGb2312(gb2312,
+                              [](unsigned char lead, unsigned char trail) {
+                                  return lead >= 0xA1 && lead <= 0xFE && trail >= 0xA1 &&
+                                         trail <= 0xFE;
+                              }),
+                   Source::Gbk, "UTF-8", kNarrowQuestion);
 }
 
 std::vector<std::byte> Utf8ToUtf16Le(std::string_view utf8) {

@@ -39,6 +39,7 @@ public:
         m_popups.push_back(text);
     }
     void ShowMaximizedAndRaise() override {}
+    void KeepCustomerMessage(const std::string&, const std::string&, const std::string&) override {}
     void PlayFileSync(const std::filesystem::path&) override {
         const std::lock_guard lock(m_mutex);
         ++m_sounds;

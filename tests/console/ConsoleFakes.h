@@ -34,6 +34,15 @@ public:
         std::lock_guard lock(m_mutex);
         ++m_raised;
     }
+    void KeepCustomerMessage(const std::string& seat, const std::string& address,
+                             const std::string& text) override {
+        std::lock_guard lock(m_mutex);
+        m_kept.push_back(seat + "|" + address + "|" + text);
+    }
+    std::vector<std::string> Kept() const {
+        std::lock_guard lock(m_mutex);
+        return m_kept;
+    }
 
     std::vector<PopupCall> Popups() const {
         std::lock_guard lock(m_mutex);
@@ -48,6 +57,7 @@ private:
     mutable std::mutex m_mutex;
     std::vector<PopupCall> m_popups;
     int m_raised = 0;
+    std::vector<std::string> m_kept;
 };
 
 class FakeSoundPlayer final : public ISoundPlayer {

@@ -16,6 +16,7 @@
 #include "console/ConsoleTexts.h"
 #include "console/PageEvents.h"
 #include "console/QueryValue.h"
+#include "console/RequestWorker.h"
 #include "console/SingleInstance.h"
 #include "net/SocketAddress.h"
 #include "net/TcpSocket.h"
@@ -136,6 +137,29 @@ TEST_F(ConsoleWindowControllerTest, ThePopupClickShowsMaximisedEvenWhileLocked) 
     controller.Notifier().OnClick();
     popup.RunPosted();
     EXPECT_EQ(window.Calls(), (std::vector<std::string>{"ShowMaximized", "Raise"}));
+}
+
+TEST_F(ConsoleWindowControllerTest, TheDaysMessagesOpenFromAMessagePopupOrTheTrayMenu) {
+    controller.KeepCustomerMessage("A1", "10.0.0.5", "第一条");
+    controller.KeepCustomerMessage("A2", "10.0.0.6", "第二条\n还有一行");
+    const std::string all = "Messages:[A2|10.0.0.6|第二条\n还有一行][A1|10.0.0.5|第一条]";
+
+    controller.Notifier().ShowText(MessagePopupText("10.0.0.6", "A2", "第二条"), 500, 40000, 500,
+                                   3);
+    window.ClearCalls();
+    controller.OnNotifierClicked();
+    EXPECT_EQ(window.Calls(), (std::vector<std::string>{"ShowMaximized", "Raise", all}));
+
+    controller.Notifier().ShowText("收到来自客户 10.0.0.5[座号：A1] 的商品购买请求！", 500, 8000,
+                                   500, 3);
+    window.ClearCalls();
+    controller.OnNotifierClicked();
+    EXPECT_EQ(window.Calls(), (std::vector<std::string>{"ShowMaximized", "Raise"}))
+        << "an order's popup only shows the console";
+
+    window.ClearCalls();
+    controller.OnCommand(texts::kCommandMessages);
+    EXPECT_EQ(window.Calls(), std::vector<std::string>{all});
 }
 
 TEST_F(ConsoleWindowControllerTest, NoActionAndUnknownIdsDoNothing) {

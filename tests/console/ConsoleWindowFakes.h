@@ -28,12 +28,13 @@ public:
         return m_shown;
     }
     void SetCaption(const std::string& caption) override { Record("Caption:" + caption); }
+    void BeginWaitCursor() override { Record("WaitCursor:on"); }
+    void EndWaitCursor() override { Record("WaitCursor:off"); }
     void CloseWindow() override { Record("CloseWindow"); }
     void Navigate(const std::string& address) override { Record("Navigate:" + address); }
     void SetElementValue(const std::string& id, const std::string& value) override {
         Record("Set:" + id + "=" + value);
     }
-    void ReadBodyOuterHtml(MarkupReady done) override { done(body); }
     void ReadDocumentOuterHtml(MarkupReady done) override { done(document); }
 
     MessageAnswer MessageBox(const std::string& text, const std::string& caption, MessageIcon icon,
@@ -84,6 +85,13 @@ public:
         Record("SeatViewer:" + address);
         seatLookUp = std::move(lookUp);
     }
+    void ShowCustomerMessages(const std::vector<CustomerMessage>& messages) override {
+        std::string call = "Messages:";
+        for (const CustomerMessage& message : messages) {
+            call += "[" + message.seat + "|" + message.address + "|" + message.text + "]";
+        }
+        Record(call);
+    }
     void StartTimer(int id, std::chrono::milliseconds period) override {
         Record("Timer:" + std::to_string(id) + "/" + std::to_string(period.count()));
     }
@@ -126,7 +134,6 @@ public:
         m_shown = shown;
     }
 
-    std::optional<std::string> body;
     std::optional<std::string> document;
     std::deque<MessageAnswer> answers;
     std::deque<std::optional<std::string>> passwords;

@@ -199,6 +199,8 @@ TEST_F(RequestServiceTest, CustomerMessageIsAnnounced) {
     EXPECT_EQ(ui.Popups()[0].appearMs, 500);
     EXPECT_EQ(ui.Popups()[0].hideMs, 500);
     EXPECT_EQ(ui.Popups()[0].step, 3);
+    EXPECT_EQ(ui.Kept(), std::vector<std::string>{"A1|127.0.0.1|你好 hi"})
+        << "kept for the day's messages";
     EXPECT_TRUE(uiThread.Navigations().empty());
     EXPECT_EQ(sound.Played().size(), 1u);
     EXPECT_EQ(PagesSoFar(), 0u);

@@ -44,8 +44,10 @@ protected:
         registry.CreateKey(RegistryRoot::LocalMachine, kConsoleKeyPath)
             ->SetDword("RemotePort", port);
     }
-    void Click(const std::string& id, const PageValueMap& values) {
-        controller.OnPageClick(id, values);
+    // A click whose values carry the page's body as it stood at the click.
+    void Click(const std::string& id,
+               std::initializer_list<std::pair<const std::string, std::string>> values) {
+        controller.OnPageClick(id, PageValueMap(values, body));
     }
     // What the UI thread has navigated to once it ran what the senders posted.
     std::vector<std::string> Navigations() {
@@ -78,13 +80,14 @@ protected:
     test::FakeConsoleWindow window;
     test::FakeNotifierWidget popup;
     test::FakeProgress progress;
+    std::optional<std::string> body;
     ConsoleWindowController controller{
         ConsoleEnvironment{registry, windows, sound, sandbox.Path(), ServicePorts{}}, window, popup,
         progress};
 };
 
 TEST_F(TransactionCompletionTest, ACompletionSendsTheBodyInGb2312AndOpensTheDonePage) {
-    window.body = "<body><p>交易成功</p></body>";
+    body = "<body><p>交易成功</p></body>";
     Click("ButtonOnCommitSuccess",
           {{"ClientIP", "127.0.0.1"}, {"TransId", "单号 1&x"}, {"PlatformId", "murvel"}});
     WaitForSenders();
@@ -100,8 +103,26 @@ TEST_F(TransactionCompletionTest, ACompletionSendsTheBodyInGb2312AndOpensTheDone
     EXPECT_EQ(controller.Completion().LastTransactionId(), "单号 1&x");
 }
 
+TEST_F(TransactionCompletionTest, TheWaitCursorShowsWhileACompletionOrARejectIsSetOff) {
+    body = "<body>x</body>";
+    Click("ButtonOnCommitSuccess", {{"ClientIP", "127.0.0.1"}});
+    controller.Login().RecordLogin("c");
+    Click("ButtonCancelIt_Murvel", {{"ClientIP", "127.0.0.1"}});
+    WaitForSenders();
+    const std::vector<std::string> twice{"WaitCursor:on", "WaitCursor:off", "WaitCursor:on",
+                                         "WaitCursor:off"};
+    EXPECT_EQ(window.CallsStartingWith("WaitCursor"), twice);
+
+    body = std::nullopt;
+    Click("ButtonOnCommitSuccess", {{"ClientIP", "127.0.0.1"}});
+    Click("ButtonReSend", {{"ClientIP", "127.0.0.1"}});
+    WaitForSenders();
+    EXPECT_EQ(window.CallsStartingWith("WaitCursor"), twice)
+        << "neither a completion that sends nothing nor a re-send";
+}
+
 TEST_F(TransactionCompletionTest, AnotherPlatformSendsButOpensNoDonePage) {
-    window.body = "<body>x</body>";
+    body = "<body>x</body>";
     Click("ButtonOnCommitSuccess", {{"ClientIP", "127.0.0.1"}, {"TransId", "T-2"}});
     WaitForSenders();
     ASSERT_TRUE(WaitForPages(1)) << seat.Pages().size() << " pages";
@@ -111,7 +132,7 @@ TEST_F(TransactionCompletionTest, AnotherPlatformSendsButOpensNoDonePage) {
 
 TEST_F(TransactionCompletionTest, AFailedSendOrABadAddressOpensTheFailurePage) {
     SetRemotePort(ClosedPort());
-    window.body = "<body>x</body>";
+    body = "<body>x</body>";
     Click("ButtonOnCommitSuccess",
           {{"ClientIP", "127.0.0.1"}, {"TransId", "A"}, {"PlatformId", "murvel"}});
     WaitForSenders();
@@ -143,10 +164,10 @@ TEST_F(TransactionCompletionTest, OverlappingCompletionsReportTheirOwnTransactio
             secondStartedFuture.wait_for(std::chrono::seconds(10));
         }
     };
-    window.body = "<body>first</body>";
+    body = "<body>first</body>";
     Click("ButtonOnCommitSuccess",
           {{"ClientIP", "127.0.0.1"}, {"TransId", "FIRST"}, {"PlatformId", "murvel"}});
-    window.body = "<body>second</body>";
+    body = "<body>second</body>";
     Click("ButtonOnCommitSuccess",
           {{"ClientIP", "127.0.0.1"}, {"TransId", "SECOND"}, {"PlatformId", "murvel"}});
     EXPECT_EQ(controller.Completion().LastTransactionId(), "SECOND");
@@ -161,9 +182,9 @@ TEST_F(TransactionCompletionTest, OverlappingCompletionsReportTheirOwnTransactio
 }
 
 TEST_F(TransactionCompletionTest, WithoutABodyNothingIsSentAndTheLastPageStays) {
-    window.body = "<body>kept</body>";
+    body = "<body>kept</body>";
     Click("ButtonOnCommitSuccess", {{"ClientIP", "127.0.0.1"}});
-    window.body = std::nullopt;
+    body = std::nullopt;
     Click("ButtonOnCommitSuccess", {{"ClientIP", "127.0.0.1"}, {"TransId", "T"}});
     WaitForSenders();
     ASSERT_TRUE(WaitForPages(1)) << seat.Pages().size() << " pages";
@@ -176,13 +197,73 @@ TEST_F(TransactionCompletionTest, ReSendBeforeAnyCompletionSendsALoneTerminator)
     ASSERT_TRUE(WaitForPages(1)) << seat.Pages().size() << " pages";
     EXPECT_EQ(seat.Pages()[0], Bytes(std::string(1, '\0')));
 
-    window.body = "<body>页</body>";
+    body = "<body>页</body>";
     Click("ButtonOnCommitSuccess", {{"ClientIP", "127.0.0.1"}});
     Click("ButtonReSend", {{"ClientIP", "127.0.0.1"}, {"PlatformId", "murvel"}});
     WaitForSenders();
     ASSERT_TRUE(WaitForPages(3)) << seat.Pages().size() << " pages";
     EXPECT_EQ(seat.Pages()[1], seat.Pages()[2]);
     EXPECT_TRUE(Navigations().empty()) << "a re-send never reports";
+}
+
+TEST_F(TransactionCompletionTest, ReSendAndDisplayUseTheResultOfTheOpenPagesTransaction) {
+    for (const std::string id : {"T1", "T2"}) {
+        body = "<body>goods of " + id + "</body>";
+        Click("ButtonOnCommitSuccess", {{"ClientIP", "127.0.0.1"}, {"TransId", id}});
+        WaitForSenders();
+    }
+    ASSERT_TRUE(WaitForPages(2)) << seat.Pages().size() << " pages";
+    std::optional<std::string> shown;
+    window.duringView = [&](const std::filesystem::path& path) {
+        shown = zn::test::ReadFile(path);
+    };
+
+    Click("ButtonReSend", {{"ClientIP", "127.0.0.1"}, {"TransId", "T1"}});
+    Click("ButtonDisplay", {{"TransId", "T1"}});
+    WaitForSenders();
+    ASSERT_TRUE(WaitForPages(3)) << seat.Pages().size() << " pages";
+    EXPECT_EQ(seat.Pages()[2], Bytes(std::string("<body>goods of T1</body>") + '\0'))
+        << "T1's failure page re-sends T1's receipt, not the later T2";
+    EXPECT_EQ(shown, std::string("<body>goods of T1</body>") + '\0');
+
+    Click("ButtonReSend", {{"ClientIP", "127.0.0.1"}});
+    WaitForSenders();
+    ASSERT_TRUE(WaitForPages(4)) << seat.Pages().size() << " pages";
+    EXPECT_EQ(seat.Pages()[3], seat.Pages()[1]) << "a page without TransId: the last result";
+
+    window.ClearCalls();
+    shown.reset();
+    Click("ButtonReSend", {{"ClientIP", "127.0.0.1"}, {"TransId", "T9"}});
+    Click("ButtonDisplay", {{"TransId", "T9"}});
+    WaitForSenders();
+    EXPECT_EQ(seat.Pages().size(), 4u) << "no result of T9 was ever completed";
+    EXPECT_FALSE(shown);
+    const std::string told = "Message:" + std::string(texts::kNoResultPageText) +
+                             "|ZentrovaNubraConsole|" +
+                             std::to_string(static_cast<int>(MessageIcon::Warning));
+    EXPECT_EQ(window.Calls(), (std::vector<std::string>{told, told}));
+}
+
+TEST(ResultPagesTest, KeepsTheLatestPagesByIdWithinTheirBounds) {
+    ResultPages pages;
+    pages.Keep("A", "first A");
+    pages.Keep("", "no id");
+    pages.Keep("A", "second A");
+    EXPECT_EQ(pages.Count(), 1u);
+    EXPECT_EQ(*pages.Find("A"), "second A");
+    EXPECT_EQ(pages.Last(), "second A");
+    for (std::size_t i = 0; i < ResultPages::kMaxPages; ++i) {
+        pages.Keep("T" + std::to_string(i), "page");
+    }
+    EXPECT_EQ(pages.Count(), ResultPages::kMaxPages);
+    EXPECT_EQ(pages.Find("A"), nullptr) << "the oldest went first";
+    EXPECT_NE(pages.Find("T0"), nullptr);
+
+    const std::string large(ResultPages::kMaxBytes / 2, 'x');
+    pages.Keep("L1", large);
+    pages.Keep("L2", large);
+    EXPECT_EQ(pages.Find("L1"), nullptr) << "over the byte budget";
+    EXPECT_NE(pages.Find("L2"), nullptr);
 }
 
 TEST_F(TransactionCompletionTest, CancelChecksTheLockThenTheLoginThenSendsTheRejectPage) {
@@ -227,7 +308,7 @@ TEST_F(TransactionCompletionTest, DisplayWritesOldPageForTheViewAndDeletesItAfte
     EXPECT_EQ(seen, std::string(1, '\0')) << "before any completion: an empty page";
     EXPECT_FALSE(std::filesystem::exists(file));
 
-    window.body = "<body>\n成功\n</body>";
+    body = "<body>\n成功\n</body>";
     Click("ButtonOnCommitSuccess", {{"ClientIP", "127.0.0.1"}});
     Click("ButtonDisplay", {});
     EXPECT_EQ(seen, "<body>\r\n" + TextCodec::Utf8ToGb2312("成功") + "\r\n</body>" + '\0');

@@ -139,6 +139,56 @@ TEST_F(PageHostTest, EachClickCarriesTheValuesOfItsOwnDispatch) {
     EXPECT_EQ(m_clicks[3].values.Get("textSubmit"), "请送一包纸巾");
 }
 
+// A back office that moves on to the next customer right after raising the completion: the body
+// is the one of the click, not whatever the page shows by the time the program acts.
+TEST_F(PageHostTest, BodyIdsCarryTheBodyAsItStoodAtTheClick) {
+    m_host.SetBoundIds({"ButtonOnCommitSuccess", "ButtonOK"}, {"ButtonOnCommitSuccess"});
+    ASSERT_TRUE(Load("done.html", R"(<html><body><p id="who">客户 A</p>
+<button id="ButtonOnCommitSuccess" onclick="document.getElementById('who').textContent = '客户 A 完成'">
+ok</button><button id="ButtonOK">x</button></body></html>)"));
+    RunScript(QStringLiteral(R"(
+        document.getElementById('ButtonOnCommitSuccess').click();
+        document.body.innerHTML = '<p>客户 B</p>';
+        location.href = 'about:blank';)"));
+    ASSERT_TRUE(WaitForClicks(1)) << "the click was lost";
+    ASSERT_TRUE(m_clicks[0].values.Body());
+    const std::string& body = *m_clicks[0].values.Body();
+    EXPECT_EQ(body.rfind("<body>", 0), 0u) << body;
+    EXPECT_NE(body.find("客户 A 完成"), std::string::npos) << body;
+    EXPECT_EQ(body.find("客户 B"), std::string::npos) << body;
+
+    ASSERT_TRUE(
+        Load("other.html", R"(<html><body><button id="ButtonOK">x</button></body></html>)"));
+    RunScript(QStringLiteral("document.getElementById('ButtonOK').click();"));
+    ASSERT_TRUE(WaitForClicks(2));
+    EXPECT_FALSE(m_clicks[1].values.Body()) << "only the ids that need it carry the body";
+}
+
+TEST_F(PageHostTest, TheCarriedBodyHoldsTheLiveValuesOfItsFields) {
+    m_host.SetBoundIds({"ButtonOnCommitSuccess"}, {"ButtonOnCommitSuccess"});
+    ASSERT_TRUE(Load("card.html", R"(<html><body>
+<input id="card" value=""><input id="pin" type="password"><textarea id="note">old</textarea>
+<select id="amount"><option selected>10</option><option>50</option></select>
+<input id="agree" type="checkbox" checked><button id="ButtonOnCommitSuccess">ok</button>
+</body></html>)"));
+    RunScript(QStringLiteral(R"(
+        document.getElementById('card').value = '6222 0001';
+        document.getElementById('pin').value = '\"<1234>';
+        document.getElementById('note').value = '卡密 <b>';
+        document.getElementById('amount').selectedIndex = 1;
+        document.getElementById('agree').checked = false;
+        document.getElementById('ButtonOnCommitSuccess').click();)"));
+    ASSERT_TRUE(WaitForClicks(1)) << "the click was lost";
+    ASSERT_TRUE(m_clicks[0].values.Body());
+    const std::string& body = *m_clicks[0].values.Body();
+    EXPECT_NE(body.find(R"(id="card" value="6222 0001")"), std::string::npos) << body;
+    EXPECT_NE(body.find(R"(type="password" value="&quot;<1234>")"), std::string::npos) << body;
+    EXPECT_NE(body.find("卡密 &lt;b&gt;</textarea>"), std::string::npos) << body;
+    EXPECT_NE(body.find("<option selected=\"\">50</option>"), std::string::npos) << body;
+    EXPECT_EQ(body.find("<option selected=\"\">10</option>"), std::string::npos) << body;
+    EXPECT_EQ(body.find("checked"), std::string::npos) << body;
+}
+
 TEST_F(PageHostTest, ClickWhosePropagationThePageStopsStillArrives) {
     ASSERT_TRUE(Load("stopping.html", R"(<html><body><input id="PlatformId">
 <button id="ButtonOK" onclick="event.stopPropagation();
@@ -277,13 +327,14 @@ TEST_F(PageHostTest, PageScriptsTalkingToTheChannelThemselvesCannotHarmTheHost) 
         new QWebChannel(qt.webChannelTransport, function (channel) {
             var host = channel.objects.pageHost;
             host.deleteLater();
-            host.click('ButtonFree', {});
-            host.click('ButtonOK', {PlatformId: 'x'.repeat(300000), Other: 12});
+            host.click('ButtonFree', {}, null);
+            host.click('ButtonOK', {PlatformId: 'x'.repeat(300000), Other: 12}, '<body>forged</body>');
         });)"));
     ASSERT_TRUE(WaitForClicks(1)) << "the direct call did not arrive";
     EXPECT_EQ(m_clicks[0].id, "ButtonOK");
     EXPECT_EQ(m_clicks[0].values.Get("PlatformId").size(), PageValues::kMaxValueBytes);
     EXPECT_EQ(m_clicks[0].values.Get("Other"), "");
+    EXPECT_FALSE(m_clicks[0].values.Body()) << "not an id that carries the body";
     // The bridge is still there and the page's own clicks still arrive.
     RunScript(QStringLiteral("document.getElementById('ButtonOK').click();"));
     ASSERT_TRUE(WaitForClicks(2));

@@ -72,12 +72,27 @@ protected:
 
 TEST_F(PageBridgeTest, OnlyBoundIdsPass) {
     m_bridge.SetBoundIds({"ButtonOK"});
-    m_bridge.click(QJsonValue("ButtonFree"), QJsonObject{});
-    m_bridge.click(QJsonValue(42), QJsonObject{});
-    m_bridge.click(QJsonValue(QJsonArray{"ButtonOK"}), QJsonObject{});
-    m_bridge.click(QJsonValue("ButtonOK"), QJsonValue("not an object"));
+    m_bridge.click(QJsonValue("ButtonFree"), QJsonObject{}, {});
+    m_bridge.click(QJsonValue(42), QJsonObject{}, {});
+    m_bridge.click(QJsonValue(QJsonArray{"ButtonOK"}), QJsonObject{}, {});
+    m_bridge.click(QJsonValue("ButtonOK"), QJsonValue("not an object"), {});
     ASSERT_EQ(m_ids, std::vector<std::string>{"ButtonOK"});
     EXPECT_EQ(m_values[0].Count(), 0u);
+}
+
+TEST_F(PageBridgeTest, OnlyBodyIdsKeepABoundedBody) {
+    m_bridge.SetBoundIds({"ButtonOK", "ButtonOnCommitSuccess"}, {"ButtonOnCommitSuccess"});
+    m_bridge.click(QJsonValue("ButtonOK"), QJsonObject{}, QJsonValue("<body>a</body>"));
+    m_bridge.click(QJsonValue("ButtonOnCommitSuccess"), QJsonObject{}, QJsonValue(7));
+    m_bridge.click(QJsonValue("ButtonOnCommitSuccess"), QJsonObject{},
+                   QJsonValue(QString(PageValues::kMaxBodyChars + 1, QLatin1Char('x'))));
+    m_bridge.click(QJsonValue("ButtonOnCommitSuccess"), QJsonObject{},
+                   QJsonValue("<body>页</body>"));
+    ASSERT_EQ(m_values.size(), 4u);
+    EXPECT_FALSE(m_values[0].Body()) << "not a body id";
+    EXPECT_FALSE(m_values[1].Body()) << "not a text";
+    EXPECT_FALSE(m_values[2].Body()) << "too long";
+    EXPECT_EQ(m_values[3].Body(), "<body>页</body>");
 }
 
 TEST_F(PageBridgeTest, HostileValuesAreBounded) {
@@ -90,7 +105,7 @@ TEST_F(PageBridgeTest, HostileValuesAreBounded) {
     for (int i = 0; i < 6000; ++i) {
         values[QStringLiteral("many%1").arg(i)] = "v";
     }
-    m_bridge.click(QJsonValue("ButtonOK"), values);
+    m_bridge.click(QJsonValue("ButtonOK"), values, {});
     ASSERT_EQ(m_values.size(), 1u);
     const PageValues& kept = m_values[0];
     EXPECT_EQ(kept.Get("PlatformId"), "murvel");

@@ -34,6 +34,17 @@ TEST(TextCodecTest, ConvertsChineseBothWaysInGbkAndGb2312) {
     EXPECT_EQ(Gb2312ToUtf8(gbk), utf8);
 }
 
+TEST(TextCodecTest, Gb2312IsTheWindowsCodePageGbkCutToGb2312Rows) {
+    // iconv's own GB2312 table has no · (A1A4) and no — (A1AA).
+    EXPECT_EQ(Utf8ToGb2312("张三·李四—订单"), Utf8ToGbk("张三·李四—订单"));
+    EXPECT_EQ(Utf8ToGb2312("·—"), "\xA1\xA4\xA1\xAA");
+    EXPECT_EQ(Gb2312ToUtf8("\xA1\xA4\xA1\xAA"), "·—");
+    // GBK's rows outside GB2312 are not characters here.
+    EXPECT_EQ(Gb2312ToUtf8("\xF8\xA1"
+                           "A\xB0"),
+              "?A?");
+}
+
 TEST(TextCodecTest, KeepsEmbeddedNulBytes) {
     // Wire bodies carry their terminating NUL through the conversion.
     EXPECT_EQ(Utf8ToGbk("成功\0x"s), "\xB3\xC9\xB9\xA6\0x"s);

@@ -42,7 +42,7 @@ TEST(OrderStoreTest, KeepsOnlyTheNewestOrdersUpToItsCapacity) {
     EXPECT_FALSE(store.Find(1).has_value());
     EXPECT_FALSE(store.Find(2).has_value());
     EXPECT_TRUE(store.Find(3).has_value());
-    EXPECT_FALSE(store.SetState(2, OrderState::Delivered));
+    EXPECT_EQ(store.Move(2, OrderState::Delivered), ChangeResult::Unknown);
 
     const auto recent = store.Recent(2);
     ASSERT_EQ(recent.size(), 2U);
@@ -51,12 +51,30 @@ TEST(OrderStoreTest, KeepsOnlyTheNewestOrdersUpToItsCapacity) {
     EXPECT_EQ(store.Recent(100).size(), 3U);
 }
 
-TEST(OrderStoreTest, StateChangesStick) {
-    OrderStore store(3, 7);
-    store.Add(OrderFrom("A01"));
-    EXPECT_TRUE(store.SetState(7, OrderState::Cancelled));
-    EXPECT_EQ(store.Find(7)->state, OrderState::Cancelled);
+TEST(OrderStoreTest, OrdersMoveOnlyAsABackOfficeAllows) {
+    OrderStore store(10, 1);
+    for (int i = 0; i < 3; ++i) {
+        store.Add(OrderFrom("A01"));
+    }
+    EXPECT_EQ(store.RecordReSend(1), ChangeResult::NotAllowed) << "nothing was sent yet";
+    EXPECT_EQ(store.Move(1, OrderState::DeliveryFailed), ChangeResult::Done);
+    EXPECT_EQ(store.RecordReSend(1), ChangeResult::Done);
+    EXPECT_EQ(store.Move(1, OrderState::Delivered), ChangeResult::Done) << "completed again";
+    EXPECT_EQ(store.RecordReSend(1), ChangeResult::Done);
+    EXPECT_EQ(store.Find(1)->resends, 2);
+    EXPECT_EQ(store.Move(1, OrderState::Cancelled), ChangeResult::NotAllowed) << "delivered";
+
+    EXPECT_EQ(store.Move(2, OrderState::Cancelled), ChangeResult::Done);
+    EXPECT_EQ(store.Move(2, OrderState::Delivered), ChangeResult::NotAllowed);
+    EXPECT_EQ(store.Move(2, OrderState::DeliveryFailed), ChangeResult::NotAllowed);
+    EXPECT_EQ(store.RecordReSend(2), ChangeResult::NotAllowed);
+    EXPECT_EQ(store.Move(2, OrderState::Cancelled), ChangeResult::Done) << "no change";
+    EXPECT_EQ(store.Find(2)->state, OrderState::Cancelled);
     EXPECT_STREQ(OrderStateText(OrderState::Cancelled), "已取消");
+
+    EXPECT_EQ(store.Move(3, OrderState::Open), ChangeResult::Done) << "no change";
+    EXPECT_EQ(store.Move(3, OrderState::Delivered), ChangeResult::Done);
+    EXPECT_EQ(store.Move(3, OrderState::Open), ChangeResult::NotAllowed);
 }
 
 }  // namespace

@@ -50,6 +50,13 @@ protected:
                    : std::string();
     }
 
+    // The status of a POST of a transaction id to the path.
+    int Post(const std::string& path, const std::string& transId) {
+        const auto result = m_client->Post(path, httplib::Params{{"transid", transId}});
+        EXPECT_TRUE(result) << "no answer for " << path;
+        return result ? result->status : 0;
+    }
+
     std::unique_ptr<WebHost> m_host;
     std::unique_ptr<httplib::Client> m_client;
 };
@@ -129,13 +136,89 @@ TEST_F(WebHostTest, DonePagesRecordTheOutcomeAndKeepTheSeatForAResend) {
     Page("/wb/send_trans_success.jsp?transid=" + serial);
     EXPECT_EQ(m_host->Orders().Find(std::stoull(serial))->state, OrderState::Delivered);
 
-    const auto cancelled = m_client->Post("/wb/order/cancel", httplib::Params{{"transid", serial}});
-    ASSERT_TRUE(cancelled);
-    EXPECT_EQ(cancelled->status, 200);
+    EXPECT_EQ(Post("/wb/order/cancel", serial), 409) << "a delivered order is final";
+    EXPECT_EQ(m_host->Orders().Find(std::stoull(serial))->state, OrderState::Delivered);
+    EXPECT_EQ(Post("/wb/order/cancel", "1"), 404);
+}
+
+TEST_F(WebHostTest, ACancelledOrderCannotBeCompleted) {
+    const std::string serial =
+        PostOrder({{"goods", "drink-tea"}, {"qty", "1"}, {"ip", "10.0.0.9"}});
+    ASSERT_FALSE(serial.empty());
+    EXPECT_EQ(Post("/wb/order/cancel", serial), 200);
+    const std::string page = Page("/wb/send_trans_success.jsp?transid=" + serial);
     EXPECT_EQ(m_host->Orders().Find(std::stoull(serial))->state, OrderState::Cancelled);
-    const auto unknown = m_client->Post("/wb/order/cancel", httplib::Params{{"transid", "1"}});
-    ASSERT_TRUE(unknown);
-    EXPECT_EQ(unknown->status, 404);
+    EXPECT_FALSE(Has(page, "交易结果已送达")) << "no success page for a cancelled order";
+    EXPECT_TRUE(Has(page, R"(id="refused" >订单状态为“已取消”，不能再改为“已完成”)")) << page;
+    Page("/wb/send_trans_fail.jsp?transid=" + serial);
+    EXPECT_EQ(m_host->Orders().Find(std::stoull(serial))->state, OrderState::Cancelled);
+}
+
+// The attributes of the element with this id, as the page writes them.
+std::string TagOf(const std::string& page, std::string_view id) {
+    const std::size_t at = page.find("id=\"" + std::string(id) + "\"");
+    if (at == std::string::npos) {
+        return {};
+    }
+    return page.substr(at, page.find('>', at) - at);
+}
+
+TEST_F(WebHostTest, TheOrderPageOffersOnlyWhatTheOrdersStateAllows) {
+    const std::string serial =
+        PostOrder({{"goods", "drink-tea"}, {"qty", "1"}, {"ip", "10.0.0.9"}});
+    ASSERT_FALSE(serial.empty());
+    const std::string path = "/jsp/empManage/noProcessInfo.jsp?transid=" + serial;
+    const auto offered = [&] {
+        const std::string page = Page(path);
+        std::string ids;
+        for (const char* id : {"ButtonOnCommitSuccess", "ButtonCancelIt_Murvel", "ButtonReSend",
+                               "ButtonDisplay", "ButtonViewSeat"}) {
+            const std::string tag = TagOf(page, id);
+            if (!tag.empty() && !Has(tag, "hidden")) {
+                ids += std::string(ids.empty() ? "" : " ") + id;
+            }
+        }
+        return ids;
+    };
+    EXPECT_EQ(offered(), "ButtonOnCommitSuccess ButtonCancelIt_Murvel ButtonViewSeat");
+    Page("/wb/send_trans_fail.jsp?transid=" + serial);
+    EXPECT_EQ(offered(),
+              "ButtonOnCommitSuccess ButtonCancelIt_Murvel ButtonReSend ButtonDisplay "
+              "ButtonViewSeat");
+    Page("/wb/send_trans_success.jsp?transid=" + serial);
+    EXPECT_EQ(offered(), "ButtonReSend ButtonDisplay ButtonViewSeat");
+
+    const std::string other = PostOrder({{"goods", "drink-tea"}, {"qty", "1"}});
+    EXPECT_EQ(Post("/wb/order/cancel", other), 200);
+    EXPECT_EQ(offered(), "ButtonReSend ButtonDisplay ButtonViewSeat") << "the first is unchanged";
+    const std::string cancelled = Page("/jsp/empManage/noProcessInfo.jsp?transid=" + other);
+    EXPECT_TRUE(Has(TagOf(cancelled, "ButtonOnCommitSuccess"), "hidden"));
+    EXPECT_TRUE(Has(TagOf(cancelled, "ButtonCancelIt_Murvel"), "hidden"));
+}
+
+TEST_F(WebHostTest, ReSendsAreRecordedAndShown) {
+    const std::string serial =
+        PostOrder({{"goods", "drink-tea"}, {"qty", "1"}, {"ip", "10.0.0.9"}});
+    ASSERT_FALSE(serial.empty());
+    EXPECT_EQ(Post("/wb/order/resend", serial), 409) << "nothing was sent yet";
+    const std::string failed = Page("/wb/send_trans_fail.jsp?transid=" + serial);
+    EXPECT_TRUE(Has(failed, "/wb/script/backoffice.js")) << "the page records its re-sends";
+    EXPECT_EQ(Post("/wb/order/resend", serial), 200);
+    EXPECT_EQ(Post("/wb/order/resend", serial), 200);
+    EXPECT_EQ(m_host->Orders().Find(std::stoull(serial))->resends, 2);
+    EXPECT_TRUE(
+        Has(Page("/jsp/empManage/noProcessInfo.jsp?transid=" + serial), "（已重新发送 2 次）"));
+    EXPECT_TRUE(Has(Page("/wb/script/backoffice.js"), "/wb/order/resend"));
+    EXPECT_EQ(Post("/wb/order/resend", "1"), 404);
+}
+
+TEST_F(WebHostTest, TheMainPagesSeatViewerHasTheNewestSeatAddress) {
+    EXPECT_TRUE(Has(Page("/wb/orders.jsp"), R"(id="ClientIP" value="")"));
+    PostOrder({{"goods", "drink-tea"}, {"qty", "1"}, {"ip", "10.0.0.9"}});
+    PostOrder({{"goods", "drink-tea"}, {"qty", "1"}});
+    const std::string page = Page("/wb/orders.jsp");
+    EXPECT_TRUE(Has(page, R"(id="ClientIP" value="10.0.0.9")")) << "without it the viewer fails";
+    EXPECT_TRUE(Has(page, R"(id="ButtonViewSeat")"));
 }
 
 TEST_F(WebHostTest, AnUnknownTransactionHasNoSeatAddress) {

@@ -1,5 +1,6 @@
 #include "PasswordDlg.h"
 
+#include "gui/FixedDialog.h"
 #include "gui/MessageBox.h"
 #include "ui_PasswordDlg.h"
 
@@ -8,6 +9,7 @@ namespace zn::console {
 CPasswordDlg::CPasswordDlg(QWidget* parent)
     : QDialog(parent), m_ui(std::make_unique<Ui::PasswordDlg>()) {
     m_ui->setupUi(this);
+    setWindowFlags(gui::kFixedDialogFlags);
     connect(m_ui->ok, &QPushButton::clicked, this, &CPasswordDlg::accept);
     connect(m_ui->cancel, &QPushButton::clicked, this, &CPasswordDlg::reject);
     m_ui->password->setFocus();

@@ -37,7 +37,9 @@ QFont FontOf(const NotifierTextStyle& style) {
     return font;
 }
 
-constexpr int kTextFlags = Qt::AlignCenter | Qt::TextWordWrap;
+// Centred across; from the top down, since a vertical centring has no effect on text with word
+// breaks in the original either.
+constexpr int kTextFlags = Qt::AlignHCenter | Qt::AlignTop | Qt::TextWordWrap;
 
 // The text as it fits the area with word breaks: cut at the end with an ellipsis when it is
 // too tall.

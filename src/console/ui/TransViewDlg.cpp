@@ -7,6 +7,7 @@
 
 #include "console/ConsoleTexts.h"
 #include "gui/DialogAutomation.h"
+#include "gui/FixedDialog.h"
 #include "gui/MessageBox.h"
 #include "ui_TransViewDlg.h"
 
@@ -31,6 +32,7 @@ CTransViewDlg::CTransViewDlg(std::filesystem::path pageFile, QWidget* parent)
       m_pageFile(std::move(pageFile)),
       m_browser(new QWebEngineView(this)) {
     m_ui->setupUi(this);
+    setWindowFlags(gui::kFixedDialogFlags);
     setWindowTitle(Q(texts::kTransactionViewCaption));
     m_ui->print->setText(Q(texts::kTransactionViewPrintButton));
     m_ui->close->setText(Q(texts::kTransactionViewCloseButton));

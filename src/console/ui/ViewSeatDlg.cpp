@@ -3,6 +3,7 @@
 #include <QKeyEvent>
 
 #include "console/ConsoleTexts.h"
+#include "gui/FixedDialog.h"
 #include "gui/MessageBox.h"
 #include "ui_ViewSeatDlg.h"
 
@@ -19,6 +20,7 @@ QString Q(std::string_view text) {
 CViewSeatDlg::CViewSeatDlg(const std::string& address, SeatLookUp lookUp, QWidget* parent)
     : QDialog(parent), m_ui(std::make_unique<Ui::ViewSeatDlg>()), m_lookUp(std::move(lookUp)) {
     m_ui->setupUi(this);
+    setWindowFlags(gui::kFixedDialogFlags);
     setWindowTitle(Q(texts::kSeatViewerCaption));
     m_ui->ipLabel->setText(Q(texts::kSeatViewerIpLabel));
     m_ui->seatLabel->setText(Q(texts::kSeatViewerSeatLabel));

@@ -14,6 +14,7 @@
 #include <utility>
 #include <vector>
 
+#include "MessagesDlg.h"
 #include "NotifierSkin.h"
 #include "PasswordDlg.h"
 #include "TransViewDlg.h"
@@ -34,8 +35,9 @@ namespace {
 
 // The window class of a dialog, under which other programs find the console.
 constexpr std::string_view kDialogWindowClass = "#32770";
-// Template 102 (317 x 169 dialog units) in pixels of its 9-point font.
-constexpr QSize kTemplateSize{555, 317};
+// Larger than template 102 (317 x 169 dialog units, 555 x 317 pixels), which cuts the back
+// office's login form.
+constexpr QSize kNormalSize{820, 620};
 
 QString Q(std::string_view text) {
     return QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size()));
@@ -62,6 +64,7 @@ class ClickedPageValues final : public IPageValues {
 public:
     explicit ClickedPageValues(const gui::PageValues& values) : m_values(values) {}
     std::string Value(std::string_view id) const override { return m_values.Get(id); }
+    std::optional<std::string> Body() const override { return m_values.Body(); }
 
 private:
     const gui::PageValues& m_values;
@@ -71,7 +74,7 @@ private:
 
 CZentrovaNubraConsoleDlg::CZentrovaNubraConsoleDlg() {
     setWindowTitle(Q(texts::kMainWindowCaption));
-    resize(kTemplateSize);
+    resize(kNormalSize);
 }
 
 CZentrovaNubraConsoleDlg::~CZentrovaNubraConsoleDlg() = default;
@@ -85,10 +88,14 @@ void CZentrovaNubraConsoleDlg::InitDialog(ConsoleWindowController& controller) {
     layout->addWidget(m_page);
 
     std::vector<std::string> ids;
+    std::vector<std::string> bodyIds;
     for (const PageEvent& event : kPageEventTable) {
         ids.emplace_back(event.id);
+        if (CapturesBody(event.action)) {
+            bodyIds.emplace_back(event.id);
+        }
     }
-    m_page->SetBoundIds(ids);
+    m_page->SetBoundIds(ids, bodyIds);
     m_page->SetClickOrigins([this] { return m_controller->ClickOrigins(); });
     connect(m_page, &gui::PageHost::Clicked, this,
             [this](const std::string& id, const gui::PageValues& values) {
@@ -126,6 +133,7 @@ void CZentrovaNubraConsoleDlg::RunTrayCommand(int command) {
 }
 
 void CZentrovaNubraConsoleDlg::Show() {
+    setWindowState(windowState() & ~Qt::WindowMinimized);
     setVisible(true);
 }
 
@@ -139,6 +147,7 @@ void CZentrovaNubraConsoleDlg::ShowMaximized() {
 
 void CZentrovaNubraConsoleDlg::ShowNormal() {
     showNormal();
+    resize(size().expandedTo(kNormalSize));
 }
 
 void CZentrovaNubraConsoleDlg::Minimize() {
@@ -160,6 +169,14 @@ void CZentrovaNubraConsoleDlg::SetCaption(const std::string& caption) {
     setWindowTitle(Q(caption));
 }
 
+void CZentrovaNubraConsoleDlg::BeginWaitCursor() {
+    QApplication::setOverrideCursor(Qt::WaitCursor);
+}
+
+void CZentrovaNubraConsoleDlg::EndWaitCursor() {
+    QApplication::restoreOverrideCursor();
+}
+
 void CZentrovaNubraConsoleDlg::CloseWindow() {
     close();
 }
@@ -176,19 +193,11 @@ void CZentrovaNubraConsoleDlg::SetElementValue(const std::string& id, const std:
     }
 }
 
-void CZentrovaNubraConsoleDlg::ReadBodyOuterHtml(MarkupReady done) {
-    ReadMarkup(true, std::move(done));
-}
-
 void CZentrovaNubraConsoleDlg::ReadDocumentOuterHtml(MarkupReady done) {
-    ReadMarkup(false, std::move(done));
-}
-
-void CZentrovaNubraConsoleDlg::ReadMarkup(bool body, MarkupReady done) {
     if (m_page == nullptr) {
         return;
     }
-    m_page->ReadOuterHtml(body ? gui::MarkupPart::Body : gui::MarkupPart::Document,
+    m_page->ReadOuterHtml(gui::MarkupPart::Document,
                           [window = QPointer<CZentrovaNubraConsoleDlg>(this),
                            done = std::move(done)](gui::MarkupStatus status, std::string html) {
                               // The core hears nothing once the event loop has ended.
@@ -284,6 +293,10 @@ void CZentrovaNubraConsoleDlg::ShowTransactionView(const std::filesystem::path& 
 
 void CZentrovaNubraConsoleDlg::ShowSeatViewer(const std::string& address, SeatLookUp lookUp) {
     CViewSeatDlg::Show(this, address, std::move(lookUp));
+}
+
+void CZentrovaNubraConsoleDlg::ShowCustomerMessages(const std::vector<CustomerMessage>& messages) {
+    CMessagesDlg::Show(this, messages);
 }
 
 void CZentrovaNubraConsoleDlg::StartTimer(int id, std::chrono::milliseconds period) {

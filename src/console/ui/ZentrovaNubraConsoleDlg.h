@@ -52,10 +52,11 @@ public:
     void Raise() override;
     bool IsShown() const override;
     void SetCaption(const std::string& caption) override;
+    void BeginWaitCursor() override;
+    void EndWaitCursor() override;
     void CloseWindow() override;
     void Navigate(const std::string& address) override;
     void SetElementValue(const std::string& id, const std::string& value) override;
-    void ReadBodyOuterHtml(MarkupReady done) override;
     void ReadDocumentOuterHtml(MarkupReady done) override;
     MessageAnswer MessageBox(const std::string& text, const std::string& caption, MessageIcon icon,
                              MessageButtons buttons) override;
@@ -67,6 +68,7 @@ public:
     bool StartProgram(const std::filesystem::path& program) override;
     void ShowTransactionView(const std::filesystem::path& pageFile) override;
     void ShowSeatViewer(const std::string& address, SeatLookUp lookUp) override;
+    void ShowCustomerMessages(const std::vector<CustomerMessage>& messages) override;
     void StartTimer(int id, std::chrono::milliseconds period) override;
     void PostToUiThread(std::function<void()> job) override;
 
@@ -76,7 +78,6 @@ protected:
     void changeEvent(QEvent* event) override;
 
 private:
-    void ReadMarkup(bool body, MarkupReady done);
     bool Active() const { return m_controller != nullptr; }
 
     ConsoleWindowController* m_controller = nullptr;
