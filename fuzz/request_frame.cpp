@@ -27,6 +27,7 @@ class QuietUi final : public IRequestUi {
 public:
     void ShowText(const std::string&, int, int, int, int) override {}
     void ShowMaximizedAndRaise() override {}
+    void KeepCustomerMessage(const std::string&, const std::string&, const std::string&) override {}
 };
 
 class SilentPlayer final : public ISoundPlayer {

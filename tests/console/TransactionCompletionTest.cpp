@@ -146,7 +146,7 @@ TEST_F(TransactionCompletionTest, AFailedSendOrABadAddressOpensTheFailurePage) {
 TEST_F(TransactionCompletionTest, ASeatThatClosesWithoutReadingGetsTheFailurePage) {
     test::SilentSeat refusing(test::SilentSeat::Mode::CloseUnread);
     SetRemotePort(refusing.Port());
-    window.body = "<body>x</body>";
+    body = "<body>x</body>";
     Click("ButtonOnCommitSuccess",
           {{"ClientIP", "127.0.0.1"}, {"TransId", "C"}, {"PlatformId", "murvel"}});
     WaitForSenders();
