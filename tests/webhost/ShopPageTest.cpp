@@ -29,6 +29,9 @@ protected:
         ASSERT_TRUE(port);
         m_port = *port;
         m_page.SetBoundIds({"ButtonOnSubmit", "ButtonOnTextSubmit"});
+        m_page.SetClickOrigins([this] {
+            return PageOrigins{{"http://127.0.0.1:" + std::to_string(m_port) + "/"}, {}, {}};
+        });
         QObject::connect(&m_page, &gui::PageHost::Clicked,
                          [this](const std::string& id, const gui::PageValues& values) {
                              m_clicks.push_back({id, values});
