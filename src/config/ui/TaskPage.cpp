@@ -1,0 +1,23 @@
+#include "TaskPage.h"
+
+#include "gui/MessageBox.h"
+
+namespace zn::config {
+
+void TaskPage::GoBack() {
+    m_wentBack = true;
+    reject();
+}
+
+void TaskPage::ConfirmExit() {
+    if (AskExit(this))
+        reject();
+}
+
+bool AskExit(QWidget* parent) {
+    return gui::MessageBox(parent, QStringLiteral("您是否确认要退出配置程序?"),
+                           QStringLiteral("确认退出"), gui::DialogIcon::None,
+                           gui::DialogButtons::YesNo) == gui::DialogAnswer::Yes;
+}
+
+}  // namespace zn::config
