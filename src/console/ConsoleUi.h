@@ -60,13 +60,17 @@ public:
     virtual void ReadDocumentOuterHtml(MarkupReady done) = 0;
 };
 
-// Modal dialogs owned by the main window; each returns when it has closed.
+// Dialogs owned by the main window; each returns when it has closed, except ShowNotice.
 class IDialogs {
 public:
     virtual ~IDialogs() = default;
 
     virtual MessageAnswer MessageBox(const std::string& text, const std::string& caption,
                                      MessageIcon icon, MessageButtons buttons) = 0;
+    // A message with an OK button that returns at once and leaves every window usable while it
+    // stays open.
+    virtual void ShowNotice(const std::string& text, const std::string& caption,
+                            MessageIcon icon) = 0;
     // The password prompt (hidden characters, OK and Cancel): the typed text, nullopt on Cancel.
     virtual std::optional<std::string> PromptPassword(const std::string& caption) = 0;
     virtual void ShowTransactionView(const std::filesystem::path& pageFile) = 0;

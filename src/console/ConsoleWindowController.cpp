@@ -47,8 +47,9 @@ void ConsoleWindowController::Start(std::optional<std::pair<int, int>> skinSize)
     StartServices();
     m_hasTray = m_window.AddTrayIcon();
     if (!m_hasTray) {
-        m_window.MessageBox(std::string(texts::kNoTrayText), std::string(texts::kNoTrayCaption),
-                            MessageIcon::Information, MessageButtons::Ok);
+        // Not modal: a popup's click must still bring the window up while the notice waits.
+        m_window.ShowNotice(std::string(texts::kNoTrayText), std::string(texts::kNoTrayCaption),
+                            MessageIcon::Information);
     }
 }
 

@@ -81,6 +81,21 @@ DialogAnswer MessageBox(QWidget* parent, const QString& text, const QString& cap
     return offered.back();
 }
 
+void ShowNotice(QWidget* parent, const QString& text, const QString& caption, DialogIcon icon) {
+    if (DialogAutomation::Process().AnswerMessageBox(caption.toStdString(), text.toStdString(),
+                                                     icon, DialogButtons::Ok, DialogAnswer::Ok)) {
+        return;
+    }
+    auto* box = new QMessageBox(QtIcon(icon), caption, text, QMessageBox::NoButton, parent);
+    const auto [label, role] = ButtonLook(DialogAnswer::Ok);
+    box->setDefaultButton(box->addButton(label, role));
+    box->setWindowModality(Qt::NonModal);
+    box->setAttribute(Qt::WA_DeleteOnClose);
+    box->show();
+    // Shown at start, it would otherwise wait behind the windows that opened before it.
+    box->raise();
+}
+
 std::optional<FieldAnswer> AutomatedFieldAnswer(const QString& caption, const QString& text,
                                                 std::size_t fieldCount,
                                                 const FieldAnswer& defaultAnswer) {

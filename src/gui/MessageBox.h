@@ -18,6 +18,12 @@ DialogAnswer MessageBox(QWidget* parent, const QString& text, const QString& cap
                         DialogButtons buttons = DialogButtons::Ok,
                         std::optional<DialogAnswer> defaultButton = std::nullopt);
 
+// A message box with an OK button that returns at once: it is not modal, so every window stays
+// usable while it is open, and it closes itself when answered. In automation mode it is logged
+// like a message box answered OK and not shown. UI thread.
+void ShowNotice(QWidget* parent, const QString& text, const QString& caption,
+                DialogIcon icon = DialogIcon::None);
+
 // For dialogs with fields or choices: in automation mode their logged automatic answer (see
 // DialogAutomation::AnswerFieldDialog); nullopt when the dialog must be shown. Any thread.
 std::optional<FieldAnswer> AutomatedFieldAnswer(const QString& caption, const QString& text,

@@ -80,12 +80,14 @@ TEST_F(ConsoleWindowControllerTest, StartOpensTheLoginPageSetsUpThePopupTheTimer
     EXPECT_EQ(selfUpdate.runs, 1);
 }
 
-TEST_F(ConsoleWindowControllerTest, WithoutATrayItSaysSoOnceAndTheCloseBoxMinimises) {
+TEST_F(ConsoleWindowControllerTest,
+       WithoutATrayItSaysSoOnceWithoutBlockingAndTheCloseBoxMinimises) {
     window.hasTray = false;
     controller.Start(std::nullopt);
-    EXPECT_EQ(window.CallsStartingWith("Message:"),
-              std::vector<std::string>{"Message:" + std::string(texts::kNoTrayText) + "|" +
+    EXPECT_EQ(window.CallsStartingWith("Notice:"),
+              std::vector<std::string>{"Notice:" + std::string(texts::kNoTrayText) + "|" +
                                        std::string(texts::kNoTrayCaption) + "|1"});
+    EXPECT_TRUE(window.CallsStartingWith("Message:").empty()) << "a modal box blocks the popup";
     window.ClearCalls();
     EXPECT_FALSE(controller.OnCloseRequested());
     EXPECT_EQ(window.Calls(), std::vector<std::string>{"Minimize"});

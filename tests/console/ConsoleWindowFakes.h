@@ -48,6 +48,10 @@ public:
         answers.pop_front();
         return answer;
     }
+    void ShowNotice(const std::string& text, const std::string& caption,
+                    MessageIcon icon) override {
+        Record("Notice:" + text + "|" + caption + "|" + std::to_string(static_cast<int>(icon)));
+    }
     std::optional<std::string> PromptPassword(const std::string& caption) override {
         Record("Prompt:" + caption);
         if (duringPrompt) {

@@ -2,13 +2,31 @@
 
 #include <gtest/gtest.h>
 
+#include <QApplication>
 #include <QJsonDocument>
 #include <QJsonObject>
+#include <QMessageBox>
+#include <QPointer>
+#include <QPushButton>
+#include <QTimer>
 
+#include "QtWait.h"
 #include "Sandbox.h"
 
 namespace zn::gui {
 namespace {
+
+using namespace std::chrono_literals;
+
+QMessageBox* ShownMessageBox() {
+    for (QWidget* widget : QApplication::topLevelWidgets()) {
+        auto* box = qobject_cast<QMessageBox*>(widget);
+        if (box != nullptr && box->isVisible()) {
+            return box;
+        }
+    }
+    return nullptr;
+}
 
 class MessageBoxTest : public testing::Test {
 protected:
@@ -47,6 +65,41 @@ TEST_F(MessageBoxTest, AutomationAnswersWithoutShowing) {
     EXPECT_EQ(LogLine(0)["answer"].toString(), "ok");
     EXPECT_EQ(LogLine(1)["answer"].toString(), "no");
     EXPECT_EQ(LogLine(1)["icon"].toString(), "question");
+
+    ShowNotice(nullptr, QStringLiteral("未找到系统托盘"), QStringLiteral("提示"),
+               DialogIcon::Information);
+    EXPECT_EQ(LogLine(2)["text"].toString(), QStringLiteral("未找到系统托盘"));
+    EXPECT_EQ(LogLine(2)["answer"].toString(), "ok");
+    EXPECT_EQ(ShownMessageBox(), nullptr);
+}
+
+// The console's notice at start on a desktop without a tray: while it waits, a click on another
+// window (an order's popup) must still reach that window, so the notice blocks no window.
+TEST_F(MessageBoxTest, NoticeReturnsAtOnceAndLeavesTheOtherWindowsUsable) {
+    QWidget owner;
+    owner.show();
+    // A notice that waits for its answer is closed by this, so the test fails instead of hanging.
+    bool blocked = false;
+    QTimer guard;
+    guard.setSingleShot(true);
+    QObject::connect(&guard, &QTimer::timeout, [&] {
+        if (QWidget* modal = QApplication::activeModalWidget()) {
+            blocked = true;
+            modal->close();
+        }
+    });
+    guard.start(2000);
+
+    ShowNotice(&owner, QStringLiteral("未找到系统托盘"), QStringLiteral("提示"),
+               DialogIcon::Information);
+    EXPECT_FALSE(blocked) << "the notice waited for its answer";
+    const QPointer<QMessageBox> notice = ShownMessageBox();
+    ASSERT_NE(notice, nullptr) << "the notice is not shown";
+    EXPECT_EQ(QApplication::activeModalWidget(), nullptr) << "the notice blocks the other windows";
+
+    notice->defaultButton()->click();
+    EXPECT_TRUE(test::WaitWithEvents([&] { return notice == nullptr; }, 5s))
+        << "the answered notice stays";
 }
 
 TEST_F(MessageBoxTest, PromptTakesTheTextOfItsAnswer) {

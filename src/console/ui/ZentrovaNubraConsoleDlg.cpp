@@ -220,6 +220,11 @@ MessageAnswer CZentrovaNubraConsoleDlg::MessageBox(const std::string& text,
     return answer == gui::DialogAnswer::Ok ? MessageAnswer::Ok : MessageAnswer::Cancel;
 }
 
+void CZentrovaNubraConsoleDlg::ShowNotice(const std::string& text, const std::string& caption,
+                                          MessageIcon icon) {
+    gui::ShowNotice(this, Q(text), Q(caption), GuiIcon(icon));
+}
+
 std::optional<std::string> CZentrovaNubraConsoleDlg::PromptPassword(const std::string& caption) {
     return CPasswordDlg::Ask(this, caption);
 }

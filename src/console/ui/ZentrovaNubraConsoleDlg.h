@@ -60,6 +60,7 @@ public:
     void ReadDocumentOuterHtml(MarkupReady done) override;
     MessageAnswer MessageBox(const std::string& text, const std::string& caption, MessageIcon icon,
                              MessageButtons buttons) override;
+    void ShowNotice(const std::string& text, const std::string& caption, MessageIcon icon) override;
     std::optional<std::string> PromptPassword(const std::string& caption) override;
     bool AddTrayIcon() override;
     void RemoveTrayIcon() override;
