@@ -9,6 +9,7 @@ packages=(
     iproute2 util-linux
     qt6-base-dev qt6-webengine-dev qt6-webchannel-dev libqt6webenginecore6-bin
     fonts-wqy-microhei xvfb xauth
+    lintian
 )
 
 missing=()

@@ -73,9 +73,9 @@ std::uint16_t UnusedPortBelowEphemeralRange(int type) {
 
 }  // namespace
 
-BackOfficeFront::BackOfficeFront(std::uint16_t port)
+BackOfficeFront::BackOfficeFront(std::uint16_t port, std::uint16_t hostPort)
     : m_host(webhost::WebHostConfig{.pagesFolder = ZN_WEBHOST_PAGES_DIR, .logRequests = false}) {
-    m_hostPort = m_host.Start(0).value_or(0);
+    m_hostPort = hostPort != 0 ? hostPort : m_host.Start(0).value_or(0);
     m_front.Get("/test/action",
                 [this](const httplib::Request& request, httplib::Response& response) {
                     const std::string path = request.get_param_value("path");

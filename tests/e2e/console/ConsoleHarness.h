@@ -27,8 +27,9 @@ namespace zn::e2e {
 // of the running console. "/test/iframe-login.jsp" is the login page with an iframe added.
 class BackOfficeFront {
 public:
-    // On this loopback port (0: any free one).
-    explicit BackOfficeFront(std::uint16_t port = 0);
+    // On this loopback port (0: any free one), in front of a web host of its own on the source
+    // tree's pages, or of the one that already serves at `hostPort` on loopback.
+    explicit BackOfficeFront(std::uint16_t port = 0, std::uint16_t hostPort = 0);
     ~BackOfficeFront();
 
     // "http://127.0.0.1:<front port>" followed by the path (and query).

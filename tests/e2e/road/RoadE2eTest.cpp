@@ -12,6 +12,7 @@
 #include <vector>
 
 #include "ConsoleHarness.h"
+#include "RoadSteps.h"
 #include "Sandbox.h"
 #include "SeatProcess.h"
 #include "Strays.h"
@@ -27,20 +28,6 @@ using namespace std::chrono_literals;
 // Start-up of two browsers included; generous for a loaded machine.
 constexpr auto kLimit = 20s;
 
-constexpr std::string_view kShopPath = "/wb/indexc.jsp";
-constexpr std::string_view kTransactionPath = "/jsp/empManage/noProcessInfo.jsp";
-constexpr std::string_view kSuccessPath = "/wb/send_trans_success.jsp";
-// The main page with the demo account's login query: the console logs in at start by itself.
-constexpr std::string_view kLoginAtStart =
-    "/wb/loginsyt.jsp?wbar=2&saleusername=demo&saleempname=%E5%B0%8F%E7%8E%8B&salepsw=1234"
-    "&salemac=";
-constexpr std::string_view kGreeting = "&cid_murvel=12&seat=A08";
-constexpr std::string_view kOrderPopup = "收到来自客户 127.0.0.1[座号：A08] 的商品购买请求！";
-
-// A customer's next order: the shop takes none for a moment after the last one (a double click).
-constexpr std::string_view kClickFirstOrder =
-    "(function order() { var b = document.querySelector('button.order');"
-    " if (b.disabled) { setTimeout(order, 100); } else { b.click(); } })();";
 // Gives the receipt the page contract's caption elements before the cashier completes the order,
 // so that the seat names its window once it shows the result.
 constexpr std::string_view kShownCaption = "交易结果已显示";
@@ -63,8 +50,7 @@ protected:
         ASSERT_NE(m_ports.remote, 0);
         ASSERT_NE(m_ports.broadcast, 0);
         WriteConsoleSettings(m_front, m_ports, kLoginAtStart);
-        m_sandbox.WriteFile("console/SeatList.xml",
-                            "<SeatList><Seat IP=\"127.0.0.1\">A08</Seat></SeatList>");
+        m_sandbox.WriteFile("console/SeatList.xml", kSeatTable);
         m_sandbox.WriteFile("console/RequestReceived.html", m_notice);
         m_sandbox.WriteFile("console/RejectTrans.html", "<html><body>rejected</body></html>");
         WriteSeatSettings(0);

@@ -1,0 +1,172 @@
+#!/usr/bin/env bash
+# Checks the Debian packages on this machine: builds them, runs lintian, installs them and
+# installs them again over themselves, checks who may write which folder, runs one order through
+# the installed console and seat (offscreen, as an account of the group zentrova, in a network
+# namespace of its own with loopback only), removes, reinstalls and purges them, and checks that
+# nothing of theirs is left outside the state folders.
+#   scripts/check-packages.sh [BUILD_FOLDER]   default build/default, configured and built
+# Needs root. Refuses to run while any of the packages is installed.
+set -euo pipefail
+
+# Inside the namespace: loopback, and a pair of links that leads nowhere for the seat's own
+# address; the installed web host at the port, then the order's road (the command after it).
+if [[ ${1:-} == --inside ]]; then
+    work=$2 port=$3
+    shift 3
+    ip link set lo up
+    ip link add zn-check0 type veth peer name zn-check1
+    ip addr add 10.77.0.1/24 brd + dev zn-check0
+    ip link set zn-check0 up
+    ip link set zn-check1 up
+    ip route add default dev zn-check0
+    setpriv --reuid=nobody --regid=nogroup --clear-groups zentrova-webhost --port "$port" \
+        --releases /usr/share/zentrova-webhost/releases >"$work/webhost.log" 2>&1 &
+    webhost=$!
+    status=0
+    setpriv --reuid=nobody --regid=nogroup --groups=zentrova "$@" || status=$?
+    kill "$webhost"
+    wait "$webhost" || true
+    exit "$status"
+fi
+
+script=$(realpath "$0")
+cd "$(dirname "$0")/.."
+build=$(cd "${1:-build/default}" && pwd)
+packages=(zentrova-counter zentrova-seat zentrova-webhost)
+counter=/opt/zentrova/counter
+seat=/opt/zentrova/seat
+webhost_port=8281 # the front of the order's road takes 8280, the programs' default
+step_limit=300 # seconds for any one step; the order's road included
+
+started=$SECONDS
+note() { printf '[%4ds] %s\n' $((SECONDS - started)) "$*"; }
+fail() {
+    note "FAILED: $*"
+    exit 1
+}
+
+# Installed, or removed with its configuration files kept.
+known_to_dpkg() {
+    local status
+    status=$(dpkg-query -W -f='${db:Status-Abbrev}' "$1" 2>/dev/null) && [[ $status != u* ]]
+}
+
+[[ $(id -u) -eq 0 ]] || fail "needs root (it installs packages)"
+unshare -n true 2>/dev/null || fail "cannot make a network namespace"
+for package in "${packages[@]}"; do
+    if known_to_dpkg "$package"; then
+        fail "$package is installed here already; purge it first"
+    fi
+done
+
+work=$(mktemp -d /tmp/zn-check-packages.XXXXXX)
+chmod 755 "$work"
+stamp=$work/stamp
+touch "$stamp"
+
+# Whatever happens, nothing of ours stays installed or running.
+programs_under_opt() {
+    local link
+    for link in /proc/[0-9]*/exe; do
+        [[ $(readlink "$link" 2>/dev/null) == /opt/zentrova/* ]] &&
+            { link=${link#/proc/}; echo "${link%/exe}"; }
+    done
+    return 0
+}
+clean_up() {
+    local pid
+    for pid in $(programs_under_opt); do kill -KILL "$pid" 2>/dev/null || true; done
+    for package in "${packages[@]}"; do
+        if known_to_dpkg "$package"; then
+            timeout 120 dpkg -P "$package" >/dev/null 2>&1 || true
+        fi
+    done
+    rm -rf "$work"
+}
+trap clean_up EXIT
+
+note "building the packages"
+timeout "$step_limit" cmake --build "$build" --target zn_package_files zn_installed_road >/dev/null
+rm -rf "$build/packages"
+(cd "$build" && timeout "$step_limit" cpack -G DEB >"$work/cpack.log" 2>&1) ||
+    { cat "$work/cpack.log"; fail "cpack"; }
+debs=()
+for package in "${packages[@]}"; do
+    debs+=("$(ls "$build"/packages/"${package}"_*.deb)")
+done
+note "built: ${debs[*]##*/}"
+
+timeout "$step_limit" lintian --fail-on error "${debs[@]}" >"$work/lintian.log" 2>&1 ||
+    { cat "$work/lintian.log"; fail "lintian"; }
+note "lintian: no errors ($(grep -c '^W:' "$work/lintian.log" || true) warnings)"
+
+# Every path the packages ship that is not there yet, to look for after the purge.
+for deb in "${debs[@]}"; do
+    dpkg-deb --fsys-tarfile "$deb" | tar -t | sed 's|^\./|/|; s|/$||'
+done | sort -u | while IFS= read -r path; do
+    [[ -z $path || -e $path || -L $path ]] || echo "$path"
+done >"$work/new-paths"
+
+run_dpkg() {
+    timeout "$step_limit" dpkg "$@" >"$work/dpkg.log" 2>&1 || { cat "$work/dpkg.log"; fail "dpkg $1"; }
+}
+install_all() { run_dpkg -i "${debs[@]}"; }
+install_all
+install_all
+note "installed, and installed again over themselves"
+
+# Who may write which folder: "nobody" stands in for an account outside the group and, with the
+# group zentrova, for the cashier's account and the seat's session account.
+outsider() { setpriv --reuid=nobody --regid=nogroup --clear-groups "$@"; }
+member() { setpriv --reuid=nobody --regid=nogroup --groups=zentrova "$@"; }
+expect_denied() { if "$@" 2>/dev/null; then fail "allowed: ${*: -3}"; fi; }
+expect_mode() { [[ $(stat -c '%U:%G %a' "$1") == "$2" ]] || fail "$1 is $(stat -c '%U:%G %a' "$1")"; }
+expect_mode "$counter" "root:zentrova 2770"
+expect_mode "$counter/Content" "root:zentrova 2770"
+expect_mode "$seat" "root:zentrova 3775"
+expect_mode "$seat/Content" "root:zentrova 3775"
+expect_denied outsider ls "$counter"
+expect_denied outsider touch "$seat/Content/probe"
+expect_denied member mv "$seat/LaunchNubraClient" "$seat/replaced"
+expect_denied member rm -f "$seat/ZentrovaNubraClient_Murvel"
+expect_denied member ln -sf /tmp/elsewhere "$seat/serverip.ini"
+member touch "$seat/Content/probe" "$counter/probe" || fail "a member cannot write the program folders"
+if ! member mv "$counter/zentrova-listen" "$counter/zentrova-listen.moved" ||
+    ! member mv "$counter/zentrova-listen.moved" "$counter/zentrova-listen"; then
+    fail "a member cannot replace the counter's program files"
+fi
+rm -f "$seat/Content/probe" "$counter/probe"
+note "folders: counter root:zentrova 2770, seat root:zentrova 3775; members write, seats' program files stay root's"
+
+# The order's road, in a namespace whose only way out is a pair of links that leads nowhere.
+mkdir -p "$work/home" "$work/tmp"
+chown nobody:nogroup "$work/home" "$work/tmp"
+note "one order through the installed programs"
+road=(env -i PATH=/usr/bin:/bin HOME="$work/home" TMPDIR="$work/tmp" LANG=C.UTF-8
+    "$build/tests/e2e/packages/zn_installed_road" "$counter" "$seat" "$webhost_port")
+if ! timeout -k 10 "$step_limit" unshare -n "$script" --inside "$work" "$webhost_port" "${road[@]}"; then
+    cat "$work/webhost.log"
+    fail "the order's road"
+fi
+[[ -s $seat/Content/skin/seat.css ]] || fail "the launcher did not update Content/"
+
+run_dpkg -r "${packages[@]}"
+[[ ! -e $counter/ZentrovaNubraConsole && -e $counter/SeatList.xml ]] ||
+    fail "removing should take the programs and keep the console's settings files"
+note "removed: programs gone, the console's settings files kept until the purge"
+install_all
+run_dpkg -P "${packages[@]}"
+
+# Left behind: a path that the packages brought, the program or settings folders, the group,
+# stat overrides, or anything new of such a name in the system's folders.
+left=()
+while IFS= read -r path; do
+    [[ -e $path || -L $path ]] && left+=("$path")
+done <"$work/new-paths"
+for path in /opt/zentrova /etc/opt/zentrova; do [[ -e $path ]] && left+=("$path"); done
+getent group zentrova >/dev/null && left+=("group zentrova")
+dpkg-statoverride --list | grep -q zentrova && left+=("stat overrides")
+while IFS= read -r path; do left+=("$path"); done < <(find /opt /etc /usr /var/lib -xdev -newer "$stamp" \
+    \( -iname '*zentrova*' -o -name '*Nubra*' \) -not -path '/var/lib/dpkg/*' 2>/dev/null)
+((${#left[@]} == 0)) || fail "left after the purge: ${left[*]}"
+note "purged: nothing of theirs left outside the state folders"
