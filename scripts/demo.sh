@@ -13,6 +13,8 @@ set -euo pipefail
 cd "$(dirname "$0")/.."
 # shellcheck source=lib/console-registry.sh
 source scripts/lib/console-registry.sh
+# shellcheck source=lib/network-namespace.sh
+source scripts/lib/network-namespace.sh
 repo=$PWD
 
 # Ports of their own, so the demo never meets a real console of the cafe.
@@ -233,14 +235,7 @@ cue() { printf '<!--demo:%s-->\n' "$1" >>"$state/pages/notice.html"; }
 
 # Loopback and an address of the seat's own besides it; the pair of links leads nowhere.
 inside() {
-    if [[ -z ${ZN_DEMO_NO_NAMESPACE:-} ]]; then
-        ip link set lo up
-        ip link add zn-demo0 type veth peer name zn-demo1
-        ip addr add 10.77.0.1/24 brd + dev zn-demo0
-        ip link set zn-demo0 up
-        ip link set zn-demo1 up
-        ip route add default dev zn-demo0
-    fi
+    [[ -n ${ZN_DEMO_NO_NAMESPACE:-} ]] || isolate_network zn-demo
     if [[ -n ${ZN_DEMO_UID:-} ]]; then
         exec unshare -U --map-user="$ZN_DEMO_UID" --map-group="$ZN_DEMO_GID" \
             bash "$repo/scripts/demo.sh" --run
