@@ -65,13 +65,7 @@ void ProxyIPConfigDlg::Configure() {
 
 CounterAddressResult ProxyIPConfigDlg::SendWhileResponsive(const std::string& server,
                                                            const std::string& counter) {
-    m_busy = true;
-    m_ui->addresses->setEnabled(false);
-    m_ui->back->setEnabled(false);
-    m_ui->finish->setEnabled(false);
-    m_ui->cancel->setEnabled(false);
-    QApplication::setOverrideCursor(Qt::WaitCursor);
-
+    SetBusy(true);
     QEventLoop waiting;
     CounterAddressResult result = CounterAddressResult::NotDelivered;
     std::thread worker([&] {
@@ -81,14 +75,21 @@ CounterAddressResult ProxyIPConfigDlg::SendWhileResponsive(const std::string& se
     });
     waiting.exec();
     worker.join();
-
-    QApplication::restoreOverrideCursor();
-    m_ui->addresses->setEnabled(true);
-    m_ui->back->setEnabled(true);
-    m_ui->finish->setEnabled(true);
-    m_ui->cancel->setEnabled(true);
-    m_busy = false;
+    SetBusy(false);
     return result;
+}
+
+void ProxyIPConfigDlg::SetBusy(bool busy) {
+    m_busy = busy;
+    for (QWidget* control :
+         std::initializer_list<QWidget*>{m_ui->addresses, m_ui->back, m_ui->finish, m_ui->cancel}) {
+        control->setEnabled(!busy);
+    }
+    if (busy) {
+        QApplication::setOverrideCursor(Qt::WaitCursor);
+    } else {
+        QApplication::restoreOverrideCursor();
+    }
 }
 
 }  // namespace zn::config

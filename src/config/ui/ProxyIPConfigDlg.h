@@ -30,6 +30,8 @@ protected:
 private:
     void Configure();
     CounterAddressResult SendWhileResponsive(const std::string& server, const std::string& counter);
+    // Controls off and a busy cursor while the worker runs.
+    void SetBusy(bool busy);
 
     std::unique_ptr<Ui::ProxyIPConfigDlg> m_ui;
     bool m_busy = false;
