@@ -2,23 +2,10 @@
 
 #include <poll.h>
 #include <sys/socket.h>
-#include <sys/time.h>
 
 #include <cerrno>
 
 namespace zn::client {
-
-bool ConnectWithin(CTcpSocket& socket, const CSocketAddress& remote,
-                   std::chrono::milliseconds limit) {
-    // Linux bounds a blocking connect by the send timeout.
-    timeval timeout{};
-    timeout.tv_sec = static_cast<time_t>(limit.count() / 1000);
-    timeout.tv_usec = static_cast<suseconds_t>((limit.count() % 1000) * 1000);
-    if (setsockopt(socket.Handle(), SOL_SOCKET, SO_SNDTIMEO, &timeout, sizeof timeout) != 0) {
-        return false;
-    }
-    return socket.Connect(&remote);
-}
 
 bool ReceiveBefore(CTcpSocket& socket, void* buffer, std::size_t length, Deadline deadline) {
     auto* bytes = static_cast<char*>(buffer);

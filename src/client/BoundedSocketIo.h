@@ -6,7 +6,7 @@
 #include <optional>
 #include <vector>
 
-#include "net/SocketAddress.h"
+#include "net/BoundedConnect.h"
 #include "net/TcpSocket.h"
 
 // Socket calls that give up at a time limit, so that a silent peer cannot hold the seat's
@@ -15,10 +15,6 @@ namespace zn::client {
 
 using Deadline = std::chrono::steady_clock::time_point;
 
-// Connect that fails when the connection is not made within `limit`. Later sends on the socket
-// are bounded by the same limit.
-bool ConnectWithin(CTcpSocket& socket, const CSocketAddress& remote,
-                   std::chrono::milliseconds limit);
 // True only when all `length` bytes arrived before the deadline.
 bool ReceiveBefore(CTcpSocket& socket, void* buffer, std::size_t length, Deadline deadline);
 // TCP keep-alive on a long-lived connection, so that one whose peer vanished without a close

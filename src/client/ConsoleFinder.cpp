@@ -1,13 +1,10 @@
 #include "client/ConsoleFinder.h"
 
 #include <arpa/inet.h>
-#include <netdb.h>
 
 #include <array>
 #include <condition_variable>
-#include <cstring>
 #include <mutex>
-#include <random>
 #include <thread>
 #include <utility>
 #include <vector>
@@ -15,47 +12,12 @@
 #include "client/BoundedSocketIo.h"
 #include "client/ClientSettings.h"
 #include "net/Frame.h"
+#include "net/HostResolution.h"
 #include "net/SocketAddress.h"
 #include "net/TcpSocket.h"
 #include "net/UdpSocket.h"
 
 namespace zn::client {
-namespace {
-
-std::size_t RandomIndex(std::size_t count) {
-    thread_local std::mt19937 generator(static_cast<std::mt19937::result_type>(
-        std::chrono::system_clock::now().time_since_epoch().count()));
-    return std::uniform_int_distribution<std::size_t>(0, count - 1)(generator);
-}
-
-}  // namespace
-
-std::optional<std::uint32_t> ResolveHost(const std::string& host) {
-    if (host.empty()) {
-        return std::nullopt;
-    }
-    addrinfo hints{};
-    hints.ai_family = AF_INET;
-    hints.ai_socktype = SOCK_STREAM;
-    addrinfo* results = nullptr;
-    if (getaddrinfo(host.c_str(), nullptr, &hints, &results) != 0) {
-        return std::nullopt;
-    }
-    std::vector<std::uint32_t> addresses;
-    for (const addrinfo* entry = results; entry != nullptr; entry = entry->ai_next) {
-        sockaddr_in address{};
-        std::memcpy(&address, entry->ai_addr, sizeof address);
-        if (address.sin_addr.s_addr != 0) {
-            addresses.push_back(ntohl(address.sin_addr.s_addr));
-        }
-    }
-    freeaddrinfo(results);
-    if (addresses.empty()) {
-        return std::nullopt;
-    }
-    return addresses[RandomIndex(addresses.size())];
-}
-
 std::optional<std::uint32_t> QueryConsoleAddress(std::uint32_t proxy, std::uint16_t proxyPort,
                                                  std::chrono::milliseconds limit) {
     const auto deadline = std::chrono::steady_clock::now() + limit;

@@ -11,10 +11,6 @@ namespace zn::client {
 
 class ClientSettings;
 
-// A host name or dotted address; with several addresses, one at random. nullopt when it does not
-// resolve or gives only 0.0.0.0.
-std::optional<std::uint32_t> ResolveHost(const std::string& host);
-
 // Asks the proxy service for the console's address: its answer is exactly 4 bytes in network
 // order. nullopt when the connection fails, fewer than 4 bytes arrive within `limit`, or the
 // answer is 0.0.0.0 (which would otherwise connect to this machine).

@@ -22,14 +22,6 @@ FakeConsole::Script Answer(std::vector<unsigned char> bytes) {
     };
 }
 
-TEST(ResolveHostTest, DottedAndNamedHostsResolveEmptyAndZeroDoNot) {
-    EXPECT_EQ(ResolveHost("127.0.0.1"), kLoopback);
-    EXPECT_EQ(ResolveHost("localhost"), kLoopback);
-    EXPECT_EQ(ResolveHost(""), std::nullopt);
-    EXPECT_EQ(ResolveHost("0.0.0.0"), std::nullopt);
-    EXPECT_EQ(ResolveHost("no such host.invalid"), std::nullopt);
-}
-
 TEST(ConsoleAddressQueryTest, FourBytesInNetworkOrderAreTheConsoleAddress) {
     FakeConsole proxy(Answer({10, 1, 2, 3}));
     EXPECT_EQ(QueryConsoleAddress(kLoopback, proxy.Port(), std::chrono::seconds(5)), 0x0A010203u);

@@ -1,0 +1,20 @@
+#pragma once
+
+#include "TaskPage.h"
+
+namespace zn::config {
+
+// A task page whose cancel is the exit confirmation: Esc and the close box are cancel on a
+// dialog, so they ask as well.
+class ConfirmingTaskPage : public TaskPage {
+    Q_OBJECT
+
+public:
+    using TaskPage::TaskPage;
+
+protected:
+    void keyPressEvent(QKeyEvent* event) override;
+    void closeEvent(QCloseEvent* event) override;
+};
+
+}  // namespace zn::config
