@@ -2,7 +2,12 @@
 
 #include <gtest/gtest.h>
 
+#include <QApplication>
+#include <QElapsedTimer>
 #include <QJsonArray>
+#include <QMessageBox>
+#include <QPointer>
+#include <QTimer>
 
 #include <memory>
 #include <string>
@@ -120,6 +125,38 @@ TEST_F(SysSettingDlgTest, EveryFailedDownloadKeepsTheOldSound) {
         EXPECT_EQ(line["text"].toString(), QStringLiteral("提示声音下载失败！"));
     }
     EXPECT_EQ(Sound(), m_oldSound);
+}
+
+// With a real message box on screen, a second click queued meanwhile must not start a download
+// inside it (and a box on top of the box).
+TEST_F(SysSettingDlgTest, ClicksQueuedDuringADownloadAreDropped) {
+    zn::test::LogCapture log;
+    auto dialog = OpenSoundPage();
+    // The administrator reads each box for a while before answering it.
+    QStringList shown;
+    QPointer<QMessageBox> reading;
+    QElapsedTimer readFor;
+    QTimer closer;
+    QObject::connect(&closer, &QTimer::timeout, [&] {
+        auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
+        if (box != nullptr && box != reading) {
+            reading = box;
+            readFor.start();
+        } else if (box != nullptr && readFor.elapsed() >= 2000) {
+            shown.append(box->text());
+            box->done(0);
+        }
+    });
+    closer.start(50);
+    RunScript(View(*dialog), QStringLiteral(R"(
+        document.getElementById('SoundPath').value = '9tqa/sounds/dingdong.wav';
+        document.getElementById('ButtonSetSound').click();
+        document.getElementById('ButtonSetSound').click();)"));
+
+    ASSERT_TRUE(zn::test::WaitWithEvents([&] { return log.Contains({"ignored"}); }))
+        << "the second click was not dropped";
+    ASSERT_TRUE(zn::test::WaitWithEvents([&] { return !shown.isEmpty(); }));
+    EXPECT_EQ(shown, QStringList{QStringLiteral("提示声音更新成功！")});
 }
 
 TEST_F(SysSettingDlgTest, ButtonCancelEndsThePageWithoutAWayBack) {
