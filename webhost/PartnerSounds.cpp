@@ -15,7 +15,7 @@ constexpr int kRate = 22050;
 constexpr double kAmplitude = 0.4;
 constexpr double kFadeSeconds = 0.005;
 
-// One note: a pure tone with its overtone, or a rest at frequency 0. A bell dies away; a beep
+// One note: a tone with a little of its octave, or a rest at frequency 0. A bell dies away; a beep
 // only fades at its ends so that it does not click.
 struct Note {
     double frequency;
