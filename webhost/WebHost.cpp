@@ -11,6 +11,7 @@
 
 #include "Catalogue.h"
 #include "HostOptions.h"
+#include "PartnerSounds.h"
 #include "platform/TextCodec.h"
 
 namespace zn::webhost {
@@ -31,6 +32,7 @@ constexpr int kMaxQuantity = 10;
 constexpr const char* kBackOfficeTitle = "墨维网吧收银台";
 constexpr const char* kTransactionTitle = "墨维网吧收银台——订单处理";
 constexpr const char* kShopTitle = "网吧购物充值客户端";
+constexpr const char* kSoundPageTitle = "选择收银台的提示声音";
 constexpr const char* kTrustSites = "wb$zentrova-shop.local$pay$zentrova-shop.local";
 
 std::string Param(const httplib::Request& request, const char* name, std::size_t maxBytes) {
@@ -189,6 +191,30 @@ std::string CatalogueMarkup() {
     return markup;
 }
 
+std::string SoundListMarkup() {
+    std::string markup;
+    bool first = true;
+    for (const PartnerSound& sound : PartnerSounds()) {
+        const std::string path = std::string(kPartnerSoundFolder) + std::string(sound.fileName);
+        markup += "<li><label><input type=\"radio\" name=\"sound\" value=\"" + EscapeHtml(path) +
+                  "\"" + (first ? " checked" : "") + "> " + EscapeHtml(sound.label) +
+                  "</label> <button type=\"button\" class=\"listen\" data-sound=\"/" +
+                  EscapeHtml(path) + "\">试听</button></li>\n";
+        first = false;
+    }
+    return markup;
+}
+
+void SoundFile(std::string_view fileName, httplib::Response& response) {
+    const auto wav = PartnerSoundWav(fileName);
+    if (!wav) {
+        response.status = 404;
+        return;
+    }
+    response.set_header("Cache-Control", "no-store");
+    response.set_content(*wav, "audio/wav");
+}
+
 }  // namespace
 
 WebHost::WebHost(WebHostConfig config) : m_config(std::move(config)) {}
@@ -200,7 +226,7 @@ WebHost::~WebHost() {
 std::vector<WebHost::Route> WebHost::RouteTable() {
     using Request = httplib::Request;
     using Response = httplib::Response;
-    return {
+    std::vector<Route> routes = {
         {"GET", "/", [](const Request&, Response& r) { r.set_redirect("/wb/loginsyt.jsp"); }},
         {"GET", "/wb/loginsyt.jsp",
          [this](const Request& q, Response& r) { LoginOrMainPage(q, r); }},
@@ -223,7 +249,14 @@ std::vector<WebHost::Route> WebHost::RouteTable() {
          [this](const Request&, Response& r) { StaticFile("backoffice.js", r); }},
         {"GET", "/wb/style/shop.css",
          [this](const Request&, Response& r) { StaticFile("shop.css", r); }},
+        {"GET", "/9tqa/sounddownload.aspx", [this](const Request&, Response& r) { SoundPage(r); }},
     };
+    for (const PartnerSound& sound : PartnerSounds()) {
+        routes.push_back(
+            {"GET", "/" + std::string(kPartnerSoundFolder) + std::string(sound.fileName),
+             [name = sound.fileName](const Request&, Response& r) { SoundFile(name, r); }});
+    }
+    return routes;
 }
 
 std::optional<int> WebHost::Start(int port) {
@@ -427,6 +460,11 @@ void WebHost::TransactionDonePage(const httplib::Request& request, httplib::Resp
         return;
     }
     RenderPage(delivered ? "done_success.html" : "done_fail.html", values, response);
+}
+
+void WebHost::SoundPage(httplib::Response& response) const {
+    RenderPage("sounddownload.html", {{"title", kSoundPageTitle}, {"sounds", SoundListMarkup()}},
+               response);
 }
 
 void WebHost::ShopPage(const httplib::Request& request, httplib::Response& response) {

@@ -31,8 +31,9 @@ struct WebHostConfig {
     bool logRequests = true;
 };
 
-// The local stand-in for the operator's back office and shop. It serves pages that keep the page
-// contract of the programs and holds the shop's orders in memory.
+// The local stand-in for the operator's back office and shop, and for the partner site of the alert
+// sounds. It serves pages that keep the page contract of the programs and holds the shop's orders
+// in memory.
 class WebHost {
 public:
     explicit WebHost(WebHostConfig config);
@@ -70,6 +71,7 @@ private:
     void CancelOrder(const httplib::Request& request, httplib::Response& response);
     void ReSendOrder(const httplib::Request& request, httplib::Response& response);
     void StaticFile(std::string_view fileName, httplib::Response& response) const;
+    void SoundPage(httplib::Response& response) const;
 
     void RenderMainPage(bool confirmLogin, const std::string& user, const std::string& employee,
                         const std::string& mac, httplib::Response& response) const;

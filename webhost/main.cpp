@@ -59,8 +59,10 @@ int main(int argc, char** argv) {
     std::fprintf(stderr,
                  "zentrova-webhost: serving http://%s:%d/ (pages in %s)\n"
                  "  back office: http://%s:%d/wb/loginsyt.jsp\n"
-                 "  shop:        http://%s:%d/wb/indexc.jsp\n",
-                 shown.c_str(), *port, pages.c_str(), shown.c_str(), *port, shown.c_str(), *port);
+                 "  shop:        http://%s:%d/wb/indexc.jsp\n"
+                 "  sounds:      http://%s:%d/9tqa/sounddownload.aspx\n",
+                 shown.c_str(), *port, pages.c_str(), shown.c_str(), *port, shown.c_str(), *port,
+                 shown.c_str(), *port);
     if (!releases.empty()) {
         std::fprintf(stderr, "  releases:    %s\n", releases.c_str());
     }

@@ -23,13 +23,17 @@ std::uint32_t ConsoleSettings::ReadNumber(std::string_view name, std::uint32_t f
     return value && *value != 0 ? *value : fallback;
 }
 
-std::string ConsoleSettings::ReadText(std::string_view name, std::string fallback) const {
+std::optional<std::string> ConsoleSettings::ReadStoredText(std::string_view name) const {
     const auto key = m_registry.OpenKey(RegistryRoot::LocalMachine, kConsoleKeyPath);
     if (!key) {
-        return fallback;
+        return std::nullopt;
     }
     // A text too long for its buffer fails the query like a missing one.
-    auto value = key->QueryString(name);
+    return key->QueryString(name);
+}
+
+std::string ConsoleSettings::ReadText(std::string_view name, std::string fallback) const {
+    auto value = ReadStoredText(name);
     return value ? std::move(*value) : fallback;
 }
 
@@ -52,6 +56,10 @@ std::uint16_t ConsoleSettings::ProxyConfigPort() const {
 
 std::string ConsoleSettings::LoginPage() const {
     return ReadText("LoginPage", BackOfficePage("/wb/loginsyt.jsp"));
+}
+
+std::optional<std::string> ConsoleSettings::StoredLoginPage() const {
+    return ReadStoredText("LoginPage");
 }
 
 std::string ConsoleSettings::MainPageMurvel() const {

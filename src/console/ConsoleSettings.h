@@ -1,6 +1,7 @@
 #pragma once
 
 #include <cstdint>
+#include <optional>
 #include <string>
 #include <string_view>
 
@@ -28,6 +29,9 @@ public:
     std::uint16_t ProxyConfigPort() const;  // 8002
 
     std::string LoginPage() const;
+    // "LoginPage" as stored, without the default (the configuration tool asks only this): nullopt
+    // when the key cannot be opened or the value is missing or too long.
+    std::optional<std::string> StoredLoginPage() const;
     std::string MainPageMurvel() const;
     std::string ViewTransPageMurvel() const;
     std::string TransactionDone1Murvel() const;
@@ -42,6 +46,7 @@ private:
     std::uint32_t ReadNumber(std::string_view name, std::uint32_t fallback) const;
     std::uint16_t ReadPort(std::string_view name, std::uint16_t fallback) const;
     std::string ReadText(std::string_view name, std::string fallback) const;
+    std::optional<std::string> ReadStoredText(std::string_view name) const;
 
     const Registry& m_registry;
 };

@@ -147,6 +147,7 @@ public:
     }
     int Channels() const { return m_info.channels; }
     int Rate() const { return m_info.samplerate; }
+    sf_count_t Frames() const { return m_info.frames; }
 
     // Frames decoded into the buffer (interleaved 16-bit); 0 at the end or on a decoding error.
     std::size_t Read(std::vector<std::int16_t>& samples) {
@@ -231,6 +232,20 @@ bool PlayWavFile(const std::filesystem::path& file, const PlaybackTurns::Turn& t
 }
 
 }  // namespace
+
+bool IsPlayableSoundFile(const std::filesystem::path& wavFile) {
+    SoundFile sound(wavFile);
+    if (!sound.IsAcceptable()) {
+        return false;
+    }
+    // A header can promise more than the data holds; only decoding all of it tells.
+    std::vector<std::int16_t> samples;
+    sf_count_t decoded = 0;
+    while (const std::size_t frames = sound.Read(samples)) {
+        decoded += static_cast<sf_count_t>(frames);
+    }
+    return decoded == sound.Frames();
+}
 
 AlsaSoundPlayer::AlsaSoundPlayer() {
     SilenceAlsaOnce();

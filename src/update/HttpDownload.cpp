@@ -42,10 +42,16 @@ private:
 
 class FileSink : public IBodySink {
 public:
-    explicit FileSink(const std::filesystem::path& file) : m_file(file) {}
+    FileSink(const std::filesystem::path& file, const FileDownloadRules& rules)
+        : m_file(file), m_rules(rules) {}
 
-    bool Begin(std::uint64_t) override {
+    bool Begin(std::uint64_t length) override {
         m_replacement.reset();
+        if (length > m_rules.maxBytes) {
+            log::Error("Refused a download of {} bytes into {} (at most {})", length,
+                       m_file.string(), m_rules.maxBytes);
+            return false;
+        }
         auto created = ReplacementFile::Create(m_file);
         if (!created) {
             log::Error("Cannot make a temporary file beside {}: {}", m_file.string(),
@@ -70,6 +76,9 @@ public:
     }
 
     bool Commit() {
+        if (m_rules.accept && !m_rules.accept(m_replacement->TemporaryPath())) {
+            return false;
+        }
         const int error = m_replacement->Commit(ReplacementMode(m_file, m_firstBytes));
         if (error != 0) {
             log::Error("Cannot put the download in place as {}: {}", m_file.string(),
@@ -81,6 +90,7 @@ public:
 private:
     static constexpr std::size_t kSniffedBytes = 4;
     const std::filesystem::path& m_file;
+    const FileDownloadRules& m_rules;
     std::optional<ReplacementFile> m_replacement;
     std::string m_firstBytes;
 };
@@ -100,8 +110,8 @@ std::size_t DownloadToMemory(const DownloadSource& source, std::string_view suff
 }
 
 std::size_t DownloadToFile(const DownloadSource& source, const std::filesystem::path& file,
-                           const DownloadTimeouts& timeouts) {
-    FileSink sink(file);
+                           const DownloadTimeouts& timeouts, const FileDownloadRules& rules) {
+    FileSink sink(file, rules);
     const auto length = HttpGet(source, timeouts, sink);
     return length && sink.Commit() ? static_cast<std::size_t>(*length) : 0;
 }

@@ -2,7 +2,10 @@
 
 #include <chrono>
 #include <cstddef>
+#include <cstdint>
 #include <filesystem>
+#include <functional>
+#include <limits>
 #include <string>
 #include <string_view>
 
@@ -35,10 +38,21 @@ inline constexpr std::size_t kMaxMemoryDownloadBytes = 16 * 1024 * 1024;
 std::size_t DownloadToMemory(const DownloadSource& source, std::string_view suffix,
                              std::string& buffer, const DownloadTimeouts& timeouts = {});
 
-// GET of the source into a file, with the same rules (no length cap). The body goes to a temporary
-// file beside `file` that replaces it only when exactly L bytes arrived, so on any failure the old
-// file is untouched. The folder must exist. L (above 0) on success, 0 on any failure (logged).
+// What a caller may ask of a file download beyond the HTTP rules.
+struct FileDownloadRules {
+    // An announced length above this is refused before anything is written.
+    std::uint64_t maxBytes = std::numeric_limits<std::uint64_t>::max();
+    // Asked with the complete temporary file before it replaces the file: false keeps the old
+    // file and fails the download (the check logs why).
+    std::function<bool(const std::filesystem::path& downloaded)> accept;
+};
+
+// GET of the source into a file, with the same rules (no length cap unless `rules` sets one). The
+// body goes to a temporary file beside `file` that replaces it only when exactly L bytes arrived
+// and `rules` accept it, so on any failure the old file is untouched. The folder must exist. L
+// (above 0) on success, 0 on any failure (logged).
 std::size_t DownloadToFile(const DownloadSource& source, const std::filesystem::path& file,
-                           const DownloadTimeouts& timeouts = {});
+                           const DownloadTimeouts& timeouts = {},
+                           const FileDownloadRules& rules = {});
 
 }  // namespace zn

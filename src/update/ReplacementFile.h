@@ -31,6 +31,8 @@ public:
     int Commit(mode_t mode);
 
     int Descriptor() const { return m_fd.Get(); }
+    // Where the new content lies until Commit.
+    const std::filesystem::path& TemporaryPath() const { return m_temporary; }
 
 private:
     ReplacementFile(UniqueFd fd, std::filesystem::path temporary, std::filesystem::path target);

@@ -44,6 +44,7 @@ protected:
 
 TEST_F(ConsoleSettingsTest, NoKeyGivesEveryDefault) {
     ExpectAllDefaults();
+    EXPECT_EQ(settings.StoredLoginPage(), std::nullopt);
     EXPECT_EQ(std::string(DefaultHosts::kBackOffice).rfind("http://127.0.0.1", 0), 0u);
 }
 
@@ -66,9 +67,11 @@ TEST_F(ConsoleSettingsTest, TextsLongerThanTheirBufferGiveTheDefault) {
     const std::string host = DefaultHosts::kBackOffice;
     ASSERT_TRUE(key.SetString("LoginPage", std::string(300, 'a')));
     EXPECT_EQ(settings.LoginPage(), host + "/wb/loginsyt.jsp");
+    EXPECT_EQ(settings.StoredLoginPage(), std::nullopt);
 
     ASSERT_TRUE(key.SetString("LoginPage", std::string(259, 'a')));
     EXPECT_EQ(settings.LoginPage(), std::string(259, 'a'));
+    EXPECT_EQ(settings.StoredLoginPage(), std::string(259, 'a'));
 }
 
 TEST_F(ConsoleSettingsTest, TextRules) {

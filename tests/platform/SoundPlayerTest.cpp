@@ -111,6 +111,7 @@ TEST_F(SoundPlayerTest, PlaysTheFileItIsGiven) {
     const Audio pattern = TestPattern();
     const auto file = m_sandbox.Path() / "alert.wav";
     ASSERT_TRUE(WriteWav(file, pattern));
+    EXPECT_TRUE(zn::IsPlayableSoundFile(file));
 
     const auto played = PlayAndCapture(file);
 
@@ -142,9 +143,12 @@ TEST_F(SoundPlayerTest, PlaysTheDefaultToneForFilesItCannotOrMustNotPlay) {
     const auto tooLarge = m_sandbox.Path() / "too-large.wav";
     ASSERT_TRUE(WriteWav(tooLarge, TestPattern()));
     std::filesystem::resize_file(tooLarge, 50 * 1024 * 1024 + 1);
+    const auto noFrames = m_sandbox.Path() / "no-frames.wav";
+    ASSERT_TRUE(WriteWav(noFrames, Audio{1, 8000, {}}));
 
-    for (const auto& file : {garbage, empty, folder, fifo, tooLong, tooLarge}) {
+    for (const auto& file : {garbage, empty, folder, fifo, tooLong, tooLarge, noFrames}) {
         SCOPED_TRACE(file.filename().string());
+        EXPECT_FALSE(zn::IsPlayableSoundFile(file));
         std::atomic<bool> returned = false;
         std::optional<Audio> played;
         std::thread player([&] {

@@ -2,6 +2,7 @@
 
 #include <chrono>
 #include <string>
+#include <vector>
 
 #include "LogCapture.h"
 #include "RawHttpServer.h"
@@ -163,6 +164,33 @@ TEST_F(DownloadToFileTest, AFailedDownloadLeavesTheInstalledFileWholeAndNoTempor
         EXPECT_EQ(std::distance(std::filesystem::directory_iterator(file.parent_path()), {}), 1)
             << "a temporary file was left after: " << answer;
     }
+}
+
+TEST_F(DownloadToFileTest, RulesRefuseALongBodyUnreadAndABodyTheCheckRejects) {
+    const auto file = Installed();
+    RawHttpServer server(HttpAnswer("200 OK", "Content-Length: 7\r\n", "release"));
+    std::vector<std::string> checked;
+    FileDownloadRules rules{6, [&](const std::filesystem::path& downloaded) {
+                                checked.push_back(test::ReadFile(downloaded).value_or("?"));
+                                return false;
+                            }};
+    {
+        test::LogCapture log;
+        EXPECT_EQ(DownloadToFile(Source(server), file, TestTimeouts(), rules), 0u);
+        EXPECT_TRUE(log.Contains({"Refused a download of 7 bytes", "at most 6"}));
+        EXPECT_TRUE(checked.empty()) << "a body over the bound was read";
+    }
+
+    rules.maxBytes = 7;
+    EXPECT_EQ(DownloadToFile(Source(server), file, TestTimeouts(), rules), 0u);
+    EXPECT_EQ(checked, std::vector<std::string>{"release"}) << "the check saw no complete body";
+    EXPECT_EQ(test::ReadFile(file), "installed");
+    EXPECT_EQ(std::distance(std::filesystem::directory_iterator(file.parent_path()), {}), 1)
+        << "the rejected body was left behind";
+
+    rules.accept = [](const std::filesystem::path&) { return true; };
+    EXPECT_EQ(DownloadToFile(Source(server), file, TestTimeouts(), rules), 7u);
+    EXPECT_EQ(test::ReadFile(file), "release");
 }
 
 TEST_F(DownloadToFileTest, NewProgramFilesGetExecuteBits) {

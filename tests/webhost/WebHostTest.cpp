@@ -4,11 +4,15 @@
 #include <regex>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include <httplib.h>
 
 #include "HostOptions.h"
+#include "PartnerSounds.h"
+#include "Sandbox.h"
 #include "WebHost.h"
+#include "platform/SoundPlayer.h"
 
 namespace zn::webhost {
 namespace {
@@ -343,6 +347,31 @@ TEST(WebHostOptionsTest, ListensOnLoopbackUnlessTheLanIsAllowed) {
     lan.logRequests = false;
     WebHost host(lan);
     EXPECT_FALSE(host.Start(0).has_value()) << "a non-loopback address needs allowLan";
+}
+
+TEST_F(WebHostTest, ThePartnerSoundPageOffersSoundsItServesAsPlayableWavFiles) {
+    const std::string page = Page("/9tqa/sounddownload.aspx");
+    for (const char* id : {"SoundPath", "ButtonSetSound", "ButtonCancel"}) {
+        EXPECT_TRUE(Has(page, std::string("id=\"") + id + "\"")) << id;
+    }
+    test::Sandbox sandbox;
+    std::vector<std::string> served;
+    for (const PartnerSound& sound : PartnerSounds()) {
+        const std::string path = std::string(kPartnerSoundFolder) + std::string(sound.fileName);
+        EXPECT_TRUE(Has(page, "value=\"" + path + "\"")) << path;
+        const auto result = m_client->Get("/" + path);
+        ASSERT_TRUE(result && result->status == 200) << path;
+        EXPECT_EQ(result->get_header_value("Content-Length"), std::to_string(result->body.size()));
+        const auto file = sandbox.WriteFile(sound.fileName, result->body);
+        EXPECT_TRUE(IsPlayableSoundFile(file)) << path;
+        served.push_back(result->body);
+    }
+    ASSERT_EQ(served.size(), 3u);
+    EXPECT_NE(served[0], served[1]);
+    EXPECT_NE(served[1], served[2]);
+    const auto missing = m_client->Get("/9tqa/sounds/none.wav");
+    ASSERT_TRUE(missing);
+    EXPECT_EQ(missing->status, 404);
 }
 
 TEST(WebHostStartTest, AMissingPagesFolderGivesAServerErrorNotACrash) {

@@ -1,7 +1,9 @@
 #include "TaskPageFactory.h"
 
+#include "NotificationConfigDlg.h"
 #include "ProxyIPConfigDlg.h"
 #include "SeatConfigDlg.h"
+#include "SysSettingDlg.h"
 
 namespace zn::config {
 
@@ -12,7 +14,9 @@ std::unique_ptr<TaskPage> CreateTaskPage(WizardChoice choice, QWidget* parent) {
         case WizardChoice::SeatMapping:
             return std::make_unique<SeatConfigDlg>(parent);
         case WizardChoice::NoticePage:
+            return std::make_unique<NotificationConfigDlg>(parent);
         case WizardChoice::AlertSound:
+            return std::make_unique<SysSettingDlg>(parent);
         case WizardChoice::None:
             break;
     }

@@ -1,0 +1,59 @@
+#pragma once
+
+#include <array>
+#include <cstddef>
+#include <cstdint>
+#include <filesystem>
+#include <optional>
+#include <string>
+#include <string_view>
+
+#include "update/HttpDownload.h"
+
+namespace zn::config {
+
+inline constexpr std::string_view kSoundUpdatedMessage = "提示声音更新成功！";
+inline constexpr std::string_view kSoundFailedMessage = "提示声音下载失败！";
+
+// Page elements of the partner's sound page.
+inline constexpr std::string_view kSoundPathId = "SoundPath";
+enum class SoundPageAction { None, Download, Cancel };
+struct SoundPageEvent {
+    std::string_view id;
+    SoundPageAction action;
+};
+inline constexpr std::array<SoundPageEvent, 2> kSoundPageEvents = {{
+    {"ButtonSetSound", SoundPageAction::Download},
+    {"ButtonCancel", SoundPageAction::Cancel},
+}};
+SoundPageAction FindSoundPageAction(std::string_view id);
+
+// An alert sound is a few seconds: anything larger is refused before it is written.
+inline constexpr std::uint64_t kMaxAlertSoundBytes = 4 * 1024 * 1024;
+// The 260-byte buffers of the tool's texts, terminator excluded; counted in code page 936.
+inline constexpr std::size_t kMaxSoundPathBytes = 259;
+
+// The partner site that offers the sounds.
+struct PartnerSite {
+    std::string address;  // "http://host[:port]"
+    DownloadTimeouts timeouts;
+};
+// The built-in partner host, with timeouts that keep a silent host from holding the page for long:
+// at most three tries of 5 s to connect and 10 s of silence, so about 45 s in all.
+PartnerSite DefaultPartnerSite();
+// The partner's sound page, "/9tqa/sounddownload.aspx" on its host.
+std::string SoundPageAddress(const PartnerSite& site);
+
+// The object path (code page 936, no leading "/") of a page's "SoundPath" on the partner host;
+// nullopt when it is not a plain path there: empty, longer than kMaxSoundPathBytes, or holding a
+// scheme or port (":"), another host (a leading "//"), a query, a fragment, a backslash, a
+// control character or a "." or ".." segment.
+std::optional<std::string> SoundObjectPath(std::string_view soundPath);
+
+// Fetches the sound at "SoundPath" from the partner host over the alert sound `file`. Only a
+// complete body of at most kMaxAlertSoundBytes that the sound player can play replaces it; on
+// any failure the old file stays whole. The body length, or 0 on failure (logged).
+std::size_t DownloadAlertSound(const PartnerSite& site, std::string_view soundPath,
+                               const std::filesystem::path& file);
+
+}  // namespace zn::config
