@@ -39,16 +39,19 @@ public:
 
     bool Start() { return m_listener.Create(0) && m_listener.Start(); }
 
-    // Pushes the page on a connection of its own and runs what it posts (a show and a raise).
+    // Pushes the page on a connection of its own and runs what it posts; the raise comes last.
     bool Push(std::string_view utf8) {
         CTcpSocket console;
         const auto seat = *CSocketAddress::FromDotted("127.0.0.1", m_listener.Port());
+        const int raised = m_window.raised;
         if (!zn::test::WaitFor([&] { return console.Create(0) && console.Connect(&seat); }) ||
             !SendFrame(console, Page(utf8))) {
             return false;
         }
-        m_posted += 2;
-        return m_window.RunPosted(m_posted);
+        return zn::test::WaitFor([&] {
+            m_window.RunPending();
+            return m_window.raised > raised;
+        });
     }
 
     std::filesystem::path StoredFile() const {
@@ -65,7 +68,6 @@ private:
     FeedbackScreen m_screen{m_window};
     CurrentConsole m_console;
     FeedbackListener m_listener{m_screen, m_console, m_sandbox.Path()};
-    std::size_t m_posted = 0;
 };
 
 std::string AsStored(std::string_view utf8) {
