@@ -124,6 +124,7 @@ bool WriteSettings(const std::filesystem::path& registryFolder, int hostPort,
            key->SetString("ViewTransPage_Murvel", host + "/jsp/empManage/noProcessInfo.jsp") &&
            key->SetString("TransactionDone1_Murvel", host + "/wb/send_trans_success.jsp") &&
            key->SetString("TransactionDone2_Murvel", host + "/wb/send_trans_fail.jsp") &&
+           key->SetString("TransactionCancel_Murvel", host + "/wb/send_trans_cancel.jsp") &&
            key->SetDword("LocalPort", ports.request) && key->SetDword("RemotePort", feedbackPort) &&
            key->SetDword("BroadcastPort", ports.discovery);
 }

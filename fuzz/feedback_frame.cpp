@@ -16,6 +16,7 @@ class QuietFeedbackUi final : public IFeedbackUi {
 public:
     void PostMessage(std::string_view, std::string_view, MessageIcon) override {}
     void PostNavigate(std::string_view) override {}
+    void PostReloadIfShown(std::string_view) override {}
     void PostRaise() override {}
 };
 

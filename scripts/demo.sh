@@ -9,6 +9,8 @@
 # Installs the missing Debian 12 packages (root or sudo) and builds the three programs first.
 # Everything it starts runs in a network namespace of its own, so that a seat client that finds
 # no console broadcasts nowhere; its files live under ${XDG_STATE_HOME:-~/.local/state}/zentrova-demo.
+# Each run starts afresh there, except for the console's SeatList.xml: an administrator's edits of
+# it are kept across runs (delete the file to get the demo's own seat list back).
 set -euo pipefail
 cd "$(dirname "$0")/.."
 # shellcheck source=lib/console-registry.sh
@@ -23,9 +25,14 @@ console_port=28281
 seat_port=28282
 discovery_port=28283
 seat=A08
+# The seat's address inside the namespace: it reaches the console there, so the popup, the order,
+# the seat viewer and SeatList.xml all name this one address.
+namespace_address=10.77.0.1
+# What earlier demos wrote as the seat list; not an administrator's edit.
+old_demo_seat_list='<SeatList><Seat IP="127.0.0.1">A08</Seat></SeatList>'
 wait_limit=40 # seconds for any one step; the browsers' start included
 
-usage() { sed -n '2,10p' "$0" | sed 's/^# \{0,1\}//'; }
+usage() { sed -n '2,12p' "$0" | sed 's/^# \{0,1\}//'; }
 
 # ---------------------------------------------------------------------------------------------
 # Outside the namespace: packages, build, state folder.
@@ -60,14 +67,24 @@ outside() {
     fi
     build=$(cd "$build" && pwd)
 
-    local state=${XDG_STATE_HOME:-$HOME/.local/state}/zentrova-demo
-    prepare_state "$state" "$build" "$mode"
-
-    export ZN_DEMO_STATE=$state ZN_DEMO_BUILD=$build ZN_DEMO_MODE=$mode ZN_DEMO_QPA=$qpa
-    local inside=(bash "$repo/scripts/demo.sh" --inside)
+    local namespace=none seat_ip
     if [[ $(id -u) -eq 0 ]] && unshare -n true 2>/dev/null; then
-        exec unshare -n "${inside[@]}"
+        namespace=root
     elif [[ $(id -u) -ne 0 ]] && unshare -rn true 2>/dev/null; then
+        namespace=user
+    fi
+    seat_ip=$namespace_address
+    [[ $namespace == none ]] && seat_ip=$(own_address)
+
+    local state=${XDG_STATE_HOME:-$HOME/.local/state}/zentrova-demo
+    prepare_state "$state" "$build" "$mode" "$seat_ip"
+
+    export ZN_DEMO_STATE=$state ZN_DEMO_BUILD=$build ZN_DEMO_MODE=$mode ZN_DEMO_QPA=$qpa \
+        ZN_DEMO_SEAT_IP=$seat_ip
+    local inside=(bash "$repo/scripts/demo.sh" --inside)
+    if [[ $namespace == root ]]; then
+        exec unshare -n "${inside[@]}"
+    elif [[ $namespace == user ]]; then
         # Root of its own user namespace sets up the network, then it is the user again, so the
         # desktop's session bus still knows the programs.
         ZN_DEMO_UID=$(id -u)
@@ -76,8 +93,17 @@ outside() {
         exec unshare -rn "${inside[@]}"
     fi
     echo "demo: no network namespace can be made here; the seat client starts only once the" \
-        "console answers at 127.0.0.1, so that it never looks for one by broadcast." >&2
+        "console answers at $seat_ip, so that it never looks for one by broadcast." >&2
     ZN_DEMO_NO_NAMESPACE=1 exec bash "$repo/scripts/demo.sh" --run
+}
+
+# This machine's address as the seat client takes its own: the first IPv4 address that is neither
+# loopback nor unconfigured (127.0.0.1 when there is none). A connection to it stays here.
+own_address() {
+    local address
+    address=$(ip -4 -o addr show 2>/dev/null |
+        awk '{ split($4, a, "/"); if (a[1] !~ /^(127|0)\./) { print a[1]; exit } }')
+    echo "${address:-127.0.0.1}"
 }
 
 # Prints xcb or wayland when the session's display is reachable through a socket file.
@@ -114,17 +140,35 @@ install_packages() {
     fi
 }
 
-# The files of a counter and a seat as the configuration tool and the installer leave them.
+# The files of a counter and a seat as the configuration tool and the installer leave them. The
+# seat list is the administrator's: one edited since the demo wrote it is kept.
 prepare_state() {
-    local state=$1 build=$2 mode=$3
+    local state=$1 build=$2 mode=$3 seat_ip=$4
     if [[ -e $state && ! -e $state/.zentrova-demo ]]; then
         echo "demo: $state exists and is not the demo's; move it away first" >&2
         exit 1
+    fi
+    local seat_list="<SeatList><Seat IP=\"$seat_ip\">$seat</Seat></SeatList>" kept=""
+    if edited_seat_list "$state"; then
+        kept=$(mktemp)
+        cp "$state/console/SeatList.xml" "$kept"
     fi
     rm -rf "$state"
     mkdir -p "$state"/{registry,run,c,xdg,cache,data,console,seat,output}
     touch "$state/.zentrova-demo"
     chmod 700 "$state/xdg"
+    printf '%s' "$seat_list" >"$state/.demo-seat-list.xml"
+    if [[ -n $kept ]]; then
+        mv "$kept" "$state/console/SeatList.xml"
+        chmod 644 "$state/console/SeatList.xml"
+        echo "demo: starting afresh in $state, but keeping the seat list you edited" \
+            "(console/SeatList.xml); delete it to get the demo's own back ($seat at $seat_ip)."
+        grep -qF "IP=\"$seat_ip\"" "$state/console/SeatList.xml" ||
+            echo "demo: your seat list names no seat at $seat_ip, the demo seat's address: the" \
+                "console will call its seat 未知." >&2
+    else
+        printf '%s' "$seat_list" >"$state/console/SeatList.xml"
+    fi
 
     local shop=http://127.0.0.1:$webhost_port
     write_console_registry "$state/registry/HKEY_LOCAL_MACHINE.reg" "$shop" "$console_port" \
@@ -140,7 +184,6 @@ REG
 
     link_or_copy "$build/src/console/ui/ZentrovaNubraConsole" "$state/console/ZentrovaNubraConsole"
     link_or_copy "$build/src/launcher/ui/LaunchNubraServer" "$state/console/LaunchNubraServer"
-    printf '<SeatList><Seat IP="127.0.0.1">%s</Seat></SeatList>' "$seat" >"$state/console/SeatList.xml"
     # The notice page as the configuration tool writes it (first preset), and a reject page.
     printf '%s' "<HTML><head><meta http-equiv='Content-Type' content=\"text/html; charset=gb2312\"></head><BODY><center><b><FONT face=华文新魏 color=red size=6>服务台已收到信息，请您在座位上稍等片刻</font></b><hr width=\"100%\" SIZE=\"1\"><font color=red face=华文新魏>交易结果将被发送到本窗口，请先不要关闭！</font></center><center><input id=\"ButtonMain\" name=\"ButtonMain\" type=\"button\" value=\"继续购买其他商品\"></center></BODY></HTML>" |
         iconv -f UTF-8 -t GB2312 >"$state/console/RequestReceived.html"
@@ -152,7 +195,9 @@ REG
     printf '[PROFILE_QZ]\r\nRemotePort=%s\r\nLocalPort=%s\r\nCounterMode=0\r\nMainPage=%s\r\nMain=%s\r\nUpdateServerAddress=%s\r\n' \
         "$console_port" "$seat_port" "$shop/wb/indexc.jsp" ZentrovaNubraClient \
         "127.0.0.1:$webhost_port" >"$state/seat/gameclient.dat"
-    printf '[PROFILE_QZ]\r\nServerAddress=127.0.0.1\r\n' >"$state/seat/serverip.ini"
+    # The console at the seat's own address, as a seat on the cafe's LAN reaches it: the console
+    # then sees the seat's connection come from the address the seat reports to the shop.
+    printf '[PROFILE_QZ]\r\nServerAddress=%s\r\n' "$seat_ip" >"$state/seat/serverip.ini"
 
     cp -r "$repo/webhost/pages" "$state/pages"
     [[ $mode == headless ]] && add_drive_scripts "$state/pages"
@@ -160,6 +205,16 @@ REG
 }
 
 link_or_copy() { ln -f "$1" "$2" 2>/dev/null || cp "$1" "$2"; }
+
+# True when the state holds a seat list that is not one the demo wrote.
+edited_seat_list() {
+    local state=$1 list
+    [[ -f $state/console/SeatList.xml ]] || return 1
+    list=$(<"$state/console/SeatList.xml")
+    [[ -f $state/.demo-seat-list.xml && $list == "$(<"$state/.demo-seat-list.xml")" ]] && return 1
+    [[ $list == "$old_demo_seat_list" ]] && return 1
+    return 0
+}
 
 # Headless, the pages play the customer and the cashier: the demo appends cues to its copy of
 # notice.html, and the shop page and the transaction page act on each cue once, with the clicks a
@@ -194,13 +249,16 @@ JS
     insert_into_head "$pages/transaction.html" <<'JS'
 <script>
 (function () {
-  var cue = '<!--demo:commit:' + new URLSearchParams(location.search).get('transid') + '-->';
-  var done = false;
+  var transId = new URLSearchParams(location.search).get('transid');
+  var steps = { viewseat: 'ButtonViewSeat', commit: 'ButtonOnCommitSuccess' };
   pollCues(function (text) {
-    if (!done && text.indexOf(cue) >= 0) {
-      done = true;
-      document.getElementById('ButtonOnCommitSuccess').click();
-    }
+    Object.keys(steps).forEach(function (name) {
+      if (text.indexOf('<!--demo:' + name + ':' + transId + '-->') >= 0) {
+        var id = steps[name];
+        delete steps[name];
+        document.getElementById(id).click();
+      }
+    });
   });
 })();
 </script>
@@ -235,7 +293,7 @@ cue() { printf '<!--demo:%s-->\n' "$1" >>"$state/pages/notice.html"; }
 
 # Loopback and an address of the seat's own besides it; the pair of links leads nowhere.
 inside() {
-    [[ -n ${ZN_DEMO_NO_NAMESPACE:-} ]] || isolate_network zn-demo
+    [[ -n ${ZN_DEMO_NO_NAMESPACE:-} ]] || isolate_network zn-demo "$namespace_address"
     if [[ -n ${ZN_DEMO_UID:-} ]]; then
         exec unshare -U --map-user="$ZN_DEMO_UID" --map-group="$ZN_DEMO_GID" \
             bash "$repo/scripts/demo.sh" --run
@@ -297,12 +355,14 @@ http_get() {
     exec {fd}>&-
 }
 
-# The greeting that the console gives a seat at 127.0.0.1 (it greets only once logged in).
+# The greeting that the console gives the demo's seat (it greets only once logged in): a
+# connection to the seat's own address comes from that address.
 console_greeting() {
     local fd greeting
-    { exec {fd}<>"/dev/tcp/127.0.0.1/$console_port"; } 2>/dev/null || return 1
+    { exec {fd}<>"/dev/tcp/$seat_ip/$console_port"; } 2>/dev/null || return 1
+    # The greeting is code page 936 on the wire (a seat number may be Chinese).
     greeting=$(timeout 1 cat <&"$fd" | LC_ALL=C tr -d '\000' |
-        LC_ALL=C grep -ao '&cid_murvel=[^[:cntrl:]]*' || true)
+        LC_ALL=C grep -ao '&cid_murvel=[^[:cntrl:]]*' | iconv -f GBK -t UTF-8 2>/dev/null || true)
     exec {fd}>&-
     [[ -n $greeting ]] && printf '%s\n' "$greeting"
 }
@@ -321,6 +381,13 @@ popup() {
         sed -E 's/.*"text":"(.*)"\}$/\1/'
 }
 has_popup() { [[ -n $(popup "$1") ]]; }
+
+# The text of the console's last seat viewer ("IP：address\n座号：seat", the line feed escaped).
+seat_viewer() {
+    grep '"caption":"座号查看器"' "$out/console-dialogs.jsonl" 2>/dev/null | tail -n 1 |
+        sed -E 's/.*"text":"([^"]*)".*/\1/'
+}
+has_seat_viewer() { [[ -n $(seat_viewer) ]]; }
 
 seat_page_holds() {
     local bytes
@@ -357,6 +424,7 @@ start_xvfb() {
 
 run() {
     state=$ZN_DEMO_STATE
+    seat_ip=$ZN_DEMO_SEAT_IP
     out=$state/output
     started=$(now)
     pids=()
@@ -389,7 +457,7 @@ run() {
         export QT_QPA_PLATFORM=$ZN_DEMO_QPA
     fi
     [[ -n ${ZN_DEMO_NO_NAMESPACE:-} ]] &&
-        note "no network namespace: the seat starts only once the console answers at 127.0.0.1"
+        note "no network namespace: the seat starts only once the console answers at $seat_ip"
 
     local pages=$repo/webhost/pages
     ((headless)) && pages=$state/pages
@@ -403,7 +471,7 @@ run() {
     local greeting=""
     wait_until "$wait_limit" eval 'greeting=$(console_greeting)' ||
         { fail "the console did not log in to the back office"; exit 1; }
-    note "console: logged in to the back office; a seat at 127.0.0.1 is greeted with \"$greeting\""
+    note "console: logged in to the back office; the seat at $seat_ip is greeted with \"$greeting\""
 
     launch seat "$state/seat" env DISPLAY="$seat_display" "${seat_env[@]}" ./LaunchNubraClient
     local status
@@ -486,6 +554,14 @@ drive() {
         "the seat did not receive the notice page" \
         seat_page_holds '服务台已收到信息'
 
+    cue "viewseat:$serial"
+    if wait_until "$wait_limit" has_seat_viewer; then
+        note "counter: seat viewer (座位表) \"$(seat_viewer)\""
+    else
+        fail "the seat viewer did not open"
+    fi
+    check_addresses "$seat_name" "$address"
+
     cue message
     if wait_until "$wait_limit" has_popup '顾客消息'; then
         note "counter: popup \"$(popup '顾客消息')\""
@@ -504,6 +580,23 @@ drive() {
         seat_page_holds '交易成功'
     IFS='|' read -r _ _ _ _ _ _ state_text <<<"$(newest_order)"
     note "back office: order $serial is now \"$state_text\""
+}
+
+# The popup, the order page, the seat viewer and SeatList.xml name one seat address and seat.
+check_addresses() {
+    local order_seat=$1 order_address=$2 popup_text viewer seen=()
+    popup_text=$(popup '商品购买请求')
+    viewer=$(seat_viewer)
+    [[ $popup_text == *"客户 ${seat_ip}[座号：${order_seat}]"* ]] || seen+=("popup \"$popup_text\"")
+    [[ $order_address == "$seat_ip" ]] || seen+=("order page $order_address")
+    [[ $viewer == "IP：$seat_ip\\n座号：${order_seat:-未知}" ]] || seen+=("seat viewer \"$viewer\"")
+    grep -qF "IP=\"$seat_ip\"" "$state/console/SeatList.xml" || seen+=("SeatList.xml without it")
+    if ((${#seen[@]})); then
+        fail "the addresses disagree: the seat is at $seat_ip, but ${seen[*]}"
+    else
+        note "addresses agree: the popup, the order page, the seat viewer and SeatList.xml all" \
+            "name the seat at $seat_ip (seat ${order_seat:-未知})"
+    fi
 }
 
 main() {

@@ -237,9 +237,10 @@ std::vector<WebHost::Route> WebHost::RouteTable() {
          [this](const Request& q, Response& r) { TransactionDonePage(q, r, true); }},
         {"GET", "/wb/send_trans_fail.jsp",
          [this](const Request& q, Response& r) { TransactionDonePage(q, r, false); }},
+        {"GET", "/wb/send_trans_cancel.jsp",
+         [this](const Request& q, Response& r) { TransactionCancelPage(q, r); }},
         {"GET", "/wb/indexc.jsp", [this](const Request& q, Response& r) { ShopPage(q, r); }},
         {"POST", "/wb/order", [this](const Request& q, Response& r) { CreateOrder(q, r); }},
-        {"POST", "/wb/order/cancel", [this](const Request& q, Response& r) { CancelOrder(q, r); }},
         {"POST", "/wb/order/resend", [this](const Request& q, Response& r) { ReSendOrder(q, r); }},
         {"GET", "/wb/notice.html",
          [this](const Request&, Response& r) { StaticFile("notice.html", r); }},
@@ -467,6 +468,27 @@ void WebHost::SoundPage(httplib::Response& response) const {
                response);
 }
 
+void WebHost::TransactionCancelPage(const httplib::Request& request, httplib::Response& response) {
+    const std::string transId = ProgramParam(request, "transid", kMaxSerialBytes);
+    const auto serial = ParseNumber<std::uint64_t>(transId);
+    const bool refused =
+        serial && m_orders.Move(*serial, OrderState::Cancelled) == ChangeResult::NotAllowed;
+    const std::optional<Order> order = serial ? m_orders.Find(*serial) : std::nullopt;
+    PageValues values{{"title", kTransactionTitle}, {"transId", transId}};
+    AddOrderValues(order, values);
+    if (refused) {
+        // A delivered order is final: its page says so instead of a cancellation.
+        values["refusedHidden"] = "";
+        values["wanted"] = OrderStateText(OrderState::Cancelled);
+        RenderPage("transaction.html", values, response);
+        return;
+    }
+    const bool sent = request.get_param_value("sent") == "1";
+    values["sentHidden"] = HiddenUnless(sent);
+    values["unsentHidden"] = HiddenUnless(!sent);
+    RenderPage("done_cancel.html", values, response);
+}
+
 void WebHost::ShopPage(const httplib::Request& request, httplib::Response& response) {
     const std::string seat = ProgramParam(request, "seat", kMaxNameBytes);
     const std::string customerId = ProgramParam(request, "cid_murvel", kMaxIdBytes);
@@ -505,12 +527,6 @@ void WebHost::CreateOrder(const httplib::Request& request, httplib::Response& re
     response.set_content("{\"serial\":\"" + std::to_string(serial) + "\",\"amount\":\"" +
                              FormatPrice(goods->priceFen * quantity) + "\"}",
                          "application/json; charset=utf-8");
-}
-
-void WebHost::CancelOrder(const httplib::Request& request, httplib::Response& response) {
-    const auto serial = ParseNumber<std::uint64_t>(Param(request, "transid", kMaxSerialBytes));
-    AnswerChange(serial ? m_orders.Move(*serial, OrderState::Cancelled) : ChangeResult::Unknown,
-                 response);
 }
 
 void WebHost::ReSendOrder(const httplib::Request& request, httplib::Response& response) {

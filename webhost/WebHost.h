@@ -68,7 +68,7 @@ private:
                              bool delivered);
     void ShopPage(const httplib::Request& request, httplib::Response& response);
     void CreateOrder(const httplib::Request& request, httplib::Response& response);
-    void CancelOrder(const httplib::Request& request, httplib::Response& response);
+    void TransactionCancelPage(const httplib::Request& request, httplib::Response& response);
     void ReSendOrder(const httplib::Request& request, httplib::Response& response);
     void StaticFile(std::string_view fileName, httplib::Response& response) const;
     void SoundPage(httplib::Response& response) const;

@@ -13,6 +13,7 @@ Windows Registry Editor Version 5.00
 "ViewTransPage_Murvel"="$back_office/jsp/empManage/noProcessInfo.jsp"
 "TransactionDone1_Murvel"="$back_office/wb/send_trans_success.jsp"
 "TransactionDone2_Murvel"="$back_office/wb/send_trans_fail.jsp"
+"TransactionCancel_Murvel"="$back_office/wb/send_trans_cancel.jsp"
 "LocalPort"=dword:$(printf '%08x' "$console_port")
 "RemotePort"=dword:$(printf '%08x' "$seat_port")
 "BroadcastPort"=dword:$(printf '%08x' "$discovery_port")

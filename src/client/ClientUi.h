@@ -32,6 +32,9 @@ public:
     // A message box owned by the main window.
     virtual void PostMessage(std::string_view text, std::string_view caption, MessageIcon icon) = 0;
     virtual void PostNavigate(std::string_view url) = 0;
+    // Loads `url` again when the window is showing it: its file now holds a newer page. A window
+    // showing anything else is left as it is.
+    virtual void PostReloadIfShown(std::string_view url) = 0;
     // Top of the window order without moving or sizing, then to the front.
     virtual void PostRaise() = 0;
 };

@@ -24,6 +24,8 @@ public:
     // (its modal loop runs other posted jobs meanwhile).
     virtual void ShowMessage(std::string_view text, std::string_view caption, MessageIcon icon) = 0;
     virtual void Navigate(std::string_view url) = 0;
+    // True when the browser shows the page at `url`, or is loading it by the last Navigate.
+    virtual bool IsShowing(std::string_view url) const = 0;
     // Top of the window order without moving or sizing, then to the front.
     virtual void Raise() = 0;
     // Any thread: runs the job on the UI thread later, without waiting for it.

@@ -213,8 +213,15 @@ void FeedbackListener::Receive(Receiver& receiver) {
 
 void FeedbackListener::HandlePage(std::span<const std::byte> page) {
     const auto file = m_folder / kFeedbackPageName;
-    if (StoreFeedbackPage(file, page) && ReportsSuccess(page)) {
-        m_ui.PostNavigate(FileUrl(file));
+    if (StoreFeedbackPage(file, page)) {
+        // A page without "成功" (the notice after an order, a rejection) does not interrupt the
+        // shop; but where the seat shows the stored page, an older result must not stay on
+        // screen under the window that is raised for the new one.
+        if (ReportsSuccess(page)) {
+            m_ui.PostNavigate(FileUrl(file));
+        } else {
+            m_ui.PostReloadIfShown(FileUrl(file));
+        }
     }
     m_ui.PostRaise();
 }

@@ -26,7 +26,8 @@ struct FeedbackLimits {
 
 // Receives the pages the console pushes to the seat: one thread accepts on the feedback port,
 // one receiver thread per console connection stores each page and shows it when it reports
-// success. Only the current console is admitted; any other peer is closed unread.
+// success, or when the seat is showing the stored page already. Only the current console is
+// admitted; any other peer is closed unread.
 class FeedbackListener {
 public:
     // Connections served at once from one peer, and from all. When a cap is reached, the oldest

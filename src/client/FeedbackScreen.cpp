@@ -47,6 +47,15 @@ void FeedbackScreen::PostNavigate(std::string_view url) {
     m_window.PostToUiThread([&window = m_window, url = std::string(url)] { window.Navigate(url); });
 }
 
+void FeedbackScreen::PostReloadIfShown(std::string_view url) {
+    // Asked on the UI thread, after every navigation posted before it has started.
+    m_window.PostToUiThread([&window = m_window, url = std::string(url)] {
+        if (window.IsShowing(url)) {
+            window.Navigate(url);
+        }
+    });
+}
+
 void FeedbackScreen::PostRaise() {
     m_window.PostToUiThread([&window = m_window] { window.Raise(); });
 }

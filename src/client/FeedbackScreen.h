@@ -20,6 +20,7 @@ public:
 
     void PostMessage(std::string_view text, std::string_view caption, MessageIcon icon) override;
     void PostNavigate(std::string_view url) override;
+    void PostReloadIfShown(std::string_view url) override;
     void PostRaise() override;
 
 private:

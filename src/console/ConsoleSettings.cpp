@@ -78,6 +78,10 @@ std::string ConsoleSettings::TransactionDone2Murvel() const {
     return ReadText("TransactionDone2_Murvel", BackOfficePage("/wb/send_trans_fail.jsp"));
 }
 
+std::string ConsoleSettings::TransactionCancelMurvel() const {
+    return ReadText("TransactionCancel_Murvel", BackOfficePage("/wb/send_trans_cancel.jsp"));
+}
+
 std::string ConsoleSettings::UpdateServerAddress() const {
     return ReadText("UpdateServerAddress", DefaultHosts::kUpdateServer);
 }

@@ -36,6 +36,9 @@ public:
     std::string ViewTransPageMurvel() const;
     std::string TransactionDone1Murvel() const;
     std::string TransactionDone2Murvel() const;
+    // Our own addition: the page that a reject the console carried out opens, so that a back
+    // office records a cancellation only when the console did not refuse it.
+    std::string TransactionCancelMurvel() const;
     std::string UpdateServerAddress() const;
     // Always ends in "/".
     std::string UpdateServerPath() const;

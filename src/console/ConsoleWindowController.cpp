@@ -187,7 +187,8 @@ void ConsoleWindowController::OnFocusLost() {
 PageOrigins ConsoleWindowController::ClickOrigins() const {
     const ConsoleSettings settings(m_environment.registry);
     return {{settings.LoginPage(), settings.MainPageMurvel(), settings.ViewTransPageMurvel(),
-             settings.TransactionDone1Murvel(), settings.TransactionDone2Murvel()},
+             settings.TransactionDone1Murvel(), settings.TransactionDone2Murvel(),
+             settings.TransactionCancelMurvel()},
             {},
             {}};
 }

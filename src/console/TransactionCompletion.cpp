@@ -187,8 +187,18 @@ void TransactionCompletion::OnCancel(const IPageValues& values) {
         return;
     }
     const WaitCursor waiting(m_context.frame);
-    m_senders.Start([seat = TargetOf(values.Value("ClientIP")), folder = m_context.programFolder] {
-        SendRejectPage(seat, folder);
+    const bool reporting = values.Value("PlatformId") == kPlatformMurvel;
+    m_senders.Start([&registry = m_context.registry, &navigation = m_context.navigation,
+                     seat = TargetOf(values.Value("ClientIP")), folder = m_context.programFolder,
+                     reporting, transactionId = values.Value("TransId")] {
+        const bool sent = SendRejectPage(seat, folder);
+        // The page cannot learn otherwise that the console did not refuse the reject (locked,
+        // logged out): its back office records the cancellation when this page opens.
+        if (reporting) {
+            navigation.RequestNavigation(ConsoleSettings(registry).TransactionCancelMurvel() +
+                                         "?transid=" + EncodeQueryValue(transactionId) +
+                                         "&sent=" + (sent ? "1" : "0"));
+        }
     });
 }
 

@@ -1,5 +1,6 @@
 #include "gui/PageHost.h"
 
+#include <QDir>
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QVBoxLayout>
@@ -27,6 +28,19 @@ const QString kScriptName = QStringLiteral("zn-click-forwarder");
 
 QString FromUtf8(std::string_view text) {
     return QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size()));
+}
+
+QUrl FromAddress(std::string_view address) {
+    return QUrl(FromUtf8(address), QUrl::TolerantMode);
+}
+
+// The browser writes a file's address in its own percent-encoding.
+bool SameAddress(const QUrl& a, const QUrl& b) {
+    if (a.isLocalFile() && b.isLocalFile()) {
+        return QDir::cleanPath(a.toLocalFile()) == QDir::cleanPath(b.toLocalFile()) &&
+               a.query() == b.query();
+    }
+    return a.adjusted(QUrl::NormalizePathSegments) == b.adjusted(QUrl::NormalizePathSegments);
 }
 
 // A call of `function` with the arguments as JSON, so no text from the program becomes code.
@@ -68,7 +82,16 @@ PageHost::PageHost(QWidget* parent)
     page->setUrlRequestInterceptor(new WebSocketGuard(this));
     SetBoundIds({});
 
+    connect(page, &QWebEnginePage::urlChanged, this, [this](const QUrl& url) {
+        if (!SameAddress(url, m_requested)) {
+            m_requested.clear();
+        }
+    });
     connect(page, &QWebEnginePage::loadingChanged, this, [this](const QWebEngineLoadingInfo& info) {
+        if (info.status() == QWebEngineLoadingInfo::LoadFailedStatus &&
+            SameAddress(info.url(), m_requested)) {
+            m_requested.clear();
+        }
         if (info.status() == QWebEngineLoadingInfo::LoadSucceededStatus) {
             emit LoadFinished(info.url(), true);
         } else if (info.status() == QWebEngineLoadingInfo::LoadFailedStatus) {
@@ -126,11 +149,23 @@ bool PageHost::FromAllowedOrigin() {
 }
 
 void PageHost::Navigate(const QUrl& url) {
+    m_requested = url;
     m_view->load(url);
 }
 
 void PageHost::Navigate(std::string_view address) {
-    Navigate(QUrl(FromUtf8(address), QUrl::TolerantMode));
+    Navigate(FromAddress(address));
+}
+
+bool PageHost::Shows(const QUrl& url) const {
+    if (!m_requested.isEmpty()) {
+        return SameAddress(url, m_requested);
+    }
+    return SameAddress(url, m_view->page()->url());
+}
+
+bool PageHost::Shows(std::string_view address) const {
+    return Shows(FromAddress(address));
 }
 
 void PageHost::SetElementValue(std::string_view id, std::string_view value) {

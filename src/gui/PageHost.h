@@ -52,6 +52,10 @@ public:
     void Navigate(const QUrl& url);
     // An address as the program has it (UTF-8, not percent-encoded).
     void Navigate(std::string_view address);
+    // True when the top document is at `url`, or the last Navigate asked for it and the page has
+    // not gone elsewhere since (a load takes a moment to commit). Local files compare by path.
+    bool Shows(const QUrl& url) const;
+    bool Shows(std::string_view address) const;
 
     // Sets the `value` of the element with this id; nothing happens when there is none.
     void SetElementValue(std::string_view id, std::string_view value);
@@ -76,6 +80,7 @@ private:
     PageBridge* m_bridge;
     OriginSource m_origins;
     QUrl m_lastRefused;
+    QUrl m_requested;  // the last Navigate's address, until the page moves elsewhere
 };
 
 }  // namespace zn::gui

@@ -42,6 +42,11 @@ void FakeClientUi::Navigate(std::string_view url) {
     m_navigations.emplace_back(url);
 }
 
+void FakeClientUi::PostReloadIfShown(std::string_view url) {
+    const std::lock_guard lock(m_mutex);
+    m_reloadsIfShown.emplace_back(url);
+}
+
 void FakeClientUi::PostRaise() {
     const std::lock_guard lock(m_mutex);
     ++m_raises;
@@ -84,6 +89,11 @@ std::vector<std::string> FakeClientUi::DialogAddresses() const {
 std::vector<std::string> FakeClientUi::Navigations() const {
     const std::lock_guard lock(m_mutex);
     return m_navigations;
+}
+
+std::vector<std::string> FakeClientUi::ReloadsIfShown() const {
+    const std::lock_guard lock(m_mutex);
+    return m_reloadsIfShown;
 }
 
 std::vector<std::string> FakeClientUi::Progress() const {

@@ -34,12 +34,15 @@ public:
         ShowMessage(text, caption, icon);
     }
     void PostNavigate(std::string_view url) override { Navigate(url); }
+    void PostReloadIfShown(std::string_view url) override;
     void PostRaise() override;
 
     std::vector<ShownMessage> Messages() const;
     std::vector<std::string> MessageTexts() const;
     std::vector<std::string> DialogAddresses() const;
     std::vector<std::string> Navigations() const;
+    // The addresses of PostReloadIfShown, in order.
+    std::vector<std::string> ReloadsIfShown() const;
     std::vector<std::string> Progress() const;  // "open:<text>" and "close" in order
     int Raises() const;
     int CloseRequests() const;
@@ -54,6 +57,7 @@ private:
     std::vector<ShownMessage> m_messages;
     std::vector<std::string> m_dialogAddresses;
     std::vector<std::string> m_navigations;
+    std::vector<std::string> m_reloadsIfShown;
     std::vector<std::string> m_progress;
     int m_raises = 0;
     int m_closeRequests = 0;

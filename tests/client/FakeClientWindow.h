@@ -38,7 +38,15 @@ public:
         RunPending();
         --openBoxes;
     }
-    void Navigate(std::string_view url) override { navigations.emplace_back(url); }
+    // The browser follows at once: the page at `url` is then on screen.
+    void Navigate(std::string_view url) override {
+        navigations.emplace_back(url);
+        showing = url;
+        if (onNavigate) {
+            onNavigate(url);
+        }
+    }
+    bool IsShowing(std::string_view url) const override { return showing == url; }
     void Raise() override { ++raised; }
     void PostToUiThread(std::function<void()> job) override {
         const std::lock_guard lock(mutex);
@@ -71,6 +79,8 @@ public:
     std::vector<std::string> navigations;
     std::deque<bool> answers;
     std::function<void()> whileShown;
+    std::function<void(std::string_view url)> onNavigate;
+    std::string showing = "http://shop.test/wb/indexc.jsp";
     int openBoxes = 0;
     int maxOpenBoxes = 0;
     int raised = 0;

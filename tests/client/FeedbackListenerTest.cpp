@@ -90,6 +90,9 @@ TEST_F(FeedbackListenerTest, PageWithoutSuccessIsStoredNotShownButRaised) {
     ASSERT_TRUE(zn::test::WaitFor([&] { return m_ui.Raises() == 1; })) << "window not raised";
     EXPECT_EQ(StoredPage(), Stored("<p>已收到您的订单</p>"));
     EXPECT_TRUE(m_ui.Navigations().empty());
+    EXPECT_EQ(m_ui.ReloadsIfShown(),
+              std::vector<std::string>{FileUrl(m_sandbox.Path() / std::string(kFeedbackPageName))})
+        << "a seat showing the stored page must show the new one";
     EXPECT_TRUE(m_ui.Messages().empty());
 }
 
@@ -150,6 +153,7 @@ TEST_F(FeedbackListenerTest, PagesOnOneConnectionAreHandledInOrder) {
     ASSERT_TRUE(zn::test::WaitFor([&] { return m_ui.Raises() == 2; })) << "not both pages seen";
     EXPECT_EQ(StoredPage(), Stored("<p>second</p>"));
     EXPECT_EQ(m_ui.Navigations().size(), 1u);
+    EXPECT_EQ(m_ui.ReloadsIfShown().size(), 1u);
 }
 
 TEST_F(FeedbackListenerTest, FrameOverTheCapIsRefusedAndEndsTheConnection) {

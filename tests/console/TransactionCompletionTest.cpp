@@ -297,6 +297,47 @@ TEST_F(TransactionCompletionTest, CancelChecksTheLockThenTheLoginThenSendsTheRej
     EXPECT_EQ(progress.Closed(), 0) << "the reject sender shows no progress window";
 }
 
+// The fault: a locked console refused the cancellation, yet the back office, told by the page's
+// own click handler, cancelled the order. Only a reject the console carried out opens the page on
+// which the back office records it.
+TEST_F(TransactionCompletionTest, OnlyACarriedOutRejectOpensTheCancelPage) {
+    const auto cancel = [&](const std::string& id, bool sent) {
+        return "Navigate:" + ConsoleSettings(registry).TransactionCancelMurvel() +
+               "?transid=" + id + "&sent=" + (sent ? "1" : "0");
+    };
+    sandbox.WriteFile("RejectTrans.html", "<p>交易被拒绝</p>\n");
+    window.passwords.push_back("pw");
+    controller.OnCommand(texts::kCommandLock);
+    controller.Login().RecordLogin("c");
+    const std::initializer_list<std::pair<const std::string, std::string>> order{
+        {"ClientIP", "127.0.0.1"}, {"TransId", "T-7"}, {"PlatformId", "murvel"}};
+    Click("ButtonCancelIt_Murvel", order);
+    WaitForSenders();
+    EXPECT_TRUE(Navigations().empty()) << "a refused reject reported to the back office";
+    EXPECT_TRUE(seat.Pages().empty());
+
+    window.passwords.push_back("pw");
+    controller.OnCommand(texts::kCommandLock);
+    Click("ButtonCancelIt_Murvel", order);
+    WaitForSenders();
+    ASSERT_TRUE(WaitForPages(1));
+    EXPECT_EQ(Navigations(), std::vector<std::string>{cancel("T-7", true)});
+
+    // The seat is gone: the console still carried the reject out, and says the page did not
+    // reach the seat.
+    window.ClearCalls();
+    SetRemotePort(ClosedPort());
+    Click("ButtonCancelIt_Murvel", order);
+    WaitForSenders();
+    EXPECT_EQ(Navigations(), std::vector<std::string>{cancel("T-7", false)});
+
+    // Pages of another platform get no report, as with a completion.
+    window.ClearCalls();
+    Click("ButtonCancelIt_Murvel", {{"ClientIP", "127.0.0.1"}, {"TransId", "T-8"}});
+    WaitForSenders();
+    EXPECT_TRUE(Navigations().empty());
+}
+
 TEST_F(TransactionCompletionTest, DisplayWritesOldPageForTheViewAndDeletesItAfterwards) {
     const auto file = sandbox.Path() / kOldPageFileName;
     std::optional<std::string> seen;

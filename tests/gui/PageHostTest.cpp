@@ -402,6 +402,37 @@ TEST_F(PageHostTest, LocalPagesOpenNoWebSockets) {
     close(listener);
 }
 
+// The seat asks whether it shows its stored result page before it shows a newer one there.
+TEST_F(PageHostTest, ShowsThePageOnScreenAndTheOneOnItsWay) {
+    const auto result = m_sandbox.WriteFile("own/MyZentrova2.html",
+                                            "<html><body><a id=\"away\" href=\"shop.html\">shop</a>"
+                                            "</body></html>");
+    m_sandbox.WriteFile("own/shop.html", "<html><body>shop</body></html>");
+    const std::string address = "file://" + result.string();
+    ASSERT_TRUE(Load("shop.html", "<html><body>shop</body></html>"));
+    EXPECT_FALSE(m_host.Shows(address));
+
+    m_host.Navigate(std::string_view(address));
+    EXPECT_TRUE(m_host.Shows(address)) << "a load that has not committed yet does not count";
+    ASSERT_TRUE(test::WaitWithEvents([&] {
+        return m_host.View()->url() == QUrl::fromLocalFile(QString::fromStdString(result.string()));
+    }));
+    EXPECT_TRUE(m_host.Shows(address));
+    EXPECT_TRUE(m_host.Shows(QUrl::fromLocalFile(QString::fromStdString(result.string()))));
+
+    // The customer follows a link of the page: the stored page is no longer on screen.
+    RunScript(QStringLiteral("document.getElementById('away').click();"));
+    ASSERT_TRUE(test::WaitWithEvents([&] { return !m_host.Shows(address); }))
+        << "the page left by a link still counts as shown";
+
+    // The program's own navigation elsewhere counts at once.
+    ASSERT_TRUE(LoadFile(result));
+    EXPECT_TRUE(m_host.Shows(address));
+    m_host.Navigate(QUrl::fromLocalFile(
+        QString::fromStdString((m_sandbox.Path() / "own" / "shop.html").string())));
+    EXPECT_FALSE(m_host.Shows(address));
+}
+
 TEST_F(PageHostTest, FailedLoadIsReportedAndLogged) {
     zn::test::LogCapture log;
     const QUrl missing = QUrl::fromLocalFile(

@@ -121,5 +121,21 @@ TEST_F(ShopPageTest, TheReceiptHasTheBackOfficesOneDateFormat) {
     EXPECT_TRUE(format.match(QString::fromStdString(receipt)).hasMatch()) << receipt;
 }
 
+// The page's hidden buttons were drawn all the same (a button's own display won over "hidden"):
+// an open order offered 重新发送结果 and a told cancellation 重新通知顾客.
+TEST_F(ShopPageTest, TheBackOfficeShowsOnlyTheActionsTheOrdersStateAllows) {
+    Evaluate(QStringLiteral("document.querySelector('button.order').click(); 1"));
+    ASSERT_TRUE(test::WaitWithEvents([&] { return ClicksOf("ButtonOnSubmit") == 1; }));
+    const std::string serial = m_clicks.front().second.Get("serial");
+    const QString shown = QStringLiteral(
+        "Array.from(document.querySelectorAll('button[id^=Button]'))"
+        ".filter(function (b) { return getComputedStyle(b).display !== 'none'; })"
+        ".map(function (b) { return b.id; }).join(' ')");
+    ASSERT_TRUE(Open("/jsp/empManage/noProcessInfo.jsp?transid=" + serial));
+    EXPECT_EQ(Evaluate(shown), "ButtonOnCommitSuccess ButtonCancelIt_Murvel ButtonViewSeat");
+    ASSERT_TRUE(Open("/wb/send_trans_cancel.jsp?transid=" + serial + "&sent=1"));
+    EXPECT_EQ(Evaluate(shown), "");
+}
+
 }  // namespace
 }  // namespace zn::webhost

@@ -140,16 +140,17 @@ TEST_F(WebHostTest, DonePagesRecordTheOutcomeAndKeepTheSeatForAResend) {
     Page("/wb/send_trans_success.jsp?transid=" + serial);
     EXPECT_EQ(m_host->Orders().Find(std::stoull(serial))->state, OrderState::Delivered);
 
-    EXPECT_EQ(Post("/wb/order/cancel", serial), 409) << "a delivered order is final";
+    const std::string refused = Page("/wb/send_trans_cancel.jsp?transid=" + serial + "&sent=1");
+    EXPECT_TRUE(Has(refused, R"(id="refused" >订单状态为“已完成”，不能再改为“已取消”)"))
+        << "a delivered order is final";
     EXPECT_EQ(m_host->Orders().Find(std::stoull(serial))->state, OrderState::Delivered);
-    EXPECT_EQ(Post("/wb/order/cancel", "1"), 404);
 }
 
 TEST_F(WebHostTest, ACancelledOrderCannotBeCompleted) {
     const std::string serial =
         PostOrder({{"goods", "drink-tea"}, {"qty", "1"}, {"ip", "10.0.0.9"}});
     ASSERT_FALSE(serial.empty());
-    EXPECT_EQ(Post("/wb/order/cancel", serial), 200);
+    Page("/wb/send_trans_cancel.jsp?transid=" + serial + "&sent=1");
     const std::string page = Page("/wb/send_trans_success.jsp?transid=" + serial);
     EXPECT_EQ(m_host->Orders().Find(std::stoull(serial))->state, OrderState::Cancelled);
     EXPECT_FALSE(Has(page, "交易结果已送达")) << "no success page for a cancelled order";
@@ -193,11 +194,45 @@ TEST_F(WebHostTest, TheOrderPageOffersOnlyWhatTheOrdersStateAllows) {
     EXPECT_EQ(offered(), "ButtonReSend ButtonDisplay ButtonViewSeat");
 
     const std::string other = PostOrder({{"goods", "drink-tea"}, {"qty", "1"}});
-    EXPECT_EQ(Post("/wb/order/cancel", other), 200);
+    Page("/wb/send_trans_cancel.jsp?transid=" + other + "&sent=1");
     EXPECT_EQ(offered(), "ButtonReSend ButtonDisplay ButtonViewSeat") << "the first is unchanged";
     const std::string cancelled = Page("/jsp/empManage/noProcessInfo.jsp?transid=" + other);
     EXPECT_TRUE(Has(TagOf(cancelled, "ButtonOnCommitSuccess"), "hidden"));
     EXPECT_TRUE(Has(TagOf(cancelled, "ButtonCancelIt_Murvel"), "hidden"));
+}
+
+// The fault: a locked console refused the cancellation, yet the page's own click handler had
+// already cancelled the order. The order changes only when the console, having carried the reject
+// out, opens the cancellation page.
+TEST_F(WebHostTest, OnlyTheConsolesCancelPageCancelsAnOrder) {
+    const std::string serial =
+        PostOrder({{"goods", "drink-tea"}, {"qty", "1"}, {"seat", "A08"}, {"ip", "10.0.0.9"}});
+    ASSERT_FALSE(serial.empty());
+    const std::string open = Page("/jsp/empManage/noProcessInfo.jsp?transid=" + serial);
+    EXPECT_FALSE(Has(open, "/wb/order/cancel")) << "the page cancels by itself at the click";
+    EXPECT_EQ(Post("/wb/order/cancel", serial), 404);
+    EXPECT_EQ(m_host->Orders().Find(std::stoull(serial))->state, OrderState::Open);
+
+    const std::string told = Page("/wb/send_trans_cancel.jsp?transid=" + serial + "&sent=1");
+    EXPECT_EQ(m_host->Orders().Find(std::stoull(serial))->state, OrderState::Cancelled);
+    EXPECT_TRUE(Has(told, "交易已取消"));
+    EXPECT_TRUE(Has(TagOf(told, "ButtonCancelIt_Murvel"), "hidden"));
+    EXPECT_TRUE(Has(told, R"(<div class="notice good" >已通知座位 A08（10.0.0.9）)")) << told;
+    EXPECT_TRUE(Has(told, R"(<div class="notice error" hidden>取消通知未能)"));
+    EXPECT_TRUE(Has(told, R"(id="ClientIP" value="10.0.0.9")"));
+
+    // The reject page did not reach the seat: the order is cancelled all the same, and the page
+    // offers to tell the customer again.
+    const std::string other = PostOrder({{"goods", "drink-tea"}, {"qty", "1"}, {"ip", "10.0.0.9"}});
+    const std::string untold = Page("/wb/send_trans_cancel.jsp?transid=" + other + "&sent=0");
+    EXPECT_EQ(m_host->Orders().Find(std::stoull(other))->state, OrderState::Cancelled);
+    EXPECT_TRUE(Has(untold, R"(<div class="notice error" >取消通知未能发送到座位)")) << untold;
+    EXPECT_TRUE(Has(untold, R"(<div class="notice good" hidden>)"));
+    EXPECT_FALSE(Has(TagOf(untold, "ButtonCancelIt_Murvel"), "hidden"));
+    Page("/wb/send_trans_cancel.jsp?transid=" + other + "&sent=1");
+    EXPECT_EQ(m_host->Orders().Find(std::stoull(other))->state, OrderState::Cancelled);
+
+    EXPECT_TRUE(Has(Page("/wb/send_trans_cancel.jsp?transid=1&sent=1"), "未找到订单"));
 }
 
 TEST_F(WebHostTest, ReSendsAreRecordedAndShown) {

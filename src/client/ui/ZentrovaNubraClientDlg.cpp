@@ -107,6 +107,10 @@ void CZentrovaNubraClientDlg::Navigate(std::string_view url) {
     }
 }
 
+bool CZentrovaNubraClientDlg::IsShowing(std::string_view url) const {
+    return m_page != nullptr && m_page->Shows(url);
+}
+
 void CZentrovaNubraClientDlg::Raise() {
     gui::RaiseWindow(this);
 }

@@ -42,6 +42,7 @@ public:
     void PostToUiThread(std::function<void()> job) override;
     void ShowMessage(std::string_view text, std::string_view caption, MessageIcon icon) override;
     void Navigate(std::string_view url) override;
+    bool IsShowing(std::string_view url) const override;
     void Raise() override;
 
     // UI thread.

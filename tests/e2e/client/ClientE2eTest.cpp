@@ -174,6 +174,32 @@ TEST_F(ClientE2eTest, OrderReachesTheCounterAndTheCompletedResultIsShown) {
     EXPECT_TRUE(client.Running());
 }
 
+// The fault: a cancelled customer saw 交易成功. The reject page holds no "成功": it was stored,
+// not shown, and the window was raised on the older result page.
+TEST_F(ClientE2eTest, ARejectReplacesTheResultPageOnScreen) {
+    m_console->LogIn();
+    ClientProcess client(m_sandbox, {}, "");
+    ASSERT_TRUE(WaitForCaption(m_sandbox, kShopCaption, kLimit)) << "the shop was not opened";
+    const auto page = [](std::string_view title, std::string_view text) {
+        return TextCodec::Utf8ToGb2312(
+            "<html><head><meta charset=\"gb2312\"></head><body>\n<p>" + std::string(text) +
+            "</p>\n<input type=\"hidden\" id=\"title\" value=\"" + std::string(title) +
+            "\"><button id=\"Init\"></button>\n"
+            "<script>document.getElementById('Init').click();</script>\n</body></html>");
+    };
+    const auto console = *CSocketAddress::FromDotted("127.0.0.1", 0);
+    const std::string result = page("交易结果", "交易成功");
+    ASSERT_TRUE(console::SendPageToSeat(console, m_feedbackPort, AsBytes(result)));
+    ASSERT_TRUE(WaitForCaption(m_sandbox, "交易结果", kLimit)) << "the result page is not shown";
+
+    const std::string reject = page("交易已取消", "收银台已取消您的订单");
+    ASSERT_TRUE(console::SendPageToSeat(console, m_feedbackPort, AsBytes(reject)));
+    EXPECT_TRUE(SeatPageIs(AsStored(reject))) << "MyZentrova2.html does not hold the reject page";
+    EXPECT_TRUE(WaitForCaption(m_sandbox, "交易已取消", kLimit))
+        << "the older result page stayed on screen";
+    EXPECT_TRUE(client.Running());
+}
+
 TEST_F(ClientE2eTest, MessageReachesTheCounterAndIsConfirmed) {
     m_console->LogIn();
     ClientProcess client(m_sandbox, {}, "");

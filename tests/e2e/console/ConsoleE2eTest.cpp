@@ -30,6 +30,7 @@ constexpr std::string_view kLoginPath = "/wb/loginsyt.jsp";
 constexpr std::string_view kTransactionPath = "/jsp/empManage/noProcessInfo.jsp";
 constexpr std::string_view kSuccessPath = "/wb/send_trans_success.jsp";
 constexpr std::string_view kFailurePath = "/wb/send_trans_fail.jsp";
+constexpr std::string_view kCancelPath = "/wb/send_trans_cancel.jsp";
 constexpr std::string_view kBackOfficeCaption = "墨维网吧收银台";
 
 constexpr std::string_view kNoticePage = "<html><body>notice: order received</body></html>";
@@ -185,28 +186,45 @@ TEST_F(ConsoleE2eTest, CompletionForASeatThatIsGoneOpensTheFailurePage) {
     EXPECT_EQ(m_seat.Pages().size(), 1u);
 }
 
-TEST_F(ConsoleE2eTest, RejectSendsTheRejectPageAndIsRefusedWhileLocked) {
-    // The lock's password prompt, then its notice.
-    ASSERT_NO_FATAL_FAILURE(Start("ok:secret,ok", ConsoleProgram::Driver));
+// A reject refused by the locked console leaves the order as it was: the back office records a
+// cancellation only on the page that the console opens after it carried the reject out.
+TEST_F(ConsoleE2eTest, RejectIsRefusedWhileLockedAndSendsTheRejectPageOnceUnlocked) {
+    // The lock's password prompt and notice, the refusal, the unlock's prompt and notice.
+    ASSERT_NO_FATAL_FAILURE(Start("ok:secret,ok,ok,ok:secret,ok", ConsoleProgram::Driver));
     ASSERT_NO_FATAL_FAILURE(LogIn());
     ASSERT_NO_FATAL_FAILURE(Order());
     ASSERT_TRUE(m_seat.WaitForPages(1, kLimit));
-
-    m_front.Queue(Text(kTransactionPath), Click("ButtonCancelIt_Murvel"));
-    ASSERT_TRUE(m_seat.WaitForPages(2, kLimit)) << "the reject page did not reach the seat";
-    EXPECT_EQ(m_seat.Pages()[1], Text(kRejectPage) + '\0');
+    const auto cancelPages = [&] {
+        std::size_t count = 0;
+        for (const std::string& page : m_front.ServedPages()) {
+            count += page.starts_with(Text(kCancelPath)) ? 1 : 0;
+        }
+        return count;
+    };
 
     ASSERT_TRUE(m_console->SendTrayCommand(console::texts::kCommandLock));
     ASSERT_TRUE(WaitForDialogLine(
         Log(), {console::texts::kLockedCaption, console::texts::kLockedText}, kLimit))
         << "the console did not lock";
     EXPECT_EQ(CountDialogLines(Log(), {console::texts::kPasswordPromptCaption, "ok:secret"}), 1u);
-
     m_front.Queue(Text(kTransactionPath), Click("ButtonCancelIt_Murvel"));
-    EXPECT_TRUE(WaitForDialogLine(
+    ASSERT_TRUE(WaitForDialogLine(
         Log(), {console::texts::kLockedCaption, console::texts::kUnlockBeforeCancelText}, kLimit))
         << "the reject was not refused while locked";
-    EXPECT_EQ(m_seat.Pages().size(), 2u) << "a reject went out while locked";
+
+    ASSERT_TRUE(m_console->SendTrayCommand(console::texts::kCommandLock));
+    ASSERT_TRUE(WaitForDialogLine(
+        Log(), {console::texts::kUnlockedCaption, console::texts::kUnlockedText}, kLimit))
+        << "the console did not unlock";
+    EXPECT_EQ(m_seat.Pages().size(), 1u) << "a reject went out while locked";
+    EXPECT_EQ(cancelPages(), 0u) << "a refused reject was reported to the back office";
+
+    m_front.Queue(Text(kTransactionPath), Click("ButtonCancelIt_Murvel"));
+    ASSERT_TRUE(m_seat.WaitForPages(2, kLimit)) << "the reject page did not reach the seat";
+    EXPECT_EQ(m_seat.Pages()[1], Text(kRejectPage) + '\0');
+    EXPECT_TRUE(m_front.WaitForPage(Text(kCancelPath) + "?transid=" + m_serial + "&sent=1", kLimit))
+        << "the cancellation page was not opened";
+    EXPECT_EQ(cancelPages(), 1u);
 }
 
 // Pages clear or refill fields right after raising a click; each click keeps its own values.

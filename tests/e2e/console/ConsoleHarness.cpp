@@ -297,6 +297,7 @@ void WriteConsoleSettings(const BackOfficeFront& front, const ConsolePorts& port
     key->SetString("ViewTransPage_Murvel", front.Address("/jsp/empManage/noProcessInfo.jsp"));
     key->SetString("TransactionDone1_Murvel", front.Address("/wb/send_trans_success.jsp"));
     key->SetString("TransactionDone2_Murvel", front.Address("/wb/send_trans_fail.jsp"));
+    key->SetString("TransactionCancel_Murvel", front.Address("/wb/send_trans_cancel.jsp"));
     key->SetDword("LocalPort", ports.local);
     key->SetDword("RemotePort", ports.remote);
     key->SetDword("BroadcastPort", ports.broadcast);
