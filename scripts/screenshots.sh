@@ -2,8 +2,8 @@
 # Takes the README's screenshots under a virtual X display: the cashier console logged in to the
 # local back office with an order's transaction page open, and the order popup.
 #   scripts/screenshots.sh [build folder]     (default: build/default, built with the GUI)
-# Writes docs/console.png and docs/popup.png. Needs root for the packages it installs if missing
-# (xvfb, openbox, trayer, imagemagick, fonts-wqy-microhei). Not part of the test suite.
+# Writes docs/console.png and docs/popup.png. Installs the headless demo's packages if missing
+# (root or sudo). Not part of the test suite.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 # shellcheck source=lib/console-registry.sh
@@ -15,15 +15,7 @@ for program in "$console_program" "$webhost_program"; do
     [ -x "$program" ] || { echo "missing $program: build ZentrovaNubraConsole and zentrova-webhost" >&2; exit 1; }
 done
 
-missing=()
-command -v Xvfb >/dev/null || missing+=(xvfb)
-command -v openbox >/dev/null || missing+=(openbox)
-command -v trayer >/dev/null || missing+=(trayer)
-[ -x /usr/bin/import ] || missing+=(imagemagick)
-[ "$(fc-list | grep -ci "WenQuanYi Micro Hei")" -gt 0 ] || missing+=(fonts-wqy-microhei)
-if [ ${#missing[@]} -gt 0 ]; then
-    apt-get update -q && DEBIAN_FRONTEND=noninteractive apt-get install -y -q "${missing[@]}"
-fi
+scripts/install-deps.sh --headless-demo
 
 display=:99
 webhost_port=28280

@@ -14,6 +14,7 @@
 #include "ConsoleHarness.h"
 #include "Sandbox.h"
 #include "SeatProcess.h"
+#include "ShopActions.h"
 #include "Strays.h"
 #include "WaitFor.h"
 #include "platform/Registry.h"
@@ -27,9 +28,6 @@ using namespace std::chrono_literals;
 // Start-up of two browsers included; generous for a loaded machine.
 constexpr auto kLimit = 20s;
 
-constexpr std::string_view kShopPath = "/wb/indexc.jsp";
-constexpr std::string_view kTransactionPath = "/jsp/empManage/noProcessInfo.jsp";
-constexpr std::string_view kSuccessPath = "/wb/send_trans_success.jsp";
 // The main page with the demo account's login query: the console logs in at start by itself.
 constexpr std::string_view kLoginAtStart =
     "/wb/loginsyt.jsp?wbar=2&saleusername=demo&saleempname=%E5%B0%8F%E7%8E%8B&salepsw=1234"
@@ -37,19 +35,14 @@ constexpr std::string_view kLoginAtStart =
 constexpr std::string_view kGreeting = "&cid_murvel=12&seat=A08";
 constexpr std::string_view kOrderPopup = "收到来自客户 127.0.0.1[座号：A08] 的商品购买请求！";
 
-// A customer's next order: the shop takes none for a moment after the last one (a double click).
-constexpr std::string_view kClickFirstOrder =
-    "(function order() { var b = document.querySelector('button.order');"
-    " if (b.disabled) { setTimeout(order, 100); } else { b.click(); } })();";
 // Gives the receipt the page contract's caption elements before the cashier completes the order,
 // so that the seat names its window once it shows the result.
 constexpr std::string_view kShownCaption = "交易结果已显示";
-constexpr std::string_view kTagReceiptAndComplete =
+constexpr std::string_view kTagReceipt =
     "document.getElementById('receipt').insertAdjacentHTML('beforeend',"
     " '<input type=\"hidden\" id=\"title\" value=\"交易结果已显示\">"
     "<button id=\"Init\" hidden></button>"
-    "<script>document.getElementById(\"Init\").click();</script>');"
-    "document.getElementById('ButtonOnCommitSuccess').click();";
+    "<script>document.getElementById(\"Init\").click();</script>');";
 
 std::string Text(std::string_view text) {
     return std::string(text);
@@ -150,15 +143,8 @@ protected:
         return shops.empty() ? "" : shops.front().substr(kShopPath.size() + 1);
     }
 
-    // The customer orders the first goods of the shop; the serial of the transaction page that
-    // the console opened for it (the `count`th), empty when none opened.
     std::string OrderInTheShop(std::size_t count) {
-        m_front.Queue(Text(kShopPath), Text(kClickFirstOrder));
-        const std::string prefix = Text(kTransactionPath) + "?transid=";
-        if (!m_front.WaitForPage(prefix, kLimit, count)) {
-            return {};
-        }
-        return ServedWith(prefix).at(count - 1).substr(prefix.size());
+        return zn::e2e::OrderInTheShop(m_front, count, kLimit);
     }
 
     std::string SeatPage() const {
@@ -193,7 +179,7 @@ TEST_F(RoadE2eTest, OrderIsAnnouncedCompletedAndItsResultShownAtTheSeat) {
     EXPECT_TRUE(zn::test::WaitFor([&] { return SeatPage() == m_notice + '\0'; }, kLimit))
         << "the seat did not keep the notice page";
 
-    m_front.Queue(Text(kTransactionPath), Text(kTagReceiptAndComplete));
+    CompleteOrder(m_front, kTagReceipt);
     const std::string success = TextCodec::Utf8ToGb2312("交易成功");
     ASSERT_TRUE(
         zn::test::WaitFor([&] { return SeatPage().find(success) != std::string::npos; }, kLimit))
@@ -211,9 +197,7 @@ TEST_F(RoadE2eTest, OrderIsAnnouncedCompletedAndItsResultShownAtTheSeat) {
 TEST_F(RoadE2eTest, MessageFromTheSeatPopsUpAtTheCounter) {
     ASSERT_NO_FATAL_FAILURE(StartConsole());
     ASSERT_NO_FATAL_FAILURE(StartSeat());
-    m_front.Queue(Text(kShopPath),
-                  "document.getElementById('textSubmit').value = '请送一包纸巾到我的座位';"
-                  "document.getElementById('ButtonOnTextSubmit').click();");
+    LeaveMessage(m_front, "请送一包纸巾到我的座位");
 
     EXPECT_TRUE(WaitForDialogLine(
         ConsoleLog(),
