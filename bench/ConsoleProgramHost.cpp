@@ -25,8 +25,8 @@
 #include <thread>
 
 #include "BenchSupport.h"
+#include "ChildProcess.h"
 #include "ConsoleFolder.h"
-#include "ProgramGroup.h"
 #include "WebHost.h"
 #include "console/ConsoleSettings.h"
 #include "net/Frame.h"
@@ -184,7 +184,7 @@ bool GreetsAsLoggedIn(std::uint16_t port) {
     return greeting && TextUpToNul(*greeting).find("&cid_murvel=") != std::string::npos;
 }
 
-bool WaitForLogin(bench::ProgramGroup& console, std::uint16_t port, std::chrono::seconds limit) {
+bool WaitForLogin(zn::test::ChildProcess& console, std::uint16_t port, std::chrono::seconds limit) {
     const auto deadline = std::chrono::steady_clock::now() + limit;
     while (console.Running() && std::chrono::steady_clock::now() < deadline) {
         if (GreetsAsLoggedIn(port)) {
@@ -255,8 +255,14 @@ int main(int argc, char** argv) {
     }
     SetProgramEnvironment(*options);
     const auto program = PlaceProgram(programFolder);
-    bench::ProgramGroup console;
-    if (!program || !console.Start({*program}, options->logFolder / "console-output.txt")) {
+    if (!program) {
+        return 1;
+    }
+    zn::test::ChildProcess console({.arguments = {*program},
+                                    .log = options->logFolder / "console-output.txt",
+                                    .ownGroup = true});
+    if (!console.Started()) {
+        std::fprintf(stderr, "cannot start %s\n", program->c_str());
         return 1;
     }
     if (!WaitForLogin(console, ports.request, 90s)) {
@@ -268,7 +274,7 @@ int main(int argc, char** argv) {
     std::fflush(stdout);
 
     bench::WaitForStopSignal();
-    console.Stop();
+    console.Stop(3s);
     host.Stop();
     PrintWhatItDid(options->logFolder);
     return 0;

@@ -1,9 +1,7 @@
 // Measures the update engine's downloads against the local web host on loopback:
 // DownloadToFile of a large module against `curl -o` of the same file in the same run (speed and
 // the growth of this process's resident memory), and DownloadToMemory of a 1 MB manifest.
-#include <spawn.h>
 #include <stdlib.h>
-#include <sys/wait.h>
 #include <unistd.h>
 
 #include <algorithm>
@@ -17,10 +15,9 @@
 #include <vector>
 
 #include "BenchSupport.h"
+#include "ChildProcess.h"
 #include "WebHost.h"
 #include "update/HttpDownload.h"
-
-extern char** environ;
 
 namespace {
 
@@ -87,19 +84,9 @@ Measured Measure(const std::function<bool()>& work) {
 }
 
 bool CurlToFile(const std::string& url, const std::filesystem::path& file) {
-    std::vector<std::string> arguments = {"curl", "-s", "-f",          "--noproxy",
-                                          "*",    "-o", file.string(), url};
-    std::vector<char*> argv;
-    for (std::string& argument : arguments) {
-        argv.push_back(argument.data());
-    }
-    argv.push_back(nullptr);
-    pid_t child = -1;
-    if (posix_spawnp(&child, "curl", nullptr, nullptr, argv.data(), environ) != 0) {
-        return false;
-    }
-    int status = 0;
-    return waitpid(child, &status, 0) == child && WIFEXITED(status) && WEXITSTATUS(status) == 0;
+    zn::test::ChildProcess curl(
+        {.arguments = {"curl", "-s", "-f", "--noproxy", "*", "-o", file.string(), url}});
+    return curl.WaitForExit(std::chrono::minutes(5)) == 0;
 }
 
 double Median(std::vector<double> values) {

@@ -22,9 +22,9 @@
 #include <vector>
 
 #include "BenchSupport.h"
-#include "ChildProcess.h"
 #include "PeakSampler.h"
 #include "SeatFleet.h"
+#include "ServerProcess.h"
 
 namespace {
 
@@ -160,7 +160,7 @@ struct Target {
     std::vector<std::string> command;
     std::filesystem::path errors;  // the server's standard error
     std::unique_ptr<SeatFleet> fleet;
-    ChildProcess server;
+    ServerProcess server;
 };
 
 bool StartAndConnect(Target& target, const Options& options) {

@@ -1,16 +1,32 @@
 #!/usr/bin/env bash
-# Installs the Debian 12 packages the build and the tests need, only those that are missing.
+# Installs the Debian 12 packages that the build, the tests and the checks need, only those that
+# are missing; the demo's extras on request:
+#   scripts/install-deps.sh                   the build, the tests, clang-tidy and shellcheck
+#   scripts/install-deps.sh --headless-demo   and the headless demo's window manager, tray and
+#                                             screenshot tool
+#   scripts/install-deps.sh --wayland         and Qt's Wayland platform, for the demo on Wayland
 set -euo pipefail
 
 packages=(
-    build-essential cmake ninja-build pkg-config clang clang-format
+    build-essential cmake ninja-build pkg-config clang clang-format clang-tidy shellcheck
     libpugixml-dev libcurl4-openssl-dev libsndfile1-dev libasound2-dev libcpp-httplib-dev libspdlog-dev
-    libgtest-dev libgmock-dev libbenchmark-dev curl
+    libsystemd-dev libgtest-dev libgmock-dev libbenchmark-dev curl
     iproute2 util-linux
     qt6-base-dev qt6-webengine-dev qt6-webchannel-dev libqt6webenginecore6-bin
     fonts-wqy-microhei xvfb xauth
     lintian
 )
+
+for extra in "$@"; do
+    case $extra in
+        --headless-demo) packages+=(openbox imagemagick trayer x11-utils) ;;
+        --wayland) packages+=(qt6-wayland) ;;
+        *)
+            sed -n '2,7p' "$0" | sed 's/^# \{0,1\}//' >&2
+            exit 2
+            ;;
+    esac
+done
 
 missing=()
 for package in "${packages[@]}"; do

@@ -8,8 +8,8 @@
 #   docs/config-welcome.png   the configuration tool's welcome page, once ZentrovaNubraConfig is built
 #   scripts/screenshots.sh [build folder]     (default: build/default, built with the GUI)
 # Everything runs in a network namespace of its own, so that a seat client that found no console
-# would broadcast nowhere; that needs root (or user namespaces), and root for the packages it
-# installs if missing (xvfb, openbox, trayer, imagemagick, x11-utils, fonts-wqy-microhei).
+# would broadcast nowhere; that needs root (or user namespaces). Installs the headless demo's
+# packages if missing (root or sudo).
 # Not part of the test suite.
 set -euo pipefail
 cd "$(dirname "$0")/.."
@@ -53,16 +53,7 @@ outside() {
         }
     done
 
-    local missing=()
-    command -v Xvfb >/dev/null || missing+=(xvfb)
-    command -v openbox >/dev/null || missing+=(openbox)
-    command -v trayer >/dev/null || missing+=(trayer)
-    command -v xwininfo >/dev/null || missing+=(x11-utils)
-    [ -x /usr/bin/import ] || missing+=(imagemagick)
-    [ "$(fc-list | grep -ci "WenQuanYi Micro Hei")" -gt 0 ] || missing+=(fonts-wqy-microhei)
-    if [ ${#missing[@]} -gt 0 ]; then
-        apt-get update -q && DEBIAN_FRONTEND=noninteractive apt-get install -y -q "${missing[@]}"
-    fi
+    scripts/install-deps.sh --headless-demo
 
     local inside=(bash "$repo/scripts/screenshots.sh" --inside "$build")
     if [ "$(id -u)" -eq 0 ] && unshare -n true 2>/dev/null; then

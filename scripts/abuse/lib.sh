@@ -1,3 +1,4 @@
+# shellcheck shell=bash
 # Sourced by the abuse scenarios: starts the console harness on loopback, runs one scenario
 # against it with zn_abuse and prints its verdict. Programs come from $ZN_BENCH_BIN, by default
 # build/bench/bench (cmake -S . -B build/bench -DZN_BUILD_GUI=OFF; build zn_console_harness and

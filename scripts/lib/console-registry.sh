@@ -1,3 +1,4 @@
+# shellcheck shell=bash
 # Sourced by the demo and the screenshot script. Writes the console's registry file so that it
 # starts logged in to the local back office: its login page is the main page with the demo
 # account's login query.

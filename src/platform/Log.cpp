@@ -2,6 +2,7 @@
 
 #include <spdlog/sinks/rotating_file_sink.h>
 #include <spdlog/sinks/stdout_sinks.h>
+#include <spdlog/sinks/systemd_sink.h>
 
 #include <cstdlib>
 #include <memory>
@@ -35,7 +36,31 @@ std::string Printable(std::string_view text, std::size_t maxBytes) {
     return printable;
 }
 
+namespace {
+
+bool IsSet(const char* name) {
+    const char* value = std::getenv(name);
+    return value != nullptr && *value != '\0';
+}
+
+// The journal keeps time, program, pid and priority itself: its lines carry the text alone.
+std::shared_ptr<spdlog::logger> JournalLogger(const std::string& program) {
+    return std::make_shared<spdlog::logger>(
+        program, std::make_shared<spdlog::sinks::systemd_sink_mt>(program));
+}
+
+}  // namespace
+
+bool RunsUnderSystemd() {
+    // JOURNAL_STREAM: stderr already goes to the journal; INVOCATION_ID: started as a unit.
+    return IsSet("JOURNAL_STREAM") || IsSet("INVOCATION_ID");
+}
+
 void StartProgramLog(std::string_view program) {
+    if (RunsUnderSystemd()) {
+        spdlog::set_default_logger(JournalLogger(std::string(program)));
+        return;
+    }
     std::vector<spdlog::sink_ptr> sinks{std::make_shared<spdlog::sinks::stderr_sink_mt>()};
     std::string fileFailure;
     const std::filesystem::path file = Folder() / (std::string(program) + ".log");

@@ -17,8 +17,13 @@ inline constexpr std::size_t kKeptFiles = 3;
 // The folder of the programs' log files: $ZENTROVA_LOG_DIR, else DriveC() / "log".
 std::filesystem::path Folder();
 
-// Sends the process's log to stderr and to "<program>.log" in Folder(), rotating at
-// kMaxFileBytes. A folder that cannot be written leaves stderr alone; that is logged once.
+// Whether systemd started this process (a service, or a program whose output it keeps), so that
+// its log belongs in the journal, where an administrator of a systemd machine looks first.
+bool RunsUnderSystemd();
+
+// Under systemd the process's log goes to the journal (identifier `program`). Otherwise it goes
+// to stderr and to "<program>.log" in Folder(), rotating at kMaxFileBytes; a folder that cannot
+// be written leaves stderr alone, and that is logged once.
 void StartProgramLog(std::string_view program);
 
 // Text from the network or a page as it may go into a line: control bytes become '?', and it is

@@ -1,11 +1,6 @@
 #include "console/ListenerNotification.h"
 
 #include <gtest/gtest.h>
-#include <poll.h>
-#include <signal.h>
-#include <spawn.h>
-#include <sys/wait.h>
-#include <unistd.h>
 
 #include <atomic>
 #include <chrono>
@@ -15,13 +10,12 @@
 #include <string>
 #include <vector>
 
+#include "ChildProcess.h"
 #include "Sandbox.h"
 #include "WaitFor.h"
 #include "console/ConsoleSettings.h"
 #include "platform/Registry.h"
 #include "platform/WindowDirectory.h"
-
-extern char** environ;
 
 namespace zn::console {
 namespace {
@@ -29,71 +23,11 @@ namespace {
 using namespace std::chrono_literals;
 
 // The listener tool as a child process, its output read line by line.
-class ListenTool {
-public:
-    ListenTool(const std::string& className, const std::string& title) {
-        int fds[2];
-        if (pipe(fds) != 0) {
-            return;
-        }
-        posix_spawn_file_actions_t actions;
-        posix_spawn_file_actions_init(&actions);
-        posix_spawn_file_actions_adddup2(&actions, fds[1], STDOUT_FILENO);
-        posix_spawn_file_actions_addclose(&actions, fds[0]);
-        std::vector<std::string> args = {ZN_LISTEN_TOOL, "--class", className, "--title", title};
-        std::vector<char*> argv;
-        for (auto& arg : args) {
-            argv.push_back(arg.data());
-        }
-        argv.push_back(nullptr);
-        if (posix_spawn(&m_pid, ZN_LISTEN_TOOL, &actions, nullptr, argv.data(), environ) != 0) {
-            m_pid = -1;
-        }
-        posix_spawn_file_actions_destroy(&actions);
-        close(fds[1]);
-        m_output = fds[0];
-    }
-    ~ListenTool() {
-        if (m_pid > 0) {
-            kill(m_pid, SIGTERM);
-            waitpid(m_pid, nullptr, 0);
-        }
-        if (m_output >= 0) {
-            close(m_output);
-        }
-    }
-
-    bool Started() const { return m_pid > 0; }
-
-    // The next output line, or nullopt when none came within the time.
-    std::optional<std::string> ReadLine(std::chrono::milliseconds timeout = 5s) {
-        const auto deadline = std::chrono::steady_clock::now() + timeout;
-        while (true) {
-            if (const auto end = m_buffer.find('\n'); end != std::string::npos) {
-                std::string line = m_buffer.substr(0, end);
-                m_buffer.erase(0, end + 1);
-                return line;
-            }
-            const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(
-                deadline - std::chrono::steady_clock::now());
-            pollfd fd{m_output, POLLIN, 0};
-            if (left <= 0ms || poll(&fd, 1, static_cast<int>(left.count())) <= 0) {
-                return std::nullopt;
-            }
-            char chunk[512];
-            const ssize_t count = read(m_output, chunk, sizeof chunk);
-            if (count <= 0) {
-                return std::nullopt;
-            }
-            m_buffer.append(chunk, static_cast<std::size_t>(count));
-        }
-    }
-
-private:
-    pid_t m_pid = -1;
-    int m_output = -1;
-    std::string m_buffer;
-};
+test::ChildProcess StartListenTool(const std::string& className, const std::string& title) {
+    return test::ChildProcess(
+        {.arguments = {ZN_LISTEN_TOOL, "--class", className, "--title", title},
+         .pipeOutput = true});
+}
 
 class ListenerNotificationTest : public ::testing::Test {
 protected:
@@ -119,8 +53,8 @@ std::string WithoutNuls(std::string text) {
 }
 
 TEST_F(ListenerNotificationTest, ReachesEveryListedWindowAndSkipsMissingOnes) {
-    ListenTool first("FirstClass", "First Title");
-    ListenTool second("SecondClass", "Second Title");
+    auto first = StartListenTool("FirstClass", "First Title");
+    auto second = StartListenTool("SecondClass", "Second Title");
     ASSERT_TRUE(first.Started() && second.Started()) << "cannot run " << ZN_LISTEN_TOOL;
     WaitUntilPublished("FirstClass", "First Title");
     WaitUntilPublished("SecondClass", "Second Title");
@@ -131,8 +65,8 @@ TEST_F(ListenerNotificationTest, ReachesEveryListedWindowAndSkipsMissingOnes) {
     ASSERT_TRUE(key.SetString("SecondClass", "Second Title"));
 
     EXPECT_EQ(NotifyListeners(registry, windows, "O12345", 1), 2);
-    const auto firstLine = first.ReadLine();
-    const auto secondLine = second.ReadLine();
+    const auto firstLine = first.ReadLine(5s);
+    const auto secondLine = second.ReadLine(5s);
     ASSERT_TRUE(firstLine && secondLine) << "a listener printed nothing";
     // Number 10000 + event code; the byte count includes the terminator.
     EXPECT_EQ(WithoutNuls(*firstLine), "10001 7 O12345");

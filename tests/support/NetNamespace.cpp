@@ -1,15 +1,13 @@
 #include "NetNamespace.h"
 
 #include <gtest/gtest.h>
-#include <spawn.h>
-#include <sys/wait.h>
-#include <unistd.h>
 
+#include <chrono>
 #include <cstdlib>
 #include <filesystem>
 #include <vector>
 
-extern char** environ;
+#include "ChildProcess.h"
 
 namespace zn::test {
 namespace {
@@ -22,21 +20,10 @@ constexpr const char* kSetup =
     "ip addr add 10.77.0.1/24 brd + dev v0 && ip link set v0 up && ip link set v1 up && "
     "ip route add default dev v0 && exec \"$0\" \"$1\"";
 
-int Spawn(std::vector<std::string> args) {
-    std::vector<char*> argv;
-    for (auto& arg : args) {
-        argv.push_back(arg.data());
-    }
-    argv.push_back(nullptr);
-    pid_t pid = 0;
-    if (posix_spawnp(&pid, argv[0], nullptr, nullptr, argv.data(), environ) != 0) {
-        return -1;
-    }
-    int status = 0;
-    if (waitpid(pid, &status, 0) != pid || !WIFEXITED(status)) {
-        return -1;
-    }
-    return WEXITSTATUS(status);
+// The exit code; -1 when it could not start or had to be killed at the limit.
+int Run(std::vector<std::string> arguments, std::chrono::seconds limit) {
+    ChildProcess child({.arguments = std::move(arguments)});
+    return child.WaitForExit(limit).value_or(-1);
 }
 
 }  // namespace
@@ -48,7 +35,7 @@ bool InsideTestNetworkNamespace() {
 
 NamespaceRun RunCurrentTestInNetworkNamespace() {
     NamespaceRun run;
-    if (Spawn({"unshare", "-n", "true"}) != 0) {
+    if (Run({"unshare", "-n", "true"}, std::chrono::seconds(10)) != 0) {
         run.skipped = true;
         run.why = "no permission to make a network namespace (needs root and util-linux)";
         return run;
@@ -58,7 +45,9 @@ NamespaceRun RunCurrentTestInNetworkNamespace() {
         std::string("--gtest_filter=") + info->test_suite_name() + "." + info->name();
     const std::string self = std::filesystem::read_symlink("/proc/self/exe").string();
     setenv(kMarker, "1", 1);
-    run.exitCode = Spawn({"unshare", "-n", "sh", "-c", kSetup, self, filter});
+    // Within CTest's own limit for the test, so that a hung run fails here with its verdict.
+    run.exitCode =
+        Run({"unshare", "-n", "sh", "-c", kSetup, self, filter}, std::chrono::seconds(240));
     unsetenv(kMarker);
     return run;
 }

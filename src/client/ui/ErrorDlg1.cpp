@@ -2,14 +2,13 @@
 
 #include "client/ClientTexts.h"
 #include "gui/MessageBox.h"
+#include "gui/QtText.h"
 #include "ui_ErrorDlg1.h"
 
 namespace zn::client {
 namespace {
 
-QString Q(std::string_view text) {
-    return QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size()));
-}
+using gui::Q;
 
 void ShowEmptyAddress(QWidget* parent) {
     gui::MessageBox(parent, Q(ErrorDialogTexts::kEmptyAddress), Q(ClientTexts::kClientCaption),

@@ -15,15 +15,14 @@
 #include "client/ClientStartup.h"
 #include "gui/MessageBox.h"
 #include "gui/PageHost.h"
+#include "gui/QtText.h"
 #include "gui/WindowPublisher.h"
 #include "gui/WindowRaising.h"
 
 namespace zn::client {
 namespace {
 
-QString Q(std::string_view text) {
-    return QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size()));
-}
+using gui::Q;
 
 // A window of the controller's progress windows, closed when the core is done with it.
 class ProgressTicket final : public IProgressWindow {

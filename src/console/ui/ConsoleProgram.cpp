@@ -20,6 +20,7 @@
 #include "console/SingleInstance.h"
 #include "gui/MessageBox.h"
 #include "gui/ProgressController.h"
+#include "gui/QtText.h"
 #include "gui/SingleInstance.h"
 #include "net/Sockets.h"
 #include "platform/Log.h"
@@ -37,9 +38,7 @@ namespace {
 // How long an exit waits for the request workers to end.
 constexpr std::chrono::milliseconds kWorkersWindDown{300};
 
-QString Q(std::string_view text) {
-    return QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size()));
-}
+using gui::Q;
 
 // Every seat keeps a connection open, so the console needs as many descriptors as it may get.
 void RaiseOpenFileLimit() {

@@ -4,17 +4,12 @@
 
 #include "console/ConsoleTexts.h"
 #include "gui/MessageBox.h"
+#include "gui/QtText.h"
 #include "ui_MessagesDlg.h"
 
 namespace zn::console {
 
-namespace {
-
-QString Q(std::string_view text) {
-    return QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size()));
-}
-
-}  // namespace
+using gui::Q;
 
 CMessagesDlg::CMessagesDlg(const std::vector<CustomerMessage>& messages, QWidget* parent)
     : QDialog(parent), m_ui(std::make_unique<Ui::MessagesDlg>()) {

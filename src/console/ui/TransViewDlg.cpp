@@ -9,15 +9,14 @@
 #include "gui/DialogAutomation.h"
 #include "gui/FixedDialog.h"
 #include "gui/MessageBox.h"
+#include "gui/QtText.h"
 #include "ui_TransViewDlg.h"
 
 namespace zn::console {
 
 namespace {
 
-QString Q(std::string_view text) {
-    return QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size()));
-}
+using gui::Q;
 
 // What the automation log keeps of the shown page's text.
 constexpr qsizetype kLoggedTextChars = 4096;

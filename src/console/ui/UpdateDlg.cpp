@@ -7,6 +7,7 @@
 #include "console/ConsoleTexts.h"
 #include "gui/DialogAutomation.h"
 #include "gui/DialogUnits.h"
+#include "gui/QtText.h"
 #include "ui_UpdateDlg.h"
 
 namespace zn::console {
@@ -16,9 +17,7 @@ constexpr QSize kSizeInDialogUnits{127, 48};
 constexpr int kFontPointSize = 8;
 constexpr int kAboveDesktopBottom = 30;
 
-QString Q(std::string_view text) {
-    return QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size()));
-}
+using gui::Q;
 
 }  // namespace
 

@@ -5,17 +5,12 @@
 #include "console/ConsoleTexts.h"
 #include "gui/FixedDialog.h"
 #include "gui/MessageBox.h"
+#include "gui/QtText.h"
 #include "ui_ViewSeatDlg.h"
 
 namespace zn::console {
 
-namespace {
-
-QString Q(std::string_view text) {
-    return QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size()));
-}
-
-}  // namespace
+using gui::Q;
 
 CViewSeatDlg::CViewSeatDlg(const std::string& address, SeatLookUp lookUp, QWidget* parent)
     : QDialog(parent), m_ui(std::make_unique<Ui::ViewSeatDlg>()), m_lookUp(std::move(lookUp)) {

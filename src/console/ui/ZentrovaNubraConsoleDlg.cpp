@@ -25,6 +25,7 @@
 #include "gui/MessageBox.h"
 #include "gui/PageHost.h"
 #include "gui/PageValues.h"
+#include "gui/QtText.h"
 #include "gui/WindowPublisher.h"
 #include "platform/ProgramFolder.h"
 #include "update/CommandRunner.h"
@@ -39,9 +40,7 @@ constexpr std::string_view kDialogWindowClass = "#32770";
 // office's login form.
 constexpr QSize kNormalSize{820, 620};
 
-QString Q(std::string_view text) {
-    return QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size()));
-}
+using gui::Q;
 
 gui::DialogIcon GuiIcon(MessageIcon icon) {
     switch (icon) {

@@ -313,7 +313,7 @@ TEST_F(ConsoleE2eTest, LoginPageThatCannotBeLoadedIsRetriedWithoutTheSecurityWar
         kLimit))
         << "the failed login page was not logged";
 
-    BackOfficeFront backOffice(port);
+    BackOfficeFront backOffice({.port = port});
     ASSERT_TRUE(backOffice.WaitForPage(kLoginPath, kLimit)) << "the login page was not retried";
     EXPECT_TRUE(WaitForCaption(m_sandbox, kBackOfficeCaption, kLimit));
     EXPECT_EQ(CountDialogLines(Log(), {console::texts::kSecurityWarningCaption}), 0u)

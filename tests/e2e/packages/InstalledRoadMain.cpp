@@ -16,7 +16,7 @@
 #include "ConsoleHarness.h"
 #include "ProgramProcess.h"
 #include "ProgramTraces.h"
-#include "RoadSteps.h"
+#include "ShopActions.h"
 #include "Sandbox.h"
 #include "Strays.h"
 #include "WaitFor.h"
@@ -73,7 +73,7 @@ int Drive(const std::filesystem::path& counter, const std::filesystem::path& sea
           std::uint16_t webhostPort) {
     const zn::test::Sandbox sandbox;
     const auto traces = sandbox.Path();
-    BackOfficeFront front(kFrontPort, webhostPort);
+    BackOfficeFront front({.port = kFrontPort, .hostPort = webhostPort});
     WriteConsoleSettings(front, kDefaultPorts, kLoginAtStart);
     const std::string notice = zn::TextCodec::Utf8ToGbk(
         "<HTML><BODY>服务台已收到信息，请您在座位上稍等片刻</BODY></HTML>");

@@ -12,9 +12,9 @@
 #include <vector>
 
 #include "ConsoleHarness.h"
-#include "RoadSteps.h"
 #include "Sandbox.h"
 #include "SeatProcess.h"
+#include "ShopActions.h"
 #include "Strays.h"
 #include "WaitFor.h"
 #include "platform/Registry.h"
@@ -31,12 +31,11 @@ constexpr auto kLimit = 20s;
 // Gives the receipt the page contract's caption elements before the cashier completes the order,
 // so that the seat names its window once it shows the result.
 constexpr std::string_view kShownCaption = "交易结果已显示";
-constexpr std::string_view kTagReceiptAndComplete =
+constexpr std::string_view kTagReceipt =
     "document.getElementById('receipt').insertAdjacentHTML('beforeend',"
     " '<input type=\"hidden\" id=\"title\" value=\"交易结果已显示\">"
     "<button id=\"Init\" hidden></button>"
-    "<script>document.getElementById(\"Init\").click();</script>');"
-    "document.getElementById('ButtonOnCommitSuccess').click();";
+    "<script>document.getElementById(\"Init\").click();</script>');";
 
 std::string Text(std::string_view text) {
     return std::string(text);
@@ -136,15 +135,8 @@ protected:
         return shops.empty() ? "" : shops.front().substr(kShopPath.size() + 1);
     }
 
-    // The customer orders the first goods of the shop; the serial of the transaction page that
-    // the console opened for it (the `count`th), empty when none opened.
     std::string OrderInTheShop(std::size_t count) {
-        m_front.Queue(Text(kShopPath), Text(kClickFirstOrder));
-        const std::string prefix = Text(kTransactionPath) + "?transid=";
-        if (!m_front.WaitForPage(prefix, kLimit, count)) {
-            return {};
-        }
-        return ServedWith(prefix).at(count - 1).substr(prefix.size());
+        return zn::e2e::OrderInTheShop(m_front, count, kLimit);
     }
 
     std::string SeatPage() const {
@@ -179,7 +171,7 @@ TEST_F(RoadE2eTest, OrderIsAnnouncedCompletedAndItsResultShownAtTheSeat) {
     EXPECT_TRUE(zn::test::WaitFor([&] { return SeatPage() == m_notice + '\0'; }, kLimit))
         << "the seat did not keep the notice page";
 
-    m_front.Queue(Text(kTransactionPath), Text(kTagReceiptAndComplete));
+    CompleteOrder(m_front, kTagReceipt);
     const std::string success = TextCodec::Utf8ToGb2312("交易成功");
     ASSERT_TRUE(
         zn::test::WaitFor([&] { return SeatPage().find(success) != std::string::npos; }, kLimit))
@@ -197,9 +189,7 @@ TEST_F(RoadE2eTest, OrderIsAnnouncedCompletedAndItsResultShownAtTheSeat) {
 TEST_F(RoadE2eTest, MessageFromTheSeatPopsUpAtTheCounter) {
     ASSERT_NO_FATAL_FAILURE(StartConsole());
     ASSERT_NO_FATAL_FAILURE(StartSeat());
-    m_front.Queue(Text(kShopPath),
-                  "document.getElementById('textSubmit').value = '请送一包纸巾到我的座位';"
-                  "document.getElementById('ButtonOnTextSubmit').click();");
+    LeaveMessage(m_front, "请送一包纸巾到我的座位");
 
     EXPECT_TRUE(WaitForDialogLine(
         ConsoleLog(),

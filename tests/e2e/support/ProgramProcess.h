@@ -1,7 +1,5 @@
 #pragma once
 
-#include <sys/types.h>
-
 #include <chrono>
 #include <filesystem>
 #include <optional>
@@ -9,6 +7,7 @@
 #include <string_view>
 #include <vector>
 
+#include "ChildProcess.h"
 #include "Sandbox.h"
 
 namespace zn::e2e {
@@ -30,22 +29,19 @@ struct ProgramOptions {
 class ProgramProcess {
 public:
     ProgramProcess(const zn::test::Sandbox& sandbox, ProgramOptions options);
-    ~ProgramProcess();
-    ProgramProcess(const ProgramProcess&) = delete;
-    ProgramProcess& operator=(const ProgramProcess&) = delete;
 
-    bool Started() const { return m_pid > 0; }
-    bool Running();
+    bool Started() const { return m_child.Started(); }
+    bool Running() { return m_child.Running(); }
     // The exit code once the program has ended by itself within the limit.
-    std::optional<int> WaitForExit(std::chrono::milliseconds limit);
+    std::optional<int> WaitForExit(std::chrono::milliseconds limit) {
+        return m_child.WaitForExit(limit);
+    }
 
 protected:
-    bool WriteInput(std::string_view text);
+    bool WriteInput(std::string_view text) { return m_child.WriteInput(text); }
 
 private:
-    pid_t m_pid = -1;
-    int m_input = -1;
-    std::optional<int> m_exitCode;
+    zn::test::ChildProcess m_child;
 };
 
 }  // namespace zn::e2e

@@ -3,6 +3,7 @@
 #include <chrono>
 #include <cstddef>
 #include <filesystem>
+#include <string>
 #include <string_view>
 #include <vector>
 
@@ -13,6 +14,9 @@ namespace zn::e2e {
 // Lines of a dialog log holding every one of the parts.
 std::size_t CountDialogLines(const std::filesystem::path& log,
                              const std::vector<std::string_view>& parts);
+// The last of those lines; empty when there is none.
+std::string LastDialogLine(const std::filesystem::path& log,
+                           const std::vector<std::string_view>& parts);
 bool WaitForDialogLine(const std::filesystem::path& log, const std::vector<std::string_view>& parts,
                        std::chrono::milliseconds limit, std::size_t count = 1);
 

@@ -1,0 +1,170 @@
+#include "DemoRoad.h"
+
+#include <algorithm>
+#include <cstdio>
+#include <optional>
+#include <thread>
+
+#include "ChildProcess.h"
+#include "ProgramTraces.h"
+#include "Sandbox.h"
+#include "ShopActions.h"
+#include "WaitFor.h"
+#include "platform/TextCodec.h"
+
+namespace zn::e2e {
+namespace {
+
+using namespace std::chrono_literals;
+
+// For any one step; the browsers' start included.
+constexpr auto kStepLimit = 40s;
+
+std::filesystem::path Output(const DemoPlaces& places) {
+    return places.state / "output";
+}
+std::filesystem::path CounterDialogs(const DemoPlaces& places) {
+    return Output(places) / "console-dialogs.jsonl";
+}
+std::filesystem::path SeatDialogs(const DemoPlaces& places) {
+    return Output(places) / "seat-dialogs.jsonl";
+}
+
+// The text of the counter's last popup that holds the words; empty when there is none.
+std::string PopupText(const DemoPlaces& places, std::string_view words) {
+    const std::string line = LastDialogLine(CounterDialogs(places), {"\"kind\":\"popup\"", words});
+    const std::string_view field = "\"text\":\"";
+    const auto start = line.find(field);
+    const auto end = line.rfind("\"}");
+    if (start == std::string::npos || end == std::string::npos || end < start + field.size()) {
+        return {};
+    }
+    return line.substr(start + field.size(), end - start - field.size());
+}
+
+bool WaitForPopup(const DemoPlaces& places, std::string_view words) {
+    return zn::test::WaitFor([&] { return !PopupText(places, words).empty(); }, kStepLimit);
+}
+
+// The seat keeps the page the console sent it as GB2312 bytes.
+bool WaitForSeatPage(const DemoPlaces& places, std::string_view words) {
+    const std::string bytes = TextCodec::Utf8ToGb2312(words);
+    return zn::test::WaitFor(
+        [&] {
+            return zn::test::ReadFile(places.state / "seat" / "MyZentrova2.html")
+                       .value_or("")
+                       .find(bytes) != std::string::npos;
+        },
+        kStepLimit);
+}
+
+void Screenshot(Transcript& transcript, const std::string& display,
+                const std::filesystem::path& file) {
+    zn::test::ChildProcess shot(
+        {.arguments = {"import", "-display", display, "-window", "root", file.string()}});
+    transcript.Expect(shot.WaitForExit(20s) == 0, "screenshot: " + file.string(),
+                      "no screenshot of the display " + display);
+}
+
+std::string Amount(const webhost::Order& order) {
+    const long long fen = order.priceFen * order.quantity;
+    char text[32];
+    std::snprintf(text, sizeof text, "%lld.%02lld 元", fen / 100, fen % 100);
+    return text;
+}
+
+// The customer orders; the order's serial, empty when it did not arrive.
+std::string Order(BackOfficeFront& front, const DemoPlaces& places, Transcript& transcript) {
+    const std::string serial = OrderInTheShop(front, 1, kStepLimit);
+    const auto order = front.FindOrder(serial);
+    if (!order) {
+        transcript.Fail("no order was placed in the shop");
+        return {};
+    }
+    transcript.Note("customer: ordered " + order->goodsName + " × " +
+                    std::to_string(order->quantity) + " (" + Amount(*order) + "): order " + serial +
+                    ", seat " + order->seat + " (" + order->seatAddress +
+                    ") as the greeting put it into the shop's address");
+    if (!WaitForPopup(places, "商品购买请求")) {
+        transcript.Fail("the counter did not announce the order");
+        return {};
+    }
+    transcript.Note("counter: popup \"" + PopupText(places, "商品购买请求") + "\"");
+    std::this_thread::sleep_for(1s);  // the popup slides out
+    Screenshot(transcript, places.counterDisplay, Output(places) / "counter-popup.png");
+    Screenshot(transcript, places.seatDisplay, Output(places) / "seat-shop.png");
+    transcript.Note("counter: the console opened the order's transaction page");
+    transcript.Expect(WaitForSeatPage(places, "服务台已收到信息"),
+                      "seat: received the notice page (MyZentrova2.html)",
+                      "the seat did not receive the notice page");
+    return serial;
+}
+
+void Message(BackOfficeFront& front, const DemoPlaces& places, Transcript& transcript) {
+    LeaveMessage(front, "请送一瓶矿泉水到我的座位");
+    if (WaitForPopup(places, "顾客消息")) {
+        transcript.Note("counter: popup \"" + PopupText(places, "顾客消息") + "\"");
+    } else {
+        transcript.Fail("the customer's message did not reach the counter");
+    }
+    transcript.Expect(
+        WaitForDialogLine(SeatDialogs(places), {"您的信息已经发送至网吧收银台"}, kStepLimit),
+        "seat: told the customer the message was sent",
+        "the seat did not tell the customer that the message went out");
+}
+
+void Complete(BackOfficeFront& front, const DemoPlaces& places, Transcript& transcript,
+              const std::string& serial) {
+    CompleteOrder(front);
+    if (!front.WaitForPage(std::string(kSuccessPath) + "?transid=" + serial, kStepLimit)) {
+        transcript.Fail("the cashier's completion did not go through");
+        return;
+    }
+    transcript.Note(
+        "counter: cashier clicked 完成交易; the console sent the result and opened the success "
+        "page");
+    transcript.Expect(
+        WaitForSeatPage(places, "交易成功"),
+        "seat: shows the result page: 交易成功, order " + serial + " (MyZentrova2.html, GB2312)",
+        "the result did not reach the seat");
+    if (const auto order = front.FindOrder(serial)) {
+        transcript.Note("back office: order " + serial + " is now \"" +
+                        webhost::OrderStateText(order->state) + "\"");
+    }
+}
+
+}  // namespace
+
+bool PlayCustomerAndCashier(BackOfficeFront& front, const DemoPlaces& places,
+                            Transcript& transcript) {
+    const std::string shop = std::string(kShopPath) + "?";
+    const auto pages = front.ServedPages();
+    transcript.Expect(std::any_of(pages.begin(), pages.end(),
+                                  [&](const std::string& page) {
+                                      return page.starts_with(shop) && page.ends_with("&first=1");
+                                  }),
+                      "seat: the shop page was opened with &first=1",
+                      "the seat did not open the shop page with &first=1");
+    transcript.Expect(
+        zn::test::WaitFor(
+            [&] {
+                return zn::test::ReadFile(places.state / "registry" / "HKEY_CURRENT_USER.reg")
+                           .value_or("")
+                           .find("ZoneMap") != std::string::npos;
+            },
+            kStepLimit),
+        "seat: the shop registered its trusted sites",
+        "the shop's trusted sites were not registered");
+    const std::string serial = Order(front, places, transcript);
+    if (serial.empty()) {
+        return false;
+    }
+    Message(front, places, transcript);
+    Complete(front, places, transcript, serial);
+    std::this_thread::sleep_for(2s);  // the last page paints
+    Screenshot(transcript, places.counterDisplay, Output(places) / "counter.png");
+    Screenshot(transcript, places.seatDisplay, Output(places) / "seat.png");
+    return !transcript.Failed();
+}
+
+}  // namespace zn::e2e

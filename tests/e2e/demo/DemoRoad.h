@@ -1,0 +1,24 @@
+#pragma once
+
+#include <filesystem>
+#include <string>
+
+#include "BackOfficeFront.h"
+#include "Transcript.h"
+
+namespace zn::e2e {
+
+// Where the demo's programs keep what the driver checks.
+struct DemoPlaces {
+    std::filesystem::path state;  // console/, seat/, registry/ and output/ of the demo
+    std::string counterDisplay;   // the X displays of the counter and the seat, for screenshots
+    std::string seatDisplay;
+};
+
+// The customer and the cashier of the headless demo, once the console is logged in and the seat
+// shows the shop: an order and a message at the seat, the order completed at the counter, each
+// step checked and noted, and screenshots of both screens. False when a step was not seen.
+bool PlayCustomerAndCashier(BackOfficeFront& front, const DemoPlaces& places,
+                            Transcript& transcript);
+
+}  // namespace zn::e2e
