@@ -328,6 +328,7 @@ run() {
         (cd "$state" && exec setsid "$ZN_DEMO_BUILD/tests/e2e/demo/zn_demo_driver" \
             --port "$webhost_port" --releases "$repo/webhost/releases" --state "$state" \
             --counter-display "$counter_display" --seat-display "$seat_display" \
+            --seat-ip "$seat_ip" \
             --started $((started * 100)) </dev/null 2>>"$out/webhost.log") &
         driver=$!
         pids+=("$driver")

@@ -9,18 +9,17 @@
 #include "gui/FixedDialog.h"
 #include "gui/MessageBox.h"
 #include "gui/PageHost.h"
+#include "gui/QtText.h"
 #include "ui_NotificationConfigDlg.h"
 
 namespace zn::config {
 
 namespace {
 
+using gui::Q;
+
 // The preview frame of the template, in dialog units.
 constexpr QSize kPreviewUnits{455, 144};
-
-QString Q(std::string_view text) {
-    return QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size()));
-}
 
 }  // namespace
 

@@ -10,17 +10,16 @@
 #include "SeatConfig2Dlg.h"
 #include "gui/FixedDialog.h"
 #include "gui/MessageBox.h"
+#include "gui/QtText.h"
 #include "ui_SeatConfigDlg.h"
 
 namespace zn::config {
 namespace {
 
+using gui::Q;
+
 constexpr int kAddressColumn = 0;
 constexpr int kSeatColumn = 1;
-
-QString Q(const std::string& text) {
-    return QString::fromStdString(text);
-}
 
 }  // namespace
 

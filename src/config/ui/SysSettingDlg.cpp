@@ -11,6 +11,7 @@
 #include "gui/FixedDialog.h"
 #include "gui/PageHost.h"
 #include "gui/PageValues.h"
+#include "gui/QtText.h"
 #include "platform/Log.h"
 #include "ui_SysSettingDlg.h"
 
@@ -18,14 +19,12 @@ namespace zn::config {
 
 namespace {
 
+using gui::Q;
+
 // The template's size, in dialog units.
 constexpr QSize kDialogUnits{289, 234};
 // Shown while the partner's page loads.
 const QUrl kPlaceholderPage(QStringLiteral("qrc:/zn/config/SysSettingDlg.html"));
-
-QString Q(std::string_view text) {
-    return QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size()));
-}
 
 }  // namespace
 

@@ -2,7 +2,7 @@
 // behind the recording front at the demo's port, and once the demo's script has started the
 // programs and sent SIGUSR1, plays both people through their pages:
 //   zn_demo_driver --port P --releases DIR --state DIR --counter-display D --seat-display D
-//                  [--started EPOCH_MS]
+//                  --seat-ip ADDRESS [--started EPOCH_MS]
 // Exits with 0 when every step was seen, 1 when one was not, 2 on wrong arguments.
 #include <signal.h>
 
@@ -52,14 +52,16 @@ std::optional<Arguments> Parse(int argc, char** argv) {
     }
     const auto port = Number(values["--port"], 65535);
     if (argc % 2 == 0 || !port || *port == 0 || values["--state"].empty() ||
-        values["--counter-display"].empty() || values["--seat-display"].empty()) {
+        values["--counter-display"].empty() || values["--seat-display"].empty() ||
+        values["--seat-ip"].empty()) {
         return std::nullopt;
     }
     Arguments arguments{.port = static_cast<std::uint16_t>(*port),
                         .releases = values["--releases"],
                         .places = {.state = values["--state"],
                                    .counterDisplay = std::string(values["--counter-display"]),
-                                   .seatDisplay = std::string(values["--seat-display"])}};
+                                   .seatDisplay = std::string(values["--seat-display"]),
+                                   .seatAddress = std::string(values["--seat-ip"])}};
     if (values.contains("--started")) {
         const auto milliseconds = Number(values["--started"], UINT64_MAX / 2);
         if (!milliseconds) {
@@ -89,7 +91,7 @@ int main(int argc, char** argv) {
     if (!arguments) {
         std::fputs(
             "usage: zn_demo_driver --port P --releases DIR --state DIR --counter-display D "
-            "--seat-display D [--started EPOCH_MS]\n",
+            "--seat-display D --seat-ip ADDRESS [--started EPOCH_MS]\n",
             stderr);
         return 2;
     }

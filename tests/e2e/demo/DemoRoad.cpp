@@ -4,6 +4,7 @@
 #include <cstdio>
 #include <optional>
 #include <thread>
+#include <vector>
 
 #include "ChildProcess.h"
 #include "ProgramTraces.h"
@@ -73,6 +74,57 @@ std::string Amount(const webhost::Order& order) {
     return text;
 }
 
+// The seat viewer's text that the cashier opens from the order's page ("IP：…\n座号：…", the line
+// feed escaped as the dialog log writes it); empty when it did not open.
+std::string ViewSeat(BackOfficeFront& front, const DemoPlaces& places) {
+    front.Queue(std::string(kTransactionPath),
+                "document.getElementById('ButtonViewSeat').click();");
+    if (!WaitForDialogLine(CounterDialogs(places), {"\"caption\":\"座号查看器\""}, kStepLimit)) {
+        return {};
+    }
+    const std::string line = LastDialogLine(CounterDialogs(places), {"\"caption\":\"座号查看器\""});
+    const std::string_view field = "\"text\":\"";
+    const auto start = line.find(field);
+    const auto end = start == std::string::npos ? start : line.find('"', start + field.size());
+    return end == std::string::npos ? std::string{}
+                                    : line.substr(start + field.size(), end - start - field.size());
+}
+
+// The popup, the order page, the seat viewer and SeatList.xml name one seat address and seat.
+void CheckAddresses(BackOfficeFront& front, const DemoPlaces& places, Transcript& transcript,
+                    const webhost::Order& order) {
+    const std::string& address = places.seatAddress;
+    const std::string seat = order.seat.empty() ? "未知" : order.seat;
+    const std::string viewer = ViewSeat(front, places);
+    transcript.Note("counter: seat viewer (座位表) \"" + viewer + "\"");
+    std::vector<std::string> disagree;
+    if (PopupText(places, "商品购买请求").find("客户 " + address + "[座号：" + seat + "]") ==
+        std::string::npos) {
+        disagree.push_back("the popup");
+    }
+    if (order.seatAddress != address) {
+        disagree.push_back("the order page (" + order.seatAddress + ")");
+    }
+    if (viewer != "IP：" + address + "\\n座号：" + seat) {
+        disagree.push_back("the seat viewer");
+    }
+    if (zn::test::ReadFile(places.state / "console" / "SeatList.xml")
+            .value_or("")
+            .find("IP=\"" + address + "\"") == std::string::npos) {
+        disagree.push_back("SeatList.xml");
+    }
+    std::string names;
+    for (const std::string& place : disagree) {
+        names += (names.empty() ? "" : ", ") + place;
+    }
+    transcript.Expect(
+        disagree.empty(),
+        "addresses agree: the popup, the order page, the seat viewer and "
+        "SeatList.xml name the seat at " +
+            address + " (seat " + seat + ")",
+        "the addresses disagree: the seat is at " + address + ", but not in " + names);
+}
+
 // The customer orders; the order's serial, empty when it did not arrive.
 std::string Order(BackOfficeFront& front, const DemoPlaces& places, Transcript& transcript) {
     const std::string serial = OrderInTheShop(front, 1, kStepLimit);
@@ -97,6 +149,7 @@ std::string Order(BackOfficeFront& front, const DemoPlaces& places, Transcript& 
     transcript.Expect(WaitForSeatPage(places, "服务台已收到信息"),
                       "seat: received the notice page (MyZentrova2.html)",
                       "the seat did not receive the notice page");
+    CheckAddresses(front, places, transcript, *order);
     return serial;
 }
 

@@ -13,6 +13,7 @@ struct DemoPlaces {
     std::filesystem::path state;  // console/, seat/, registry/ and output/ of the demo
     std::string counterDisplay;   // the X displays of the counter and the seat, for screenshots
     std::string seatDisplay;
+    std::string seatAddress;  // by which the seat reaches the console (and the console sees it)
 };
 
 // The customer and the cashier of the headless demo, once the console is logged in and the seat

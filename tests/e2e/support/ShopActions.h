@@ -29,7 +29,6 @@ inline constexpr std::string_view kClickFirstOrder =
     "(function order() { var b = document.querySelector('button.order');"
     " if (b.disabled) { setTimeout(order, 100); } else { b.click(); } })();";
 
-
 // What the customer at the seat and the cashier at the counter do, as clicks in the pages that the
 // real programs show; the end-to-end tests and the demo act through these alone.
 
