@@ -226,10 +226,13 @@ SEAT
 # The seat's launcher while it checks for the seat client's release (an update server that takes
 # its time over the manifest keeps the line on screen), then the seat client with the shop page.
 shoot_seat() {
-    cp "$client_program" "$launcher_program" "$state/seat/"
-    printf '[PROFILE_QZ]\r\nRemotePort=%s\r\nLocalPort=%s\r\nMainPage=%s\r\nMain=%s\r\nUpdateServerAddress=%s\r\n' \
+    # The client under the name that the launcher's default "Main" starts, as the seat package
+    # installs it.
+    cp "$launcher_program" "$state/seat/"
+    cp "$client_program" "$state/seat/ZentrovaNubraClient_Murvel"
+    printf '[PROFILE_QZ]\r\nRemotePort=%s\r\nLocalPort=%s\r\nMainPage=%s\r\nUpdateServerAddress=%s\r\n' \
         "$console_port" "$seat_port" "http://127.0.0.1:$webhost_port/wb/indexc.jsp" \
-        ZentrovaNubraClient "127.0.0.1:$release_port" >"$state/seat/gameclient.dat"
+        "127.0.0.1:$release_port" >"$state/seat/gameclient.dat"
     printf '[PROFILE_QZ]\r\nServerAddress=127.0.0.1\r\n' >"$state/seat/serverip.ini"
 
     python3 - "$repo/webhost/releases" "$release_port" <<'RELEASES' >"$state/releases.log" 2>&1 &

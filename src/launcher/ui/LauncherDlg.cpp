@@ -1,10 +1,17 @@
 #include "LauncherDlg.h"
 
+#include <QFontMetrics>
 #include <QKeyEvent>
+#include <QTextDocument>
 #include <QTimer>
+#include <QtMath>
+
+#include <algorithm>
+#include <string_view>
 
 #include "gui/DialogUnits.h"
 #include "ui_LauncherDlg.h"
+#include "update/UpdateRun.h"
 
 namespace zn::launcher {
 namespace {
@@ -13,6 +20,25 @@ constexpr int kFontPointSize = 9;
 constexpr QSize kWindowUnits{191, 39};
 constexpr QSize kStatusOffsetUnits{7, 7};
 constexpr QSize kStatusUnits{177, 25};
+
+// Every text the status line shows after its prefix.
+constexpr std::string_view kStatusTexts[] = {
+    kProgressChecking,     kProgressNoServer,  kProgressBadManifest,  kProgressDownloading,
+    kProgressModuleFailed, kProgressDeploying, kProgressNotInstalled,
+};
+
+// The width of the longest status line in `font`.
+int WidestStatusLine(const QFont& font) {
+    const QFontMetrics metrics(font);
+    int widest = 0;
+    for (const std::string_view text : kStatusTexts) {
+        const QString line =
+            QString::fromUtf8(kStatusPrefix.data(), static_cast<qsizetype>(kStatusPrefix.size())) +
+            QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size()));
+        widest = std::max(widest, metrics.horizontalAdvance(line));
+    }
+    return widest;
+}
 
 }  // namespace
 
@@ -24,9 +50,16 @@ LauncherDlg::LauncherDlg()
     dialogFont.setPointSize(kFontPointSize);
     setFont(dialogFont);
     const QSize offset = gui::DialogUnitsToPixels(dialogFont, kStatusOffsetUnits);
-    m_ui->status->setGeometry(QRect(QPoint(offset.width(), offset.height()),
-                                    gui::DialogUnitsToPixels(dialogFont, kStatusUnits)));
-    setFixedSize(gui::DialogUnitsToPixels(dialogFont, kWindowUnits));
+    // The template's width cuts the longer lines off in a Chinese font: the window widens to the
+    // longest line with its document margins, a pixel either side for rounding, and the same
+    // border on the right as on the left.
+    QSize status = gui::DialogUnitsToPixels(dialogFont, kStatusUnits);
+    const int margins = 2 * qCeil(m_ui->status->document()->documentMargin());
+    status.setWidth(std::max(status.width(), WidestStatusLine(dialogFont) + margins + 2));
+    m_ui->status->setGeometry(QRect(QPoint(offset.width(), offset.height()), status));
+    QSize window = gui::DialogUnitsToPixels(dialogFont, kWindowUnits);
+    window.setWidth(std::max(window.width(), status.width() + 2 * offset.width()));
+    setFixedSize(window);
     move(0, 0);
 }
 
