@@ -4,6 +4,7 @@
 
 #include "common/DefaultHosts.h"
 #include "net/StoredPort.h"
+#include "platform/Log.h"
 #include "platform/Registry.h"
 
 #ifndef ZN_SHOP_DOMAIN
@@ -69,11 +70,29 @@ std::string ClientSettings::ShopDomain() const {
 }
 
 std::string ClientSettings::ServerAddress() const {
+    {
+        const std::lock_guard lock(*m_unsavedMutex);
+        if (m_unsavedAddress) {
+            return *m_unsavedAddress;
+        }
+    }
     return ProfileFile(m_folder / "serverip.ini").GetString(kSection, "ServerAddress", "127.0.0.1");
 }
 
 bool ClientSettings::WriteServerAddress(std::string_view address) const {
-    return ProfileFile(m_folder / "serverip.ini").WriteString(kSection, "ServerAddress", address);
+    const std::filesystem::path file = m_folder / "serverip.ini";
+    const bool saved = ProfileFile(file).WriteString(kSection, "ServerAddress", address);
+    const std::lock_guard lock(*m_unsavedMutex);
+    if (saved) {
+        m_unsavedAddress.reset();
+    } else {
+        m_unsavedAddress = std::string(address);
+        log::Warn(
+            "The console's address {} cannot be saved in {}; it holds until the seat client "
+            "ends",
+            log::Printable(address), file.string());
+    }
+    return saved;
 }
 
 std::uint16_t ClientSettings::BroadcastPort() const {

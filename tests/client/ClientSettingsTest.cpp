@@ -81,6 +81,17 @@ TEST_F(ClientSettingsTest, WrittenServerAddressCreatesFileAndSectionAndIsReadBac
     EXPECT_NE(file->find("ServerAddress=192.168.5.20"), std::string::npos);
 }
 
+// At a packaged seat "serverip.ini" is the administrator's: a corrected or discovered address
+// still counts for this run, and the failed save is logged.
+TEST_F(ClientSettingsTest, AnAddressThatCannotBeSavedHoldsForThisRunAndIsLogged) {
+    const zn::test::LogCapture log;
+    // Unwritable even for root, whom the test may run as.
+    std::filesystem::create_directories(m_sandbox.Path() / "seat" / "serverip.ini");
+    EXPECT_FALSE(m_settings.WriteServerAddress("192.168.5.21"));
+    EXPECT_EQ(m_settings.ServerAddress(), "192.168.5.21");
+    EXPECT_TRUE(log.Contains({"192.168.5.21", "cannot be saved"}));
+}
+
 TEST_F(ClientSettingsTest, BroadcastPortOfZeroOrMissingGivesDefault) {
     WriteBroadcastPort("\"BroadcastPort\"=dword:00000000\r\n");
     EXPECT_EQ(m_settings.BroadcastPort(), 9000);
