@@ -13,12 +13,9 @@ set -euo pipefail
 if [[ ${1:-} == --inside ]]; then
     work=$2 port=$3
     shift 3
-    ip link set lo up
-    ip link add zn-check0 type veth peer name zn-check1
-    ip addr add 10.77.0.1/24 brd + dev zn-check0
-    ip link set zn-check0 up
-    ip link set zn-check1 up
-    ip route add default dev zn-check0
+    # shellcheck source=lib/network-namespace.sh
+    source "$(dirname "$0")/lib/network-namespace.sh"
+    isolate_network zn-check
     setpriv --reuid=nobody --regid=nogroup --clear-groups zentrova-webhost --port "$port" \
         --releases /usr/share/zentrova-webhost/releases >"$work/webhost.log" 2>&1 &
     webhost=$!
