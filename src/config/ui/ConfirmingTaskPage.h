@@ -12,9 +12,8 @@ class ConfirmingTaskPage : public TaskPage {
 public:
     using TaskPage::TaskPage;
 
-protected:
-    void keyPressEvent(QKeyEvent* event) override;
-    void closeEvent(QCloseEvent* event) override;
+    // Cancel, Esc and the close box.
+    void reject() override;
 };
 
 }  // namespace zn::config

@@ -4,14 +4,16 @@
 
 namespace zn::config {
 
+// QDialog::reject itself: a page may make its reject ask first.
 void TaskPage::GoBack() {
     m_wentBack = true;
-    reject();
+    QDialog::reject();
 }
 
 void TaskPage::ConfirmExit() {
-    if (AskExit(this))
-        reject();
+    if (AskExit(this)) {
+        QDialog::reject();
+    }
 }
 
 bool AskExit(QWidget* parent) {
