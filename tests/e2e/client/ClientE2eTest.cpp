@@ -9,6 +9,7 @@
 #include "ClientHarness.h"
 #include "NetNamespace.h"
 #include "Sandbox.h"
+#include "ShopActions.h"
 #include "WaitFor.h"
 #include "console/SeatFeedback.h"
 #include "net/SocketAddress.h"
@@ -26,11 +27,6 @@ constexpr auto kLimit = 15s;
 constexpr std::string_view kShopCaption = "网吧购物充值客户端";
 constexpr std::string_view kErrorDialog = "与收银台通信错误！";
 constexpr std::string_view kCloseQuestion = "请确认您的操作";
-
-// A customer's next order: the shop takes none for a moment after the last one (a double click).
-constexpr std::string_view kClickFirstOrder =
-    "(function order() { var b = document.querySelector('button.order');"
-    " if (b.disabled) { setTimeout(order, 100); } else { b.click(); } })();";
 
 std::span<const std::byte> AsBytes(std::string_view text) {
     return std::as_bytes(std::span(text.data(), text.size()));
