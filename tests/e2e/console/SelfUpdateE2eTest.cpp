@@ -10,6 +10,7 @@
 #include "ConsoleHarness.h"
 #include "ReleaseServer.h"
 #include "Sandbox.h"
+#include "ShopActions.h"
 #include "Strays.h"
 #include "WaitFor.h"
 #include "console/ConsoleSettings.h"
@@ -24,10 +25,6 @@ constexpr auto kLimit = 20s;
 constexpr std::string_view kServerPath = "releases/Zentrova/NubraServer/Update/";
 constexpr std::string_view kPromptText = "墨维收银台软件检测到更新版本，建议立即更新！";
 constexpr std::string_view kHourlyWorkDone = "Hourly content update";
-// The main page with the demo account's login query: the console logs in at start by itself.
-constexpr std::string_view kLoginAtStart =
-    "/wb/loginsyt.jsp?wbar=2&saleusername=demo&saleempname=%E5%B0%8F%E7%8E%8B&salepsw=1234"
-    "&salemac=";
 
 std::size_t Count(const std::string& text, std::string_view part) {
     std::size_t count = 0;
