@@ -41,6 +41,10 @@ std::vector<std::string> ProgramEnvironment(const zn::test::Sandbox& sandbox,
             environment[std::string(text.substr(0, equals))] = std::string(text.substr(equals + 1));
         }
     }
+    // The tests read the program's log from its standard error, where it goes unless systemd
+    // started the test run.
+    environment.erase("JOURNAL_STREAM");
+    environment.erase("INVOCATION_ID");
     environment["LC_ALL"] = "C.UTF-8";
     environment["TZ"] = "UTC";
     environment["QT_QPA_PLATFORM"] = "offscreen";
