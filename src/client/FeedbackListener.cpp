@@ -37,6 +37,11 @@ bool FeedbackListener::Create(std::uint16_t port) {
 }
 
 bool FeedbackListener::Start() {
+    if (!m_socket.Listen()) {
+        m_ui.PostMessage(ClientTexts::kCannotListen, ClientTexts::kClientCaption,
+                         MessageIcon::Error);
+        return true;
+    }
     try {
         m_listener = std::thread([this] { AcceptLoop(); });
     } catch (const std::system_error&) {
@@ -69,11 +74,6 @@ std::uint16_t FeedbackListener::Port() const {
 }
 
 void FeedbackListener::AcceptLoop() {
-    if (!m_socket.Listen()) {
-        m_ui.PostMessage(ClientTexts::kCannotListen, ClientTexts::kClientCaption,
-                         MessageIcon::Error);
-        return;
-    }
     while (m_socket.IsValid()) {
         CSocketAddress peer;
         auto connection = m_socket.Accept(&peer);

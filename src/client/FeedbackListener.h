@@ -45,7 +45,9 @@ public:
 
     // Binds the feedback socket (port 0: any). False when the port cannot be had.
     bool Create(std::uint16_t port);
-    // Listens and accepts on a thread of its own. False when the thread could not start.
+    // Listens before it returns, so a page the console sends at once is not refused, then
+    // accepts on a thread of its own. A socket that cannot listen is told to the customer; the
+    // seat still orders. False when the thread could not start.
     bool Start();
     // Closes the feedback socket and every console connection and waits for their threads.
     void Stop();
