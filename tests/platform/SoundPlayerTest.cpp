@@ -234,20 +234,26 @@ TEST(PlaybackTurnsTest, ANewAlertCutsOffThePlayingOneAndWaitersThatWereOvertaken
     ASSERT_TRUE(playing);
     EXPECT_FALSE(playing->IsCutOff());
 
-    bool overtakenPlayed = false;
+    std::atomic<bool> overtakenPlayed = false;
+    std::atomic<bool> overtakenReturned = false;
     bool latestPlayed = false;
-    std::thread second([&] { overtakenPlayed = turns.Begin().has_value(); });
+    std::thread second([&] {
+        overtakenPlayed = turns.Begin().has_value();
+        overtakenReturned = true;
+    });
     ASSERT_TRUE(zn::test::WaitFor([&] { return playing->IsCutOff(); }))
         << "the sound playing was not cut off";
     std::thread third([&] {
         const auto turn = turns.Begin();
         latestPlayed = turn && !turn->IsCutOff();
     });
-    std::this_thread::sleep_for(std::chrono::milliseconds(100));  // both wait for the device
+    // The device is still taken: only being overtaken can end the second call's wait.
+    const bool gaveUp = zn::test::WaitFor([&] { return overtakenReturned.load(); });
 
     playing.reset();  // the one cut off lets the device go
     second.join();
     third.join();
+    EXPECT_TRUE(gaveUp) << "an alert overtaken while waiting kept waiting";
     EXPECT_FALSE(overtakenPlayed) << "an alert overtaken while waiting still played";
     EXPECT_TRUE(latestPlayed);
 }
