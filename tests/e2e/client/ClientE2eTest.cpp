@@ -6,6 +6,7 @@
 #include <string>
 #include <vector>
 
+#include "BackOfficeFront.h"
 #include "ClientHarness.h"
 #include "NetNamespace.h"
 #include "Sandbox.h"
@@ -61,8 +62,8 @@ protected:
         m_sandbox.WriteFile("seat/gameclient.dat",
                             "[PROFILE_QZ]\r\nRemotePort=" + std::to_string(m_console->Port()) +
                                 "\r\nLocalPort=" + std::to_string(m_feedbackPort) +
-                                "\r\nCounterMode=" + std::to_string(counterMode) +
-                                "\r\nMainPage=" + m_shop.MainPage() + "\r\n" + std::string(extra));
+                                "\r\nCounterMode=" + std::to_string(counterMode) + "\r\nMainPage=" +
+                                m_shop.Address(kShopPath) + "\r\n" + std::string(extra));
         m_sandbox.WriteFile("seat/serverip.ini",
                             "[PROFILE_QZ]\r\nServerAddress=" + std::string(serverAddress) + "\r\n");
     }
@@ -73,6 +74,18 @@ protected:
 
     bool SeatPageIs(const std::string& page) const {
         return zn::test::WaitFor([&] { return SeatFile("MyZentrova2.html") == page; }, kLimit);
+    }
+
+    // The queries with which the seat opened the shop page, in order.
+    std::vector<std::string> ShopQueries() const {
+        std::vector<std::string> queries;
+        for (const std::string& page : m_shop.ServedPages()) {
+            if (page.starts_with(kShopPath)) {
+                const auto query = page.find('?');
+                queries.push_back(query == std::string::npos ? "" : page.substr(query + 1));
+            }
+        }
+        return queries;
     }
 
     std::string ZoneMap() const {
@@ -86,7 +99,7 @@ protected:
     std::string m_notice = TextCodec::Utf8ToGbk(
         "<html><body>\n<b>服务台已收到信息，请您在座位上稍等片刻</b>\n"
         "<input id=\"ButtonMain\" type=\"button\" value=\"继续购买其他商品\">\n</body></html>");
-    ShopFront m_shop;
+    BackOfficeFront m_shop;
     std::unique_ptr<TestConsole> m_console;
 };
 
@@ -96,8 +109,8 @@ TEST_F(ClientE2eTest, OpensTheShopWithTheGreetingAndRegistersTrustedSites) {
     ClientProcess client(m_sandbox, {"-pcampaign=7", "-pignored"}, "");
     ASSERT_TRUE(client.Started());
 
-    ASSERT_TRUE(m_shop.WaitForShopQueries(1, kLimit)) << "the shop page was not opened";
-    const std::string query = m_shop.ShopQueries().front();
+    ASSERT_TRUE(m_shop.WaitForPage(kShopPath, kLimit)) << "the shop page was not opened";
+    const std::string query = ShopQueries().front();
     EXPECT_TRUE(query.starts_with("&cid_murvel=12&seat=&ip=")) << query;
     EXPECT_TRUE(query.ends_with("&campaign=7&first=1")) << query;
     EXPECT_EQ(query.find("&ip=0&"), std::string::npos) << "a customer seat sends its address";
@@ -130,10 +143,10 @@ TEST_F(ClientE2eTest, ChineseSeatNumberReachesTheShopAsCodePage936) {
                         "<SeatList><Seat IP=\"127.0.0.1\">三楼5</Seat></SeatList>");
     m_console->LogIn();
     ClientProcess client(m_sandbox, {}, "");
-    ASSERT_TRUE(m_shop.WaitForShopQueries(1, kLimit)) << "the shop page was not opened";
-    EXPECT_TRUE(m_shop.ShopQueries().front().starts_with("&cid_murvel=12&seat=%C8%FD%C2%A55&ip="))
-        << m_shop.ShopQueries().front();
-    EXPECT_NE(m_shop.ShopPages().front().find("座位 <b>三楼5</b>"), std::string::npos)
+    ASSERT_TRUE(m_shop.WaitForPage(kShopPath, kLimit)) << "the shop page was not opened";
+    EXPECT_TRUE(ShopQueries().front().starts_with("&cid_murvel=12&seat=%C8%FD%C2%A55&ip="))
+        << ShopQueries().front();
+    EXPECT_NE(m_shop.PageBody(kShopPath).find("座位 <b>三楼5</b>"), std::string::npos)
         << "the shop did not read the seat number back";
 }
 
@@ -145,14 +158,14 @@ TEST_F(ClientE2eTest, BusyFeedbackPortEndsTheClientSilently) {
     ClientProcess client(m_sandbox, {}, "");
     EXPECT_EQ(client.WaitForExit(kLimit), 0) << "the client did not end";
     EXPECT_TRUE(DialogLines(m_sandbox).empty()) << "the client said something";
-    EXPECT_TRUE(m_shop.ShopQueries().empty()) << "the client went on to the shop";
+    EXPECT_TRUE(ShopQueries().empty()) << "the client went on to the shop";
 }
 
 TEST_F(ClientE2eTest, OrderReachesTheCounterAndTheCompletedResultIsShown) {
     m_console->LogIn();
     ClientProcess client(m_sandbox, {}, "");
-    ASSERT_TRUE(m_shop.WaitForShopQueries(1, kLimit)) << "the shop page was not opened";
-    m_shop.Queue(std::string(kClickFirstOrder));
+    ASSERT_TRUE(m_shop.WaitForPage(kShopPath, kLimit)) << "the shop page was not opened";
+    m_shop.Queue(std::string(kShopPath), std::string(kClickFirstOrder));
 
     ASSERT_TRUE(m_console->WaitForTransactionPages(1, kLimit)) << "no order reached the counter";
     EXPECT_NE(m_console->TransactionPages().front().find("?transid="), std::string::npos);
@@ -199,10 +212,10 @@ TEST_F(ClientE2eTest, ARejectReplacesTheResultPageOnScreen) {
 TEST_F(ClientE2eTest, MessageReachesTheCounterAndIsConfirmed) {
     m_console->LogIn();
     ClientProcess client(m_sandbox, {}, "");
-    ASSERT_TRUE(m_shop.WaitForShopQueries(1, kLimit)) << "the shop page was not opened";
-    m_shop.Queue(
-        "document.getElementById('textSubmit').value = '请送一包纸巾到我的座位';"
-        "document.getElementById('ButtonOnTextSubmit').click();");
+    ASSERT_TRUE(m_shop.WaitForPage(kShopPath, kLimit)) << "the shop page was not opened";
+    m_shop.Queue(std::string(kShopPath),
+                 "document.getElementById('textSubmit').value = '请送一包纸巾到我的座位';"
+                 "document.getElementById('ButtonOnTextSubmit').click();");
 
     ASSERT_TRUE(zn::test::WaitFor([&] { return !m_console->Popups().empty(); }, kLimit))
         << "no message reached the counter";
@@ -220,8 +233,8 @@ TEST_F(ClientE2eTest, MessageReachesTheCounterAndIsConfirmed) {
 TEST_F(ClientE2eTest, EachClickCarriesTheValuesOfItsOwnDispatch) {
     m_console->LogIn();
     ClientProcess client(m_sandbox, {}, "");
-    ASSERT_TRUE(m_shop.WaitForShopQueries(1, kLimit)) << "the shop page was not opened";
-    m_shop.Queue(R"(
+    ASSERT_TRUE(m_shop.WaitForPage(kShopPath, kLimit)) << "the shop page was not opened";
+    m_shop.Queue(std::string(kShopPath), R"(
         var field = function (id) { return document.getElementById(id); };
         var serial = field('serial'), submit = field('ButtonOnSubmit');
         field('PlatformId').value = 'murvel';
@@ -253,31 +266,30 @@ TEST_F(ClientE2eTest, EachClickCarriesTheValuesOfItsOwnDispatch) {
 TEST_F(ClientE2eTest, NextOrderReconnectsToARestartedConsole) {
     m_console->LogIn();
     ClientProcess client(m_sandbox, {}, "");
-    ASSERT_TRUE(m_shop.WaitForShopQueries(1, kLimit)) << "the shop page was not opened";
-    m_shop.Queue(std::string(kClickFirstOrder));
+    ASSERT_TRUE(m_shop.WaitForPage(kShopPath, kLimit)) << "the shop page was not opened";
+    m_shop.Queue(std::string(kShopPath), std::string(kClickFirstOrder));
     ASSERT_TRUE(m_console->WaitForTransactionPages(1, kLimit)) << "the first order did not arrive";
 
     const std::uint16_t port = m_console->Port();
     m_console->Stop();
     ASSERT_TRUE(m_console->Start(port)) << "the console could not listen again";
-    m_shop.Queue(std::string(kClickFirstOrder));
+    m_shop.Queue(std::string(kShopPath), std::string(kClickFirstOrder));
 
     ASSERT_TRUE(m_console->WaitForTransactionPages(2, kLimit))
         << "the order after the restart did not arrive";
     EXPECT_NE(m_console->TransactionPages()[0], m_console->TransactionPages()[1]);
     // The first send after the restart fails silently and reconnects: nothing is shown.
     EXPECT_EQ(CountDialogLines(m_sandbox, {"\"kind\":\"dialog\""}), 0u);
-    EXPECT_EQ(m_shop.ShopQueries().size(), 1u);
+    EXPECT_EQ(ShopQueries().size(), 1u);
 }
 
 TEST_F(ClientE2eTest, CounterModeOrderEndsTheProgram) {
     WriteSettings("127.0.0.1", 1);
     m_console->LogIn();
     ClientProcess client(m_sandbox, {}, "");
-    ASSERT_TRUE(m_shop.WaitForShopQueries(1, kLimit)) << "the shop page was not opened";
-    EXPECT_TRUE(m_shop.ShopQueries().front().ends_with("&ip=0&first=1"))
-        << m_shop.ShopQueries().front();
-    m_shop.Queue(std::string(kClickFirstOrder));
+    ASSERT_TRUE(m_shop.WaitForPage(kShopPath, kLimit)) << "the shop page was not opened";
+    EXPECT_TRUE(ShopQueries().front().ends_with("&ip=0&first=1")) << ShopQueries().front();
+    m_shop.Queue(std::string(kShopPath), std::string(kClickFirstOrder));
 
     ASSERT_TRUE(m_console->WaitForTransactionPages(1, kLimit)) << "no order reached the counter";
     EXPECT_EQ(m_console->CounterRaises(), 1) << "the order did not travel as a counter order";
@@ -294,7 +306,7 @@ TEST_F(ClientE2eTest, ErrorDialogRetryConnectsOnceTheConsoleIsLoggedIn) {
     EXPECT_GE(CountDialogLines(m_sandbox, {"可能是收银台未登陆", "和收银台连接发生错误"}), 1u);
     m_console->LogIn();
 
-    ASSERT_TRUE(m_shop.WaitForShopQueries(1, kLimit)) << "retrying never opened the shop";
+    ASSERT_TRUE(m_shop.WaitForPage(kShopPath, kLimit)) << "retrying never opened the shop";
     EXPECT_EQ(SeatFile("serverip.ini"), "[PROFILE_QZ]\r\nServerAddress=127.0.0.1\r\n")
         << "a retry must not write the address";
 }
@@ -306,7 +318,7 @@ TEST_F(ClientE2eTest, ErrorDialogCorrectedAddressIsWrittenAndUsed) {
     m_console->LogIn();
     ClientProcess client(m_sandbox, {}, "ok,ok:2:  127.0.0.1  ");
 
-    ASSERT_TRUE(m_shop.WaitForShopQueries(1, kLimit)) << "the corrected address was not used";
+    ASSERT_TRUE(m_shop.WaitForPage(kShopPath, kLimit)) << "the corrected address was not used";
     EXPECT_EQ(CountDialogLines(m_sandbox, {"错误：无法连接网吧收银台！请联系网吧工作人员"}), 1u);
     EXPECT_EQ(CountDialogLines(m_sandbox, {kErrorDialog, "ok:2:  127.0.0.1  "}), 1u);
     const auto serverIp = SeatFile("serverip.ini").value_or("");
@@ -319,7 +331,7 @@ TEST_F(ClientE2eTest, GivingUpAsksToCloseAndEndsOnYes) {
     ClientProcess client(m_sandbox, {}, "ok,ok:3,yes");
     EXPECT_EQ(client.WaitForExit(kLimit), 0) << "the client did not end";
     EXPECT_EQ(CountDialogLines(m_sandbox, {kCloseQuestion, "\"answer\":\"yes\""}), 1u);
-    EXPECT_TRUE(m_shop.ShopQueries().empty());
+    EXPECT_TRUE(ShopQueries().empty());
 }
 
 TEST_F(ClientE2eTest, CancellingThenAnsweringNoKeepsTheClientOpen) {

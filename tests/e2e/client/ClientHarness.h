@@ -3,20 +3,15 @@
 #include <chrono>
 #include <cstdint>
 #include <filesystem>
-#include <map>
 #include <memory>
 #include <mutex>
-#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
 
-#include <httplib.h>
-
 #include "ProgramProcess.h"
 #include "ProgramTraces.h"
 #include "Sandbox.h"
-#include "WebHost.h"
 #include "console/LoginState.h"
 #include "console/NavigationHandOver.h"
 #include "console/RequestService.h"
@@ -26,38 +21,6 @@
 #include "platform/WindowDirectory.h"
 
 namespace zn::e2e {
-
-// The shop as the seat sees it: the local web host behind a recording front on its own loopback
-// port. Every shop page gets a small script that keeps asking the front for the next step of the
-// test (a line of script), so a test can click in the page of the running program.
-class ShopFront {
-public:
-    ShopFront();
-    ~ShopFront();
-
-    // The shop page address for "MainPage".
-    std::string MainPage() const;
-    // The queries with which the shop page was opened (as the browser sent them), in order.
-    std::vector<std::string> ShopQueries() const;
-    // The shop pages as the web host rendered them, in the same order.
-    std::vector<std::string> ShopPages() const;
-    bool WaitForShopQueries(std::size_t count, std::chrono::milliseconds limit) const;
-    // The next shop page that asks runs this script once.
-    void Queue(std::string script);
-
-private:
-    void Forward(const httplib::Request& request, httplib::Response& response);
-
-    webhost::WebHost m_host;
-    int m_hostPort = 0;
-    httplib::Server m_front;
-    int m_frontPort = 0;
-    std::thread m_thread;
-    mutable std::mutex m_mutex;
-    std::vector<std::string> m_queries;
-    std::vector<std::string> m_pages;
-    std::vector<std::string> m_scripts;
-};
 
 // The counter: the console's own request service (logged in, or not), recording its reactions.
 class TestConsole : public console::IRequestUi, public ISoundPlayer {
