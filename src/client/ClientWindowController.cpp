@@ -11,12 +11,7 @@
 namespace zn::client {
 
 ClientAction FindClientAction(std::string_view id) {
-    for (const ClientPageEvent& event : kClientPageEvents) {
-        if (event.id == id) {
-            return event.action;
-        }
-    }
-    return ClientAction::None;
+    return FindPageEvent(kClientPageEvents, id, ClientAction::None);
 }
 
 ClientWindowController::ClientWindowController(ClientEnvironment environment, IClientWindow& window,

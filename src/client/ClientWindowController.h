@@ -18,6 +18,7 @@
 #include "client/FeedbackScreen.h"
 #include "client/LinkWorker.h"
 #include "client/RequestLink.h"
+#include "common/PageEvents.h"
 #include "common/PageOrigins.h"
 
 namespace zn {
@@ -28,13 +29,8 @@ namespace zn::client {
 
 enum class ClientAction { None, Init, Refresh, Submit, TextSubmit, Ok, Cancel, Main, SetTrust };
 
-struct ClientPageEvent {
-    std::string_view id;
-    ClientAction action;
-};
-
 // Clicks on elements with these ids in any page of the main window call client actions.
-inline constexpr std::array<ClientPageEvent, 8> kClientPageEvents = {{
+inline constexpr std::array<PageEvent<ClientAction>, 8> kClientPageEvents = {{
     {"Init", ClientAction::Init},
     {"ButtonOnRefresh", ClientAction::Refresh},
     {"ButtonOnSubmit", ClientAction::Submit},

@@ -59,12 +59,7 @@ bool IsPlayableDownload(const std::filesystem::path& downloaded) {
 }  // namespace
 
 SoundPageAction FindSoundPageAction(std::string_view id) {
-    for (const SoundPageEvent& event : kSoundPageEvents) {
-        if (event.id == id) {
-            return event.action;
-        }
-    }
-    return SoundPageAction::None;
+    return FindPageEvent(kSoundPageEvents, id, SoundPageAction::None);
 }
 
 PartnerSite DefaultPartnerSite() {

@@ -8,6 +8,7 @@
 #include <string>
 #include <string_view>
 
+#include "common/PageEvents.h"
 #include "update/HttpDownload.h"
 
 namespace zn::config {
@@ -18,11 +19,7 @@ inline constexpr std::string_view kSoundFailedMessage = "提示声音下载失�
 // Page elements of the partner's sound page.
 inline constexpr std::string_view kSoundPathId = "SoundPath";
 enum class SoundPageAction { None, Download, Cancel };
-struct SoundPageEvent {
-    std::string_view id;
-    SoundPageAction action;
-};
-inline constexpr std::array<SoundPageEvent, 2> kSoundPageEvents = {{
+inline constexpr std::array<PageEvent<SoundPageAction>, 2> kSoundPageEvents = {{
     {"ButtonSetSound", SoundPageAction::Download},
     {"ButtonCancel", SoundPageAction::Cancel},
 }};

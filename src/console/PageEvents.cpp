@@ -8,12 +8,7 @@ std::string PageValueMap::Value(std::string_view id) const {
 }
 
 PageAction FindPageAction(std::string_view id) {
-    for (const PageEvent& event : kPageEventTable) {
-        if (event.id == id) {
-            return event.action;
-        }
-    }
-    return PageAction::None;
+    return FindPageEvent(kPageEventTable, id, PageAction::None);
 }
 
 bool CapturesBody(PageAction action) {

@@ -7,6 +7,8 @@
 #include <string_view>
 #include <utility>
 
+#include "common/PageEvents.h"
+
 namespace zn::console {
 
 // The values of a page's elements by id, as taken when a bound element was clicked.
@@ -48,13 +50,8 @@ enum class PageAction {
     LaunchClient,
 };
 
-struct PageEvent {
-    std::string_view id;
-    PageAction action;
-};
-
 // Clicks on elements with these ids in the main window's pages call console actions.
-inline constexpr std::array<PageEvent, 16> kPageEventTable = {{
+inline constexpr std::array<PageEvent<PageAction>, 16> kPageEventTable = {{
     {"Init", PageAction::Init},
     {"ButtonOK", PageAction::SubmitLogin},
     {"ButtonOnCommitSuccess", PageAction::CommitSuccess},

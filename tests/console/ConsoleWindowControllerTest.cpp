@@ -166,7 +166,7 @@ TEST_F(ConsoleWindowControllerTest, TheDaysMessagesOpenFromAMessagePopupOrTheTra
 
 TEST_F(ConsoleWindowControllerTest, NoActionAndUnknownIdsDoNothing) {
     const PageValueMap values{{"PlatformId", "murvel"}, {"CustomerId", "c"}, {"ClientIP", "x"}};
-    for (const PageEvent& event : kPageEventTable) {
+    for (const auto& event : kPageEventTable) {
         if (event.action == PageAction::None) {
             Click(std::string(event.id), values);
         }

@@ -56,7 +56,7 @@ void CZentrovaNubraClientDlg::InitDialog(ClientWindowController& controller) {
     layout->setContentsMargins(0, 0, 0, 0);
     layout->addWidget(m_page);
     std::vector<std::string> ids;
-    for (const ClientPageEvent& event : kClientPageEvents) {
+    for (const auto& event : kClientPageEvents) {
         ids.emplace_back(event.id);
     }
     m_page->SetBoundIds(ids);

@@ -45,7 +45,7 @@ SysSettingDlg::SysSettingDlg(PartnerSite site, std::filesystem::path soundFile, 
     m_ui->pagePlaceholder = nullptr;
 
     std::vector<std::string> ids;
-    for (const SoundPageEvent& event : kSoundPageEvents) {
+    for (const auto& event : kSoundPageEvents) {
         ids.emplace_back(event.id);
     }
     m_page->SetBoundIds(ids);

@@ -88,7 +88,7 @@ void CZentrovaNubraConsoleDlg::InitDialog(ConsoleWindowController& controller) {
 
     std::vector<std::string> ids;
     std::vector<std::string> bodyIds;
-    for (const PageEvent& event : kPageEventTable) {
+    for (const auto& event : kPageEventTable) {
         ids.emplace_back(event.id);
         if (CapturesBody(event.action)) {
             bodyIds.emplace_back(event.id);
