@@ -8,7 +8,10 @@
 #include <algorithm>
 #include <cctype>
 
-#include "gui/JsonText.h"
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <QString>
 
 namespace zn::gui {
 
@@ -68,25 +71,29 @@ std::pair<std::string_view, std::vector<std::string>> SplitAnswer(std::string_vi
     return {word, fields};
 }
 
+QString JsonText(std::string_view text) {
+    return QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size()));
+}
+
+// One compact line; text that is not UTF-8 becomes U+FFFD, so the line is always valid JSON.
+std::string JsonLine(const QJsonObject& object) {
+    QByteArray line = QJsonDocument(object).toJson(QJsonDocument::Compact);
+    line.append('\n');
+    return line.toStdString();
+}
+
 std::string DialogLine(std::string_view caption, std::string_view text, DialogIcon icon,
                        const std::vector<DialogAnswer>& buttons, std::string_view answer) {
-    std::string line = R"({"kind":"dialog","caption":)";
-    AppendJsonString(line, caption);
-    line += R"(,"text":)";
-    AppendJsonString(line, text);
-    line += R"(,"icon":)";
-    AppendJsonString(line, IconWord(icon));
-    line += R"(,"buttons":[)";
-    for (std::size_t i = 0; i < buttons.size(); ++i) {
-        if (i > 0) {
-            line += ',';
-        }
-        AppendJsonString(line, AnswerWord(buttons[i]));
+    QJsonArray buttonWords;
+    for (const DialogAnswer button : buttons) {
+        buttonWords.append(JsonText(AnswerWord(button)));
     }
-    line += R"(],"answer":)";
-    AppendJsonString(line, answer);
-    line += "}\n";
-    return line;
+    return JsonLine({{"kind", "dialog"},
+                     {"caption", JsonText(caption)},
+                     {"text", JsonText(text)},
+                     {"icon", JsonText(IconWord(icon))},
+                     {"buttons", buttonWords},
+                     {"answer", JsonText(answer)}});
 }
 
 }  // namespace
@@ -248,10 +255,7 @@ void DialogAutomation::LogPopup(std::string_view text) {
     if (!m_logFile) {
         return;
     }
-    std::string line = R"({"kind":"popup","text":)";
-    AppendJsonString(line, text);
-    line += "}\n";
-    AppendLineLocked(std::move(line));
+    AppendLineLocked(JsonLine({{"kind", "popup"}, {"text", JsonText(text)}}));
 }
 
 void DialogAutomation::LogBalloon(std::string_view title, std::string_view text) {
@@ -259,12 +263,8 @@ void DialogAutomation::LogBalloon(std::string_view title, std::string_view text)
     if (!m_logFile) {
         return;
     }
-    std::string line = R"({"kind":"balloon","title":)";
-    AppendJsonString(line, title);
-    line += R"(,"text":)";
-    AppendJsonString(line, text);
-    line += "}\n";
-    AppendLineLocked(std::move(line));
+    AppendLineLocked(
+        JsonLine({{"kind", "balloon"}, {"title", JsonText(title)}, {"text", JsonText(text)}}));
 }
 
 std::optional<std::string> DialogAutomation::TakeAnswerLocked() {
