@@ -114,15 +114,6 @@ std::string_view RegistryRootName(RegistryRoot root) {
     return {};
 }
 
-std::optional<RegistryRoot> RegistryRootFromName(std::string_view name) {
-    for (const auto& [root, candidate] : kRootNames) {
-        if (RegNamesEqual(candidate, name)) {
-            return root;
-        }
-    }
-    return std::nullopt;
-}
-
 RegistryKey::RegistryKey(const Registry& registry, RegistryRoot root, std::string path)
     : m_registry(&registry), m_root(root), m_path(std::move(path)) {}
 

@@ -13,7 +13,6 @@ enum class RegistryRoot { ClassesRoot, CurrentUser, LocalMachine, Users, Current
 
 // "HKEY_LOCAL_MACHINE" and so on; also the base name of the root's file.
 std::string_view RegistryRootName(RegistryRoot root);
-std::optional<RegistryRoot> RegistryRootFromName(std::string_view name);
 
 // A value as the programs see it. Types the programs never write (binary, expandable text, ...)
 // are kept as their raw .reg text so that a rewrite of the file never loses them.

@@ -55,10 +55,6 @@ void CTransViewDlg::Run() {
     exec();
 }
 
-bool CTransViewDlg::IsPrintEnabled() const {
-    return m_ui->print->isEnabled();
-}
-
 void CTransViewDlg::AnswerAutomatically() {
     m_browser->page()->runJavaScript(
         QStringLiteral("document.body ? document.body.innerText : ''"),

@@ -26,8 +26,6 @@ public:
     // Shows the page file modally and returns once the view has closed. UI thread.
     void Run();
 
-    bool IsPrintEnabled() const;
-
 private:
     void AnswerAutomatically();
 

@@ -83,10 +83,6 @@ void LauncherDlg::PostClose(std::chrono::milliseconds delay) {
         Qt::QueuedConnection);
 }
 
-QString LauncherDlg::StatusText() const {
-    return m_ui->status->toPlainText();
-}
-
 void LauncherDlg::keyPressEvent(QKeyEvent* event) {
     if (event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter) {
         accept();

@@ -26,8 +26,6 @@ public:
     void PostStatusLine(std::string line) override;
     void PostClose(std::chrono::milliseconds delay) override;
 
-    QString StatusText() const;
-
 protected:
     void keyPressEvent(QKeyEvent* event) override;
 
