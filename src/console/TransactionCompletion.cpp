@@ -194,8 +194,9 @@ void TransactionCompletion::OnCancel(const IPageValues& values) {
         const bool sent = SendRejectPage(seat, folder);
         // The page cannot learn otherwise that the console did not refuse the reject (locked,
         // logged out): its back office records the cancellation when this page opens.
-        if (reporting) {
-            navigation.RequestNavigation(ConsoleSettings(registry).TransactionCancelMurvel() +
+        const std::string cancelPage = ConsoleSettings(registry).TransactionCancelMurvel();
+        if (reporting && !cancelPage.empty()) {
+            navigation.RequestNavigation(cancelPage +
                                          "?transid=" + EncodeQueryValue(transactionId) +
                                          "&sent=" + (sent ? "1" : "0"));
         }

@@ -64,10 +64,11 @@ struct CompletionContext {
 };
 
 // The back-office actions on transactions: the result to the seat, again, the reject page, the
-// kept page in the transaction view and the seat viewer. A completion and a reject that the
-// console carried out open a page of the back office that reports it. A re-send and a display act
-// on the result of the open page's transaction. Actions run on the UI thread; each send runs on its
-// own thread and the action returns at once. Destruction waits for the senders.
+// kept page in the transaction view and the seat viewer. A completion, and a reject that the
+// console carried out where a cancel page is set, open a page of the back office that reports it.
+// A re-send and a display act on the result of the open page's transaction. Actions run on the UI
+// thread; each send runs on its own thread and the action returns at once. Destruction waits for
+// the senders.
 class TransactionCompletion {
 public:
     explicit TransactionCompletion(CompletionContext context) : m_context(std::move(context)) {}
