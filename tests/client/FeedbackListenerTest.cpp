@@ -129,12 +129,14 @@ TEST_F(FeedbackListenerTest, ALocalConsoleMaySendFromAnyOfTheMachinesAddresses) 
 }
 
 TEST_F(FeedbackListenerTest, BeforeTheFirstRequestConnectionNoPeerIsAdmitted) {
-    m_console.Clear();
-    auto console = ConnectAsConsole();
+    const CurrentConsole none;
+    FeedbackListener listener(m_ui, none, m_sandbox.Path());
+    ASSERT_TRUE(listener.Create(0) && listener.Start());
+    auto console = ConnectTo(listener);
     SendFrame(*console, Page("<p>交易成功</p>"));
 
     EXPECT_TRUE(test::PeerEnds(*console));
-    m_listener.Stop();
+    listener.Stop();
     EXPECT_FALSE(StoredPage().has_value());
     EXPECT_EQ(m_ui.Raises(), 0);
 }
