@@ -186,6 +186,23 @@ TEST_F(FeedbackListenerTest, LengthThenCloseGivesOneMessageAndNoPage) {
     EXPECT_EQ(m_ui.Raises(), 0);
 }
 
+// The fault: a console connection that ended within a frame's length showed the customer an error
+// box; it ends silently, as one that ends before any byte.
+TEST_F(FeedbackListenerTest, AConnectionEndingWithinTheLengthEndsSilently) {
+    zn::test::LogCapture log;
+    auto console = ConnectAsConsole();
+    ASSERT_EQ(console->SendAll("\x10\x00", 0, 2), 2);
+    console->Close();
+
+    ASSERT_TRUE(zn::test::WaitFor([&] {
+        return log.Contains({"127.0.0.1", "ended within a page's length"});
+    })) << "the cut-off connection was not logged";
+    m_listener.Stop();
+    EXPECT_TRUE(m_ui.Messages().empty());
+    EXPECT_FALSE(StoredPage().has_value());
+    EXPECT_EQ(m_ui.Raises(), 0);
+}
+
 // The attack: 32 idle connections from one host filled the receiver cap, and every later page of
 // the console was refused.
 TEST_F(FeedbackListenerTest, IdleConnectionsMakeRoomForTheConsolesPage) {
