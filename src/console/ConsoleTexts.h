@@ -74,6 +74,8 @@ inline constexpr std::string_view kNotLoggedInText = "错误：用户未登录�
 inline constexpr std::string_view kNoClientIpText = "错误：无法获得客户机IP！";
 inline constexpr std::string_view kNoResultPageText =
     "找不到该交易的结果页面，没有发送或显示任何内容！请先完成该交易。";
+inline constexpr std::string_view kResultPageTooLargeText =
+    "该交易的结果页面过大，无法发送给客户机，也无法显示！";
 
 // Seat viewer.
 inline constexpr std::string_view kSeatViewerCaption = "座号查看器";

@@ -79,7 +79,7 @@ public:
     void OnDisplay(const IPageValues& values);
     void OnViewSeat(const IPageValues& values);
 
-    const std::string& LastResultPage() const { return m_pages.Last(); }
+    const ResultPage& LastResultPage() const { return m_pages.Last(); }
     const std::string& LastTransactionId() const { return m_lastTransactionId; }
     std::size_t RunningSenders() const { return m_senders.Running(); }
     // Waits for the senders started so far.
@@ -88,9 +88,11 @@ public:
 private:
     SeatTarget TargetOf(const std::string& clientIp) const;
     // The kept page of the open page's transaction (the last one when the page names none); null,
-    // with the cashier told, when that transaction has no completed result.
+    // with the cashier told, when that transaction has no completed result or its page was over
+    // the cap.
     const std::string* ResultPageOf(const IPageValues& values);
     void SendAndReport(SeatTarget seat, std::vector<std::byte> page, std::string transactionId);
+    void ReportTooLarge(const std::string& transactionId, bool reporting);
 
     CompletionContext m_context;
     ResultPages m_pages;  // UTF-8

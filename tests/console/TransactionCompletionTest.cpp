@@ -191,6 +191,32 @@ TEST_F(TransactionCompletionTest, WithoutABodyNothingIsSentAndTheLastPageStays) 
     EXPECT_EQ(controller.Completion().LastResultPage(), "<body>kept</body>");
 }
 
+// The fault: a result page over the cap sent nothing, opened neither done page and told nobody;
+// a re-send then sent the transaction's earlier page, or another customer's.
+TEST_F(TransactionCompletionTest, APageOverTheCapFailsAsAnUnreachableSeatDoes) {
+    body = "<body>earlier</body>";
+    Click("ButtonOnCommitSuccess", {{"ClientIP", "127.0.0.1"}, {"TransId", "T-1"}});
+    WaitForSenders();
+    ASSERT_TRUE(WaitForPages(1)) << seat.Pages().size() << " pages";
+    PageValueMap tooLarge{{"ClientIP", "127.0.0.1"}, {"TransId", "T-1"}, {"PlatformId", "murvel"}};
+    tooLarge.MarkBodyTooLarge();
+
+    controller.OnPageClick("ButtonOnCommitSuccess", tooLarge);
+    WaitForSenders();
+    EXPECT_EQ(Navigations(), std::vector<std::string>{Done(false, "T-1")});
+
+    window.ClearCalls();
+    Click("ButtonReSend", {{"ClientIP", "127.0.0.1"}, {"TransId", "T-1"}});
+    Click("ButtonReSend", {{"ClientIP", "127.0.0.1"}});
+    Click("ButtonDisplay", {{"TransId", "T-1"}});
+    WaitForSenders();
+    EXPECT_EQ(seat.Pages().size(), 1u) << "a page in place of the one over the cap";
+    const std::string told = "Message:" + std::string(texts::kResultPageTooLargeText) +
+                             "|ZentrovaNubraConsole|" +
+                             std::to_string(static_cast<int>(MessageIcon::Warning));
+    EXPECT_EQ(window.Calls(), std::vector<std::string>(3, told));
+}
+
 TEST_F(TransactionCompletionTest, ReSendBeforeAnyCompletionSendsALoneTerminator) {
     Click("ButtonReSend", {{"ClientIP", "127.0.0.1"}});
     WaitForSenders();

@@ -164,6 +164,19 @@ ok</button><button id="ButtonOK">x</button></body></html>)"));
     EXPECT_FALSE(m_clicks[1].values.Body()) << "only the ids that need it carry the body";
 }
 
+// A body over the cap is not carried, and the program learns why, so that it can fail the send.
+TEST_F(PageHostTest, ABodyOverTheCapIsMarkedSo) {
+    m_host.SetBoundIds({"ButtonOnCommitSuccess"}, {"ButtonOnCommitSuccess"});
+    ASSERT_TRUE(Load("large.html", R"(<html><body><p id="big"></p>
+<button id="ButtonOnCommitSuccess">ok</button></body></html>)"));
+    RunScript(QStringLiteral("document.getElementById('big').textContent = 'x'.repeat(%1);"
+                             "document.getElementById('ButtonOnCommitSuccess').click();")
+                  .arg(PageValues::kMaxBodyChars));
+    ASSERT_TRUE(WaitForClicks(1)) << "the click was lost";
+    EXPECT_FALSE(m_clicks[0].values.Body());
+    EXPECT_TRUE(m_clicks[0].values.BodyTooLarge());
+}
+
 TEST_F(PageHostTest, TheCarriedBodyHoldsTheLiveValuesOfItsFields) {
     m_host.SetBoundIds({"ButtonOnCommitSuccess"}, {"ButtonOnCommitSuccess"});
     ASSERT_TRUE(Load("card.html", R"(<html><body>

@@ -64,6 +64,7 @@ public:
     explicit ClickedPageValues(const gui::PageValues& values) : m_values(values) {}
     std::string Value(std::string_view id) const override { return m_values.Get(id); }
     std::optional<std::string> Body() const override { return m_values.Body(); }
+    bool BodyTooLarge() const override { return m_values.BodyTooLarge(); }
 
 private:
     const gui::PageValues& m_values;
