@@ -103,6 +103,14 @@ void CZentrovaNubraConsoleDlg::InitDialog(ConsoleWindowController& controller) {
                     m_controller->OnPageClick(id, ClickedPageValues(values));
                 }
             });
+    connect(m_page, &gui::PageHost::ClickRefused, this, [this](const QUrl& page) {
+        if (Active()) {
+            // Without the query: a login query carries the password.
+            m_controller->OnClickRefused(
+                page.toString(QUrl::RemoveQuery | QUrl::RemoveUserInfo | QUrl::RemoveFragment)
+                    .toStdString());
+        }
+    });
     connect(m_page, &gui::PageHost::LoadFinished, this, [this](const QUrl& url, bool ok) {
         if (!Active()) {
             return;
