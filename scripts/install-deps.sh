@@ -10,7 +10,7 @@ set -euo pipefail
 packages=(
     build-essential cmake ninja-build ccache pkg-config clang clang-format clang-tidy shellcheck
     libpugixml-dev libcurl4-openssl-dev libsndfile1-dev libasound2-dev libcpp-httplib-dev libspdlog-dev
-    libsystemd-dev libsodium-dev minisign libgtest-dev libgmock-dev libbenchmark-dev curl
+    libsystemd-dev libsodium-dev libpsl-dev minisign libgtest-dev libgmock-dev libbenchmark-dev curl
     iproute2 util-linux
     qt6-base-dev qt6-webengine-dev qt6-webchannel-dev libqt6webenginecore6-bin
     fonts-wqy-microhei xvfb xauth

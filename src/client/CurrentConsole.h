@@ -6,13 +6,13 @@
 
 namespace zn::client {
 
-// The IPv4 address (host order) of the console that the seat's request connection goes to:
-// the one peer whose feedback connections the seat takes. None before the first connection and
-// after a failed one. Any thread.
+// The IPv4 address (host order) of the console that the seat's last request connection went to:
+// the one peer whose feedback connections the seat takes. None before the first connection. A
+// console keeps it while the seat reconnects, and after a reconnect that failed, as long as no
+// other console has been reached: its results for this seat still come. Any thread.
 class CurrentConsole {
 public:
     void Set(std::uint32_t address) { m_address = address; }
-    void Clear() { m_address = kNone; }
     std::optional<std::uint32_t> Get() const {
         const std::int64_t address = m_address;
         return address == kNone ? std::nullopt : std::optional(static_cast<std::uint32_t>(address));

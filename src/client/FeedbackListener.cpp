@@ -196,6 +196,13 @@ void FeedbackListener::Receive(Receiver& receiver) {
             }
             continue;
         }
+        // A short length read ends the connection, as one that ends before any byte: the
+        // console has closed it, and no page was under way.
+        if (frame.status == PageFrame::Status::CutInLength) {
+            log::Info("feedback connection from {} ended within a page's length (error {})",
+                      receiver.peer.Dotted(), frame.error);
+            return;
+        }
         log::Warn("page from {} not received: {}", receiver.peer.Dotted(),
                   frame.status == PageFrame::Status::TooLong ? "over the page cap"
                   : frame.status == PageFrame::Status::Late  ? "not whole by its deadline"

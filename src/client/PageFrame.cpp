@@ -44,6 +44,9 @@ PageFrame ReceiveRestOfPageFrame(CTcpSocket& connection, std::byte first,
     PageFrame frame;
     std::byte header[4] = {first};
     if (!ReceiveBefore(connection, header + 1, 3, deadline, frame)) {
+        if (frame.status == PageFrame::Status::Short) {
+            frame.status = PageFrame::Status::CutInLength;
+        }
         return frame;
     }
     std::uint32_t length = 0;

@@ -14,14 +14,15 @@ namespace zn::client {
 // What became of a page frame whose first length byte had arrived.
 struct PageFrame {
     enum class Status {
-        Page,     // `body` holds the whole body
-        Short,    // the connection ended or failed within the frame
-        TooLong,  // the length is over the page cap; the body was not read
-        Late,     // the frame was not whole by its deadline
+        Page,         // `body` holds the whole body
+        CutInLength,  // the connection ended or failed within the four length bytes
+        Short,        // the connection ended or failed within the body
+        TooLong,      // the length is over the page cap; the body was not read
+        Late,         // the frame was not whole by its deadline
     };
     Status status = Status::Short;
     std::vector<std::byte> body;
-    int error = 0;  // the socket error of Short, TooLong and Late
+    int error = 0;  // the socket error of every status but Page
 };
 
 // The body is read in pieces of this size: its buffer grows with the bytes that arrived, never

@@ -94,7 +94,6 @@ std::optional<std::string_view> RequestLink::TryOpen() {
 
 bool RequestLink::ConnectTo(std::optional<std::uint32_t> console) {
     m_requestSent = false;
-    m_console.Clear();
     // Create closes the previous connection, which ends the console's worker for it.
     if (!m_request.Create(0) || !console) {
         m_request.Close();

@@ -28,8 +28,8 @@ struct RequestLinkOptions {
 // The seat's long-lived request connection to the console. Used on the user-interface thread.
 class RequestLink {
 public:
-    // `console` is set to the address of each request connection made, and cleared when one
-    // could not be made.
+    // `console` is set to the address of each request connection made; one that could not be
+    // made leaves it as it was.
     RequestLink(ILinkUi& ui, const ClientSettings& settings, CurrentConsole& console,
                 std::string launchParameter, RequestLinkOptions options = {});
 

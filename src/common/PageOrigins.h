@@ -14,6 +14,13 @@ struct PageOrigins {
     std::vector<std::string> domains;
     // Local files inside one of these folders.
     std::vector<std::filesystem::path> folders;
+    // The sites of these addresses, as an operator's web host moves between them: pages of the
+    // same host and port under http or https, and http and https pages of every host of the same
+    // registrable domain ("www.example.com" for "bo.example.com").
+    std::vector<std::string> sites = {};
+    // Whether the origin where a load that began at an admitted page ended after the server's
+    // redirects is admitted too, for the rest of the run.
+    bool followRedirects = false;
 };
 
 }  // namespace zn

@@ -79,7 +79,7 @@ std::string ConsoleSettings::TransactionDone2Murvel() const {
 }
 
 std::string ConsoleSettings::TransactionCancelMurvel() const {
-    return ReadText("TransactionCancel_Murvel", BackOfficePage("/wb/send_trans_cancel.jsp"));
+    return ReadText("TransactionCancel_Murvel", "");
 }
 
 std::string ConsoleSettings::UpdateServerAddress() const {

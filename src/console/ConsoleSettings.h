@@ -37,7 +37,9 @@ public:
     std::string TransactionDone1Murvel() const;
     std::string TransactionDone2Murvel() const;
     // Our own addition: the page that a reject the console carried out opens, so that a back
-    // office records a cancellation only when the console did not refuse it.
+    // office records a cancellation only when the console did not refuse it. Without a default:
+    // an operator's back office has no such page unless its administrator names one. Empty when
+    // none is set.
     std::string TransactionCancelMurvel() const;
     std::string UpdateServerAddress() const;
     // Always ends in "/".

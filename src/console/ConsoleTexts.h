@@ -67,6 +67,12 @@ inline constexpr std::string_view kLoginPageDownTitle = "无法打开登录页�
 inline constexpr std::string_view kLoginPageDownText =
     "暂时无法连接网吧后台，请检查网络连接。收银台将自动重试，连接恢复后会打开登录页面。";
 
+// A click refused on a page outside the back office: the page's address between the two parts.
+inline constexpr std::string_view kClickRefusedText[] = {
+    "网页 ",
+    " 不属于收银台设置中的网吧后台网站，收银台不执行这个网页中的操作！如果它是运营商的后台网页，"
+    "请管理员在收银台的设置中写上它的地址。"};
+
 // Transactions.
 inline constexpr std::string_view kProgressText = "正在连接客户端，请稍候。谢谢！";
 inline constexpr std::string_view kUnlockBeforeCancelText = "取消交易前，请先解除服务端锁定！";
@@ -74,6 +80,8 @@ inline constexpr std::string_view kNotLoggedInText = "错误：用户未登录�
 inline constexpr std::string_view kNoClientIpText = "错误：无法获得客户机IP！";
 inline constexpr std::string_view kNoResultPageText =
     "找不到该交易的结果页面，没有发送或显示任何内容！请先完成该交易。";
+inline constexpr std::string_view kResultPageTooLargeText =
+    "该交易的结果页面过大，无法发送给客户机，也无法显示！";
 
 // Seat viewer.
 inline constexpr std::string_view kSeatViewerCaption = "座号查看器";

@@ -186,11 +186,25 @@ void ConsoleWindowController::OnFocusLost() {
 
 PageOrigins ConsoleWindowController::ClickOrigins() const {
     const ConsoleSettings settings(m_environment.registry);
-    return {{settings.LoginPage(), settings.MainPageMurvel(), settings.ViewTransPageMurvel(),
-             settings.TransactionDone1Murvel(), settings.TransactionDone2Murvel(),
-             settings.TransactionCancelMurvel()},
-            {},
-            {}};
+    PageOrigins origins;
+    for (std::string address :
+         {settings.LoginPage(), settings.MainPageMurvel(), settings.ViewTransPageMurvel(),
+          settings.TransactionDone1Murvel(), settings.TransactionDone2Murvel(),
+          settings.TransactionCancelMurvel()}) {
+        if (!address.empty()) {
+            origins.sites.push_back(std::move(address));
+        }
+    }
+    // An operator's host moves the login page to https, a "www." host or another port.
+    origins.followRedirects = true;
+    return origins;
+}
+
+void ConsoleWindowController::OnClickRefused(const std::string& address) {
+    m_window.MessageBox(std::string(texts::kClickRefusedText[0]) + address +
+                            std::string(texts::kClickRefusedText[1]),
+                        std::string(texts::kApplicationCaption), MessageIcon::Warning,
+                        MessageButtons::Ok);
 }
 
 void ConsoleWindowController::OnPageClick(const std::string& id, const IPageValues& values) {

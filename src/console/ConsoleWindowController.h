@@ -82,10 +82,13 @@ public:
     bool OnCloseRequested();
     void OnTrayLeftClick();
     void OnFocusLost();
-    // The pages whose clicks the page event table answers: those of the scheme, host and port of
-    // each configured page address.
+    // The pages whose clicks the page event table answers: those of the sites of the configured
+    // page addresses, and wherever the server's redirects from them led.
     PageOrigins ClickOrigins() const;
     void OnPageClick(const std::string& id, const IPageValues& values);
+    // A click from a page outside ClickOrigins was refused (once for each origin): the cashier is
+    // told, as nothing he does on that page acts.
+    void OnClickRefused(const std::string& address);
     void OnPageLoaded(const std::string& address);
     void OnPageLoadFailed(const std::string& address);
     void OnTimer(int id);

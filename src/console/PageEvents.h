@@ -18,8 +18,10 @@ public:
     // The empty text for an element the page does not have.
     virtual std::string Value(std::string_view id) const = 0;
     // The body's outer HTML (UTF-8, with the live values of its form fields) at that same moment,
-    // for the actions that CapturesBody; nullopt when the page had none.
+    // for the actions that CapturesBody; nullopt when the page had none or it was over the cap.
     virtual std::optional<std::string> Body() const = 0;
+    // True when the body was not taken because it was over the cap (4 Mi characters).
+    virtual bool BodyTooLarge() const = 0;
 };
 
 class PageValueMap final : public IPageValues {
@@ -30,10 +32,13 @@ public:
         : m_values(values), m_body(std::move(body)) {}
     std::string Value(std::string_view id) const override;
     std::optional<std::string> Body() const override { return m_body; }
+    bool BodyTooLarge() const override { return m_bodyTooLarge; }
+    void MarkBodyTooLarge() { m_bodyTooLarge = true; }
 
 private:
     std::map<std::string, std::string, std::less<>> m_values;
     std::optional<std::string> m_body;
+    bool m_bodyTooLarge = false;
 };
 
 enum class PageAction {

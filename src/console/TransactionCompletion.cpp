@@ -113,6 +113,10 @@ void TransactionCompletion::OnCommitSuccess(const IPageValues& values) {
     std::string transactionId = values.Value("TransId");
     const bool reporting = values.Value("PlatformId") == kPlatformMurvel;
     m_lastTransactionId = transactionId;
+    if (values.BodyTooLarge()) {
+        ReportTooLarge(transactionId, reporting);
+        return;
+    }
     std::optional<std::string> body = values.Body();
     if (!body) {
         log::Warn("completion of transaction {} without a page body: nothing is sent",
@@ -145,20 +149,32 @@ void TransactionCompletion::SendAndReport(SeatTarget seat, std::vector<std::byte
     });
 }
 
+// The page cannot be sent whole, and a part of it would tell the customer a wrong result: it
+// fails like a send to an unreachable seat.
+void TransactionCompletion::ReportTooLarge(const std::string& transactionId, bool reporting) {
+    log::Warn("the result page of transaction {} is over the page cap: it is not sent",
+              log::Printable(transactionId));
+    m_pages.Keep(transactionId, std::nullopt);
+    if (reporting) {
+        m_context.page.Navigate(ConsoleSettings(m_context.registry).TransactionDone2Murvel() +
+                                "?transid=" + EncodeQueryValue(transactionId));
+    }
+}
+
 const std::string* TransactionCompletion::ResultPageOf(const IPageValues& values) {
     const std::string transactionId = values.Value("TransId");
-    if (transactionId.empty()) {
-        return &m_pages.Last();
+    const ResultPage* page = transactionId.empty() ? &m_pages.Last() : m_pages.Find(transactionId);
+    if (page != nullptr && *page) {
+        return &**page;
     }
-    const std::string* page = m_pages.Find(transactionId);
-    if (page == nullptr) {
-        log::Warn("no result page is kept for transaction {}: nothing is sent or shown",
-                  log::Printable(transactionId));
-        m_context.dialogs.MessageBox(std::string(texts::kNoResultPageText),
-                                     std::string(texts::kApplicationCaption), MessageIcon::Warning,
-                                     MessageButtons::Ok);
-    }
-    return page;
+    const bool tooLarge = page != nullptr;
+    log::Warn("{} for transaction {}: nothing is sent or shown",
+              tooLarge ? "the result page was over the page cap" : "no result page is kept",
+              log::Printable(transactionId));
+    m_context.dialogs.MessageBox(
+        std::string(tooLarge ? texts::kResultPageTooLargeText : texts::kNoResultPageText),
+        std::string(texts::kApplicationCaption), MessageIcon::Warning, MessageButtons::Ok);
+    return nullptr;
 }
 
 void TransactionCompletion::OnReSend(const IPageValues& values) {
@@ -194,8 +210,9 @@ void TransactionCompletion::OnCancel(const IPageValues& values) {
         const bool sent = SendRejectPage(seat, folder);
         // The page cannot learn otherwise that the console did not refuse the reject (locked,
         // logged out): its back office records the cancellation when this page opens.
-        if (reporting) {
-            navigation.RequestNavigation(ConsoleSettings(registry).TransactionCancelMurvel() +
+        const std::string cancelPage = ConsoleSettings(registry).TransactionCancelMurvel();
+        if (reporting && !cancelPage.empty()) {
+            navigation.RequestNavigation(cancelPage +
                                          "?transid=" + EncodeQueryValue(transactionId) +
                                          "&sent=" + (sent ? "1" : "0"));
         }

@@ -64,10 +64,11 @@ struct CompletionContext {
 };
 
 // The back-office actions on transactions: the result to the seat, again, the reject page, the
-// kept page in the transaction view and the seat viewer. A completion and a reject that the
-// console carried out open a page of the back office that reports it. A re-send and a display act
-// on the result of the open page's transaction. Actions run on the UI thread; each send runs on its
-// own thread and the action returns at once. Destruction waits for the senders.
+// kept page in the transaction view and the seat viewer. A completion, and a reject that the
+// console carried out where a cancel page is set, open a page of the back office that reports it.
+// A re-send and a display act on the result of the open page's transaction. Actions run on the UI
+// thread; each send runs on its own thread and the action returns at once. Destruction waits for
+// the senders.
 class TransactionCompletion {
 public:
     explicit TransactionCompletion(CompletionContext context) : m_context(std::move(context)) {}
@@ -78,7 +79,7 @@ public:
     void OnDisplay(const IPageValues& values);
     void OnViewSeat(const IPageValues& values);
 
-    const std::string& LastResultPage() const { return m_pages.Last(); }
+    const ResultPage& LastResultPage() const { return m_pages.Last(); }
     const std::string& LastTransactionId() const { return m_lastTransactionId; }
     std::size_t RunningSenders() const { return m_senders.Running(); }
     // Waits for the senders started so far.
@@ -87,9 +88,11 @@ public:
 private:
     SeatTarget TargetOf(const std::string& clientIp) const;
     // The kept page of the open page's transaction (the last one when the page names none); null,
-    // with the cashier told, when that transaction has no completed result.
+    // with the cashier told, when that transaction has no completed result or its page was over
+    // the cap.
     const std::string* ResultPageOf(const IPageValues& values);
     void SendAndReport(SeatTarget seat, std::vector<std::byte> page, std::string transactionId);
+    void ReportTooLarge(const std::string& transactionId, bool reporting);
 
     CompletionContext m_context;
     ResultPages m_pages;  // UTF-8

@@ -83,6 +83,7 @@
     }
 
     // A page whose own code throws while it is copied gives no body, but its click still counts.
+    // A body over the cap gives false, so that the program can tell it from a missing one.
     function bodyMarkup() {
         var body = document.body;
         if (!body) {
@@ -97,7 +98,10 @@
                 keepState(live[i], copies[i]);
             }
             var html = copy.outerHTML;
-            return typeof html === 'string' && html.length <= maxBodyLength ? html : null;
+            if (typeof html !== 'string') {
+                return null;
+            }
+            return html.length <= maxBodyLength ? html : false;
         } catch (error) {
             return null;
         }

@@ -35,9 +35,14 @@ void PageBridge::click(const QJsonValue& id, const QJsonValue& values, const QJs
             it.value().toString().left(static_cast<qsizetype>(PageValues::kMaxValueBytes));
         kept.Add(it.key().toStdString(), value.toStdString());
     }
-    if (m_bodyIds.contains(id.toString()) && body.isString() &&
-        static_cast<std::size_t>(body.toString().size()) <= PageValues::kMaxBodyChars) {
-        kept.SetBody(body.toString().toStdString());
+    if (m_bodyIds.contains(id.toString())) {
+        // The script sends `false` for a body over the cap.
+        if (body.isBool() || (body.isString() && static_cast<std::size_t>(body.toString().size()) >
+                                                     PageValues::kMaxBodyChars)) {
+            kept.MarkBodyTooLarge();
+        } else if (body.isString()) {
+            kept.SetBody(body.toString().toStdString());
+        }
     }
     m_sink(id.toString().toStdString(), std::move(kept));
 }

@@ -88,6 +88,12 @@ PageHost::PageHost(QWidget* parent)
         }
     });
     connect(page, &QWebEnginePage::loadingChanged, this, [this](const QWebEngineLoadingInfo& info) {
+        if (info.status() == QWebEngineLoadingInfo::LoadStartedStatus) {
+            m_loadStart = info.url();
+        }
+        if (info.status() == QWebEngineLoadingInfo::LoadSucceededStatus) {
+            LearnRedirect(m_loadStart, info.url());
+        }
         if (info.status() == QWebEngineLoadingInfo::LoadFailedStatus &&
             SameAddress(info.url(), m_requested)) {
             m_requested.clear();
@@ -137,15 +143,45 @@ void PageHost::SetClickOrigins(OriginSource origins) {
 bool PageHost::FromAllowedOrigin() {
     // The channel lives in the top document only, so the page's address is the sender's.
     const QUrl url = m_view->page()->url();
-    if (m_origins && IsAllowedOrigin(m_origins(), url)) {
-        return true;
+    if (m_origins) {
+        const PageOrigins origins = m_origins();
+        if (IsAllowedOrigin(origins, url) ||
+            (origins.followRedirects && m_redirectOrigins.contains(OriginOf(url)))) {
+            return true;
+        }
     }
     if (url != m_lastRefused) {
         m_lastRefused = url;
         log::Warn("click from {} refused: not one of the program's pages",
                   log::Printable(url.toString().toStdString()));
     }
+    const QString origin = OriginOf(url);
+    if (!m_toldOrigins.contains(origin) && m_toldOrigins.size() < kMaxKeptOrigins) {
+        m_toldOrigins.insert(origin);
+        QMetaObject::invokeMethod(
+            this, [this, url] { emit ClickRefused(url); }, Qt::QueuedConnection);
+    }
     return false;
+}
+
+// A load that began at an admitted page and ended elsewhere was moved there by the server (a page's
+// own navigation starts a load of its own): the operator's host sent the browser there.
+void PageHost::LearnRedirect(const QUrl& start, const QUrl& end) {
+    if (!m_origins || start.isEmpty() || OriginOf(start) == OriginOf(end)) {
+        return;
+    }
+    const PageOrigins origins = m_origins();
+    const QString origin = OriginOf(end);
+    if (!origins.followRedirects || origin.isEmpty() || !IsAllowedOrigin(origins, start) ||
+        IsAllowedOrigin(origins, end) || m_redirectOrigins.contains(origin) ||
+        m_redirectOrigins.size() >= kMaxKeptOrigins) {
+        return;
+    }
+    m_redirectOrigins.insert(origin);
+    log::Info(
+        "{} redirected to {}: clicks from its pages count",
+        log::Printable(start.toString(QUrl::RemoveQuery | QUrl::RemoveUserInfo).toStdString()),
+        log::Printable(origin.toStdString()));
 }
 
 void PageHost::Navigate(const QUrl& url) {

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QSet>
 #include <QUrl>
 #include <QWidget>
 
@@ -48,6 +49,9 @@ public:
                      const std::vector<std::string>& bodyIds = {});
     // Until this is set, no click counts. A refused click is logged once per page address.
     void SetClickOrigins(OriginSource origins);
+    // The origins learnt from redirects, and those told of refused clicks, are kept up to this
+    // many each: a page cannot make the host keep, or tell of, origins without end.
+    static constexpr qsizetype kMaxKeptOrigins = 32;
 
     void Navigate(const QUrl& url);
     // An address as the program has it (UTF-8, not percent-encoded).
@@ -72,13 +76,20 @@ signals:
     void Clicked(const std::string& id, const zn::gui::PageValues& values);
     // The top document finished loading (ok) or failed.
     void LoadFinished(const QUrl& url, bool ok);
+    // A click was refused because its page is outside the origins: once for each origin.
+    // Delivered from the event loop, as Clicked.
+    void ClickRefused(const QUrl& page);
 
 private:
     bool FromAllowedOrigin();
+    void LearnRedirect(const QUrl& start, const QUrl& end);
 
     PageView* m_view;
     PageBridge* m_bridge;
     OriginSource m_origins;
+    QUrl m_loadStart;  // where the load under way began, before any redirect
+    QSet<QString> m_redirectOrigins;
+    QSet<QString> m_toldOrigins;
     QUrl m_lastRefused;
     QUrl m_requested;  // the last Navigate's address, until the page moves elsewhere
 };

@@ -33,11 +33,15 @@ public:
     // ask for it; nullopt otherwise.
     void SetBody(std::string html) { m_body = std::move(html); }
     const std::optional<std::string>& Body() const { return m_body; }
+    // A body over kMaxBodyChars is not taken, and marked so.
+    void MarkBodyTooLarge() { m_bodyTooLarge = true; }
+    bool BodyTooLarge() const { return m_bodyTooLarge; }
 
 private:
     std::map<std::string, std::string, std::less<>> m_values;
     std::size_t m_totalBytes = 0;
     std::optional<std::string> m_body;
+    bool m_bodyTooLarge = false;
 };
 
 }  // namespace zn::gui

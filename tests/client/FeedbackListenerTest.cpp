@@ -129,12 +129,14 @@ TEST_F(FeedbackListenerTest, ALocalConsoleMaySendFromAnyOfTheMachinesAddresses) 
 }
 
 TEST_F(FeedbackListenerTest, BeforeTheFirstRequestConnectionNoPeerIsAdmitted) {
-    m_console.Clear();
-    auto console = ConnectAsConsole();
+    const CurrentConsole none;
+    FeedbackListener listener(m_ui, none, m_sandbox.Path());
+    ASSERT_TRUE(listener.Create(0) && listener.Start());
+    auto console = ConnectTo(listener);
     SendFrame(*console, Page("<p>交易成功</p>"));
 
     EXPECT_TRUE(test::PeerEnds(*console));
-    m_listener.Stop();
+    listener.Stop();
     EXPECT_FALSE(StoredPage().has_value());
     EXPECT_EQ(m_ui.Raises(), 0);
 }
@@ -180,6 +182,23 @@ TEST_F(FeedbackListenerTest, LengthThenCloseGivesOneMessageAndNoPage) {
     m_listener.Stop();  // joins the receiver: nothing more can happen
     ASSERT_EQ(m_ui.Messages().size(), 1u);
     EXPECT_EQ(m_ui.Messages()[0].text.rfind("错误：从与网吧收银台接收数据失败(", 0), 0u);
+    EXPECT_FALSE(StoredPage().has_value());
+    EXPECT_EQ(m_ui.Raises(), 0);
+}
+
+// The fault: a console connection that ended within a frame's length showed the customer an error
+// box; it ends silently, as one that ends before any byte.
+TEST_F(FeedbackListenerTest, AConnectionEndingWithinTheLengthEndsSilently) {
+    zn::test::LogCapture log;
+    auto console = ConnectAsConsole();
+    ASSERT_EQ(console->SendAll("\x10\x00", 0, 2), 2);
+    console->Close();
+
+    ASSERT_TRUE(zn::test::WaitFor([&] {
+        return log.Contains({"127.0.0.1", "ended within a page's length"});
+    })) << "the cut-off connection was not logged";
+    m_listener.Stop();
+    EXPECT_TRUE(m_ui.Messages().empty());
     EXPECT_FALSE(StoredPage().has_value());
     EXPECT_EQ(m_ui.Raises(), 0);
 }

@@ -287,6 +287,31 @@ TEST_F(RequestLinkTest, OrderNeverGoesOnAConnectionTheConsoleHasClosed) {
     EXPECT_TRUE(m_ui.Messages().empty());
 }
 
+// The fault: the seat forgot its console when a reconnect began and learned it again only when
+// one succeeded, so a result page sent meanwhile, or any after a reconnect that failed, was reset.
+TEST_F(RequestLinkTest, TheConsoleStaysAdmittedUntilAnotherOneIsReached) {
+    auto first =
+        std::make_unique<FakeConsole>(FakeConsole::GreetAndServeOne(std::string(kGreeting)));
+    UseConsole(*first);
+    auto link = MakeLink();
+    ASSERT_TRUE(link.ConnectAndOpen());
+    link.SendOrder("1", "murvel");
+    ASSERT_TRUE(first->WaitForRequests(1)) << "the first order did not arrive";
+    first.reset();
+    m_ui.AnswerErrorDialog({false, 1, ""});
+
+    link.SendOrder("2", "murvel");
+
+    EXPECT_EQ(m_ui.MessageTexts(), Repeated(ClientTexts::kSendFailed, 1)) << "no reconnect failed";
+    EXPECT_EQ(m_console.Get(), 0x7F000001u) << "the console's results for this seat are refused";
+
+    FakeConsole second(FakeConsole::GreetAndServeOne(std::string(kGreeting)), true);
+    UseConsole(second);
+    m_sandbox.WriteFile("serverip.ini", "[PROFILE_QZ]\r\nServerAddress=127.0.0.2\r\n");
+    ASSERT_TRUE(link.ConnectAndOpen());
+    EXPECT_EQ(m_console.Get(), 0x7F000002u) << "a console reached now is the seat's console";
+}
+
 // The console reads one request per connection and closes it only after its reaction (popup,
 // sound); a second order in that time must not go on the same connection.
 TEST_F(RequestLinkTest, ASecondOrderNeverFollowsTheFirstOnOneConnection) {

@@ -204,6 +204,22 @@ TEST_F(ConsoleWindowControllerTest, PendingNavigationsFromWorkersAreEachNavigate
     EXPECT_EQ(window.Calls().size(), 2u);
 }
 
+// The fault: clicks counted only from the configured pages' exact origins, and a refusal was only
+// logged: a back office behind a redirect did nothing, and nobody at the counter knew why.
+TEST_F(ConsoleWindowControllerTest, ClicksCountFromTheSitesOfTheSetPagesAndARefusalIsTold) {
+    EXPECT_TRUE(controller.ClickOrigins().followRedirects);
+    EXPECT_EQ(controller.ClickOrigins().sites.size(), 5u) << "no cancel page is set";
+    SetText("TransactionCancel_Murvel", "http://bo.test/cancel.jsp");
+    EXPECT_EQ(controller.ClickOrigins().sites.back(), "http://bo.test/cancel.jsp");
+
+    controller.OnClickRefused("http://evil.test/x.jsp");
+    EXPECT_EQ(window.Calls(),
+              std::vector<std::string>{
+                  "Message:" + std::string(texts::kClickRefusedText[0]) + "http://evil.test/x.jsp" +
+                  std::string(texts::kClickRefusedText[1]) + "|ZentrovaNubraConsole|" +
+                  std::to_string(static_cast<int>(MessageIcon::Warning))});
+}
+
 TEST_F(ConsoleWindowControllerTest, APortInUseIsToldOnceWithItsNumberAndLogged) {
     const zn::test::LogCapture log;
     CTcpSocket taken;

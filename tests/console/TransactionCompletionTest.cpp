@@ -191,6 +191,32 @@ TEST_F(TransactionCompletionTest, WithoutABodyNothingIsSentAndTheLastPageStays) 
     EXPECT_EQ(controller.Completion().LastResultPage(), "<body>kept</body>");
 }
 
+// The fault: a result page over the cap sent nothing, opened neither done page and told nobody;
+// a re-send then sent the transaction's earlier page, or another customer's.
+TEST_F(TransactionCompletionTest, APageOverTheCapFailsAsAnUnreachableSeatDoes) {
+    body = "<body>earlier</body>";
+    Click("ButtonOnCommitSuccess", {{"ClientIP", "127.0.0.1"}, {"TransId", "T-1"}});
+    WaitForSenders();
+    ASSERT_TRUE(WaitForPages(1)) << seat.Pages().size() << " pages";
+    PageValueMap tooLarge{{"ClientIP", "127.0.0.1"}, {"TransId", "T-1"}, {"PlatformId", "murvel"}};
+    tooLarge.MarkBodyTooLarge();
+
+    controller.OnPageClick("ButtonOnCommitSuccess", tooLarge);
+    WaitForSenders();
+    EXPECT_EQ(Navigations(), std::vector<std::string>{Done(false, "T-1")});
+
+    window.ClearCalls();
+    Click("ButtonReSend", {{"ClientIP", "127.0.0.1"}, {"TransId", "T-1"}});
+    Click("ButtonReSend", {{"ClientIP", "127.0.0.1"}});
+    Click("ButtonDisplay", {{"TransId", "T-1"}});
+    WaitForSenders();
+    EXPECT_EQ(seat.Pages().size(), 1u) << "a page in place of the one over the cap";
+    const std::string told = "Message:" + std::string(texts::kResultPageTooLargeText) +
+                             "|ZentrovaNubraConsole|" +
+                             std::to_string(static_cast<int>(MessageIcon::Warning));
+    EXPECT_EQ(window.Calls(), std::vector<std::string>(3, told));
+}
+
 TEST_F(TransactionCompletionTest, ReSendBeforeAnyCompletionSendsALoneTerminator) {
     Click("ButtonReSend", {{"ClientIP", "127.0.0.1"}});
     WaitForSenders();
@@ -301,9 +327,11 @@ TEST_F(TransactionCompletionTest, CancelChecksTheLockThenTheLoginThenSendsTheRej
 // own click handler, cancelled the order. Only a reject the console carried out opens the page on
 // which the back office records it.
 TEST_F(TransactionCompletionTest, OnlyACarriedOutRejectOpensTheCancelPage) {
+    const std::string cancelPage = "http://127.0.0.1:1/wb/send_trans_cancel.jsp";
+    registry.CreateKey(RegistryRoot::LocalMachine, kConsoleKeyPath)
+        ->SetString("TransactionCancel_Murvel", cancelPage);
     const auto cancel = [&](const std::string& id, bool sent) {
-        return "Navigate:" + ConsoleSettings(registry).TransactionCancelMurvel() +
-               "?transid=" + id + "&sent=" + (sent ? "1" : "0");
+        return "Navigate:" + cancelPage + "?transid=" + id + "&sent=" + (sent ? "1" : "0");
     };
     sandbox.WriteFile("RejectTrans.html", "<p>交易被拒绝</p>\n");
     window.passwords.push_back("pw");
@@ -336,6 +364,23 @@ TEST_F(TransactionCompletionTest, OnlyACarriedOutRejectOpensTheCancelPage) {
     Click("ButtonCancelIt_Murvel", {{"ClientIP", "127.0.0.1"}, {"TransId", "T-8"}});
     WaitForSenders();
     EXPECT_TRUE(Navigations().empty());
+}
+
+// The fault: every reject took the cashier's browser to a cancel page that an operator's back
+// office does not have, up to 40 s after the click; an empty setting went to a relative address.
+TEST_F(TransactionCompletionTest, ARejectOpensNoCancelPageUnlessOneIsSet) {
+    controller.Login().RecordLogin("c");
+    const std::initializer_list<std::pair<const std::string, std::string>> order{
+        {"ClientIP", "127.0.0.1"}, {"TransId", "T-9"}, {"PlatformId", "murvel"}};
+    Click("ButtonCancelIt_Murvel", order);
+    WaitForSenders();
+    EXPECT_TRUE(Navigations().empty()) << "no TransactionCancel_Murvel";
+
+    registry.CreateKey(RegistryRoot::LocalMachine, kConsoleKeyPath)
+        ->SetString("TransactionCancel_Murvel", "");
+    Click("ButtonCancelIt_Murvel", order);
+    WaitForSenders();
+    EXPECT_TRUE(Navigations().empty()) << "an empty TransactionCancel_Murvel";
 }
 
 TEST_F(TransactionCompletionTest, DisplayWritesOldPageForTheViewAndDeletesItAfterwards) {

@@ -15,7 +15,10 @@
 #include <filesystem>
 #include <optional>
 #include <string>
+#include <thread>
 #include <vector>
+
+#include <httplib.h>
 
 #include "LogCapture.h"
 #include "QtWait.h"
@@ -40,6 +43,42 @@ int ClosedPort() {
 struct Click {
     std::string id;
     PageValues values;
+};
+
+// A web host on a loopback port of its own that serves one page at every path, or sends every
+// request on to another address.
+class LoopbackSite {
+public:
+    LoopbackSite() {
+        m_port = m_server.bind_to_any_port("127.0.0.1");
+        m_thread = std::thread([this] { m_server.listen_after_bind(); });
+    }
+    ~LoopbackSite() {
+        m_server.stop();
+        m_thread.join();
+    }
+    LoopbackSite(const LoopbackSite&) = delete;
+    LoopbackSite& operator=(const LoopbackSite&) = delete;
+
+    std::string Address(const std::string& path) const {
+        return "http://127.0.0.1:" + std::to_string(m_port) + path;
+    }
+    QUrl Url(const std::string& path) const { return QUrl(QString::fromStdString(Address(path))); }
+    void Serve(std::string page) {
+        m_server.Get(".*", [page = std::move(page)](const httplib::Request&, httplib::Response& r) {
+            r.set_content(page, "text/html; charset=utf-8");
+        });
+    }
+    void Redirect(std::string to) {
+        m_server.Get(".*", [to = std::move(to)](const httplib::Request&, httplib::Response& r) {
+            r.set_redirect(to);
+        });
+    }
+
+private:
+    httplib::Server m_server;
+    int m_port = 0;
+    std::thread m_thread;
 };
 
 // Pages live in the sandbox and load nothing else, so no test reaches the network.
@@ -162,6 +201,19 @@ ok</button><button id="ButtonOK">x</button></body></html>)"));
     RunScript(QStringLiteral("document.getElementById('ButtonOK').click();"));
     ASSERT_TRUE(WaitForClicks(2));
     EXPECT_FALSE(m_clicks[1].values.Body()) << "only the ids that need it carry the body";
+}
+
+// A body over the cap is not carried, and the program learns why, so that it can fail the send.
+TEST_F(PageHostTest, ABodyOverTheCapIsMarkedSo) {
+    m_host.SetBoundIds({"ButtonOnCommitSuccess"}, {"ButtonOnCommitSuccess"});
+    ASSERT_TRUE(Load("large.html", R"(<html><body><p id="big"></p>
+<button id="ButtonOnCommitSuccess">ok</button></body></html>)"));
+    RunScript(QStringLiteral("document.getElementById('big').textContent = 'x'.repeat(%1);"
+                             "document.getElementById('ButtonOnCommitSuccess').click();")
+                  .arg(PageValues::kMaxBodyChars));
+    ASSERT_TRUE(WaitForClicks(1)) << "the click was lost";
+    EXPECT_FALSE(m_clicks[0].values.Body());
+    EXPECT_TRUE(m_clicks[0].values.BodyTooLarge());
 }
 
 TEST_F(PageHostTest, TheCarriedBodyHoldsTheLiveValuesOfItsFields) {
@@ -358,6 +410,45 @@ TEST_F(PageHostTest, ClicksFromPagesOutsideTheOriginsDoNothing) {
     EXPECT_EQ(m_clicks[0].id, "Init");
     EXPECT_EQ(m_clicks.size(), 1u);
     EXPECT_TRUE(log.Contains({"click from", "elsewhere", "refused"}));
+}
+
+// The fault: an operator's host that redirects the login page (to https, a "www." host, another
+// port) had every click refused, the console never logged in, and only the log said why.
+TEST_F(PageHostTest, ClicksCountWhereARedirectLedAndARefusalIsToldOncePerOrigin) {
+    zn::test::LogCapture log;
+    const std::string clicking = R"(<html><body><input id="title" value="x">
+<button id="Init">i</button><script>document.getElementById('Init').click();</script>
+</body></html>)";
+    LoopbackSite configured;
+    LoopbackSite moved;
+    LoopbackSite foreign;
+    moved.Serve(clicking);
+    foreign.Serve(clicking);
+    configured.Redirect(moved.Address("/wb/loginsyt.jsp"));
+    m_host.SetClickOrigins([&] {
+        PageOrigins origins;
+        origins.sites = {configured.Address("/wb/loginsyt.jsp")};
+        origins.followRedirects = true;
+        return origins;
+    });
+    std::vector<QUrl> told;
+    QObject::connect(&m_host, &PageHost::ClickRefused,
+                     [&](const QUrl& page) { told.push_back(page); });
+
+    m_host.Navigate(configured.Url("/wb/loginsyt.jsp?salepsw=1"));
+    ASSERT_TRUE(WaitForClicks(1)) << "the click where the redirect led was refused";
+
+    for (const std::string path : {"/a", "/b"}) {
+        m_host.Navigate(foreign.Url(path));
+        ASSERT_TRUE(test::WaitWithEvents([&] {
+            return log.Contains({path, "refused"});
+        })) << "no redirect led to "
+            << path;
+    }
+    test::WaitWithEvents([] { return false; }, std::chrono::milliseconds(300));
+    ASSERT_EQ(told.size(), 1u) << "once for each origin";
+    EXPECT_EQ(told[0], foreign.Url("/a"));
+    EXPECT_EQ(m_clicks.size(), 1u);
 }
 
 // The attack: a pushed page, shown from a local file, read other local files of the seat.

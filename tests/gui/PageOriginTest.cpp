@@ -31,6 +31,30 @@ TEST(PageOriginTest, ADomainAdmitsItselfAndItsSubdomainsOnTheWebOnly) {
     EXPECT_FALSE(Allowed(PageOrigins{{}, {""}, {}}, "http://anything.test/"));
 }
 
+// The fault: an operator's host that moved its login page to https or to a "www." host had every
+// click refused, so the console never logged in.
+TEST(PageOriginTest, ASiteAdmitsItsTwinAndTheHostsOfItsRegistrableDomain) {
+    PageOrigins backOffice;
+    backOffice.sites = {"http://bo.example.com.cn/wb/loginsyt.jsp", "http://10.1.2.3:8080/wb/x.jsp",
+                        "http://backoffice/wb/x.jsp"};
+    EXPECT_TRUE(Allowed(backOffice, "http://bo.example.com.cn/other"));
+    EXPECT_TRUE(Allowed(backOffice, "https://bo.example.com.cn/wb/loginsyt.jsp"));
+    EXPECT_TRUE(Allowed(backOffice, "https://www.example.com.cn:8443/"));
+    EXPECT_TRUE(Allowed(backOffice, "http://EXAMPLE.com.cn/"));
+    EXPECT_TRUE(Allowed(backOffice, "https://10.1.2.3:8080/")) << "the twin keeps the port";
+    EXPECT_TRUE(Allowed(backOffice, "https://backoffice/"));
+    EXPECT_FALSE(Allowed(backOffice, "http://evil.com.cn/")) << "com.cn is a public suffix";
+    EXPECT_FALSE(Allowed(backOffice, "http://example.com.cn.evil.test/"));
+    EXPECT_FALSE(Allowed(backOffice, "http://10.1.2.4:8080/")) << "addresses have no domain";
+    EXPECT_FALSE(Allowed(backOffice, "https://10.1.2.3/"));
+    EXPECT_FALSE(Allowed(backOffice, "http://other/")) << "nor have one-label names";
+    EXPECT_FALSE(Allowed(backOffice, "ftp://bo.example.com.cn/"));
+
+    PageOrigins ownSuffix;
+    ownSuffix.sites = {"http://com.cn/"};
+    EXPECT_FALSE(Allowed(ownSuffix, "http://shop.com.cn/")) << "a suffix is no registrable domain";
+}
+
 TEST(PageOriginTest, AFolderAdmitsTheFilesInsideIt) {
     zn::test::Sandbox sandbox;
     const auto own = sandbox.WriteFile("seat/MyZentrova2.html", "x").parent_path();

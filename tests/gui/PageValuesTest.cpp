@@ -86,13 +86,18 @@ TEST_F(PageBridgeTest, OnlyBodyIdsKeepABoundedBody) {
     m_bridge.click(QJsonValue("ButtonOnCommitSuccess"), QJsonObject{}, QJsonValue(7));
     m_bridge.click(QJsonValue("ButtonOnCommitSuccess"), QJsonObject{},
                    QJsonValue(QString(PageValues::kMaxBodyChars + 1, QLatin1Char('x'))));
+    m_bridge.click(QJsonValue("ButtonOnCommitSuccess"), QJsonObject{}, QJsonValue(false));
     m_bridge.click(QJsonValue("ButtonOnCommitSuccess"), QJsonObject{},
                    QJsonValue("<body>页</body>"));
-    ASSERT_EQ(m_values.size(), 4u);
+    ASSERT_EQ(m_values.size(), 5u);
     EXPECT_FALSE(m_values[0].Body()) << "not a body id";
     EXPECT_FALSE(m_values[1].Body()) << "not a text";
+    EXPECT_FALSE(m_values[1].BodyTooLarge());
     EXPECT_FALSE(m_values[2].Body()) << "too long";
-    EXPECT_EQ(m_values[3].Body(), "<body>页</body>");
+    EXPECT_TRUE(m_values[2].BodyTooLarge());
+    EXPECT_TRUE(m_values[3].BodyTooLarge()) << "the script's mark of a body over the cap";
+    EXPECT_EQ(m_values[4].Body(), "<body>页</body>");
+    EXPECT_FALSE(m_values[4].BodyTooLarge());
 }
 
 TEST_F(PageBridgeTest, HostileValuesAreBounded) {

@@ -64,6 +64,7 @@ public:
     explicit ClickedPageValues(const gui::PageValues& values) : m_values(values) {}
     std::string Value(std::string_view id) const override { return m_values.Get(id); }
     std::optional<std::string> Body() const override { return m_values.Body(); }
+    bool BodyTooLarge() const override { return m_values.BodyTooLarge(); }
 
 private:
     const gui::PageValues& m_values;
@@ -102,6 +103,14 @@ void CZentrovaNubraConsoleDlg::InitDialog(ConsoleWindowController& controller) {
                     m_controller->OnPageClick(id, ClickedPageValues(values));
                 }
             });
+    connect(m_page, &gui::PageHost::ClickRefused, this, [this](const QUrl& page) {
+        if (Active()) {
+            // Without the query: a login query carries the password.
+            m_controller->OnClickRefused(
+                page.toString(QUrl::RemoveQuery | QUrl::RemoveUserInfo | QUrl::RemoveFragment)
+                    .toStdString());
+        }
+    });
     connect(m_page, &gui::PageHost::LoadFinished, this, [this](const QUrl& url, bool ok) {
         if (!Active()) {
             return;
