@@ -7,6 +7,7 @@
 
 #include "update/DeploymentScript.h"
 #include "update/HttpDownload.h"
+#include "update/ReleaseTrust.h"
 
 namespace zn {
 
@@ -45,6 +46,7 @@ struct UpdateSite {
     int port = 80;
     std::string path;
     DownloadTimeouts timeouts;
+    ReleaseTrust trust;  // manifests and modules need its signatures
 };
 
 // The console's content update: "ContentUpdate.xml" from site.path on site.port, every module
