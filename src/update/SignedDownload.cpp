@@ -114,7 +114,8 @@ std::size_t DownloadSignedFile(const DownloadSource& source, const std::filesyst
     }
     if (std::none_of(trust.Keys().begin(), trust.Keys().end(),
                      [&](const ReleaseKey& key) { return key.id == signature->keyId; })) {
-        return Judge(SignatureVerdict::UnknownKey, *signature, source) ? 1 : 0;
+        Judge(SignatureVerdict::UnknownKey, *signature, source);
+        return 0;  // refused before its bytes are fetched
     }
     SignatureDownloadCheck check(source, std::move(*signature), trust);
     rules.check = &check;

@@ -46,7 +46,9 @@ struct UpdateSite {
     int port = 80;
     std::string path;
     DownloadTimeouts timeouts;
-    ReleaseTrust trust;  // manifests and modules need its signatures
+    // When it verifies, a manifest without a valid signature counts as one that does not parse,
+    // and a module file without one as one that was not fetched (the installed file stays).
+    ReleaseTrust trust;
 };
 
 // The console's content update: "ContentUpdate.xml" from site.path on site.port, every module
