@@ -135,6 +135,11 @@ fi
 rm -f "$seat/Content/probe" "$counter/probe"
 note "folders: counter root:zentrova 2770, seat root:zentrova 3775; members write, seats' program files stay root's"
 
+# Verification on, as the guide has the administrator set it: the seat takes the sample release
+# only with the signatures the build made.
+printf '\r\nUpdatePublicKey=%s\r\n' "$(sed -n 2p /usr/share/zentrova-webhost/sample-release-key.pub)" \
+    >>/etc/opt/zentrova/seat/gameclient.dat
+
 # The order's road, in a namespace whose only way out is a pair of links that leads nowhere.
 mkdir -p "$work/home" "$work/tmp"
 chown nobody:nogroup "$work/home" "$work/tmp"
@@ -145,7 +150,7 @@ if ! timeout -k 10 "$step_limit" unshare -n "$script" --inside "$work" "$webhost
     cat "$work/webhost.log"
     fail "the order's road"
 fi
-[[ -s $seat/Content/skin/seat.css ]] || fail "the launcher did not update Content/"
+[[ -s $seat/Content/skin/seat.css ]] || fail "the launcher did not take the signed release into Content/"
 
 run_dpkg -r "${packages[@]}"
 [[ ! -e $counter/ZentrovaNubraConsole && -e $counter/SeatList.xml ]] ||

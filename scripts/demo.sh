@@ -157,8 +157,11 @@ prepare_state() {
     local shop=http://127.0.0.1:$webhost_port
     write_console_registry "$state/registry/HKEY_LOCAL_MACHINE.reg" "$shop" "$console_port" \
         "$seat_port" "$discovery_port"
-    # The console's releases come from the web host too (its port in the address).
-    sed -i "/^\"BroadcastPort\"/a \"UpdateServerAddress\"=\"127.0.0.1:$webhost_port\"" \
+    # The console's releases come from the web host too (its port in the address), signed at
+    # build time with the samples' key, which both programs verify them with.
+    local release_key
+    release_key=$(sed -n 2p "$build/webhost/sample-release-key.pub")
+    sed -i "/^\"BroadcastPort\"/a \"UpdateServerAddress\"=\"127.0.0.1:$webhost_port\"\\n\"UpdatePublicKey\"=\"$release_key\"" \
         "$state/registry/HKEY_LOCAL_MACHINE.reg"
     cat >>"$state/registry/HKEY_LOCAL_MACHINE.reg" <<REG
 
@@ -176,9 +179,9 @@ REG
 
     link_or_copy "$build/src/client/ui/ZentrovaNubraClient" "$state/seat/ZentrovaNubraClient"
     link_or_copy "$build/src/launcher/ui/LaunchNubraClient" "$state/seat/LaunchNubraClient"
-    printf '[PROFILE_QZ]\r\nRemotePort=%s\r\nLocalPort=%s\r\nCounterMode=0\r\nMainPage=%s\r\nMain=%s\r\nUpdateServerAddress=%s\r\n' \
+    printf '[PROFILE_QZ]\r\nRemotePort=%s\r\nLocalPort=%s\r\nCounterMode=0\r\nMainPage=%s\r\nMain=%s\r\nUpdateServerAddress=%s\r\nUpdatePublicKey=%s\r\n' \
         "$console_port" "$seat_port" "$shop/wb/indexc.jsp" ZentrovaNubraClient \
-        "127.0.0.1:$webhost_port" >"$state/seat/gameclient.dat"
+        "127.0.0.1:$webhost_port" "$release_key" >"$state/seat/gameclient.dat"
     # The console at the seat's own address, as a seat on the cafe's LAN reaches it: the console
     # then sees the seat's connection come from the address the seat reports to the shop.
     printf '[PROFILE_QZ]\r\nServerAddress=%s\r\n' "$seat_ip" >"$state/seat/serverip.ini"
@@ -326,7 +329,7 @@ run() {
         # The customer and the cashier serve the web host themselves, behind the front that drives
         # its pages; their transcript lines go to the terminal.
         (cd "$state" && exec setsid "$ZN_DEMO_BUILD/tests/e2e/demo/zn_demo_driver" \
-            --port "$webhost_port" --releases "$repo/webhost/releases" --state "$state" \
+            --port "$webhost_port" --releases "$ZN_DEMO_BUILD/webhost/releases" --state "$state" \
             --counter-display "$counter_display" --seat-display "$seat_display" \
             --seat-ip "$seat_ip" \
             --started $((started * 100)) </dev/null 2>>"$out/webhost.log") &
@@ -334,7 +337,7 @@ run() {
         pids+=("$driver")
     else
         launch webhost "$state" "$ZN_DEMO_BUILD/webhost/zentrova-webhost" --port "$webhost_port" \
-            --pages "$repo/webhost/pages" --releases "$repo/webhost/releases"
+            --pages "$repo/webhost/pages" --releases "$ZN_DEMO_BUILD/webhost/releases"
     fi
     wait_until 10 served "serving http" || { fail "the web host did not start"; exit 1; }
     note "web host: back office and shop at http://127.0.0.1:$webhost_port/ (demo / 1234)"
@@ -354,8 +357,11 @@ run() {
     while IFS= read -r status; do
         note "launcher: (Esc键取消更新) $status"
     done < <(sed -n 's/.*Status: //p' "$out/seat.log")
-    [[ -s $state/seat/Content/skin/seat.css && -s $state/seat/Version.xml ]] &&
-        note "launcher: fetched the seat client's release into Content/ and started the client"
+    if [[ -s $state/seat/Content/skin/seat.css && -s $state/seat/Version.xml ]]; then
+        note "launcher: fetched the signed seat-client release into Content/ and started the client"
+    else
+        fail "the launcher did not take the signed seat-client release"
+    fi
     wait_until "$wait_limit" served "GET /wb/indexc.jsp" ||
         { fail "the seat client did not open the shop"; exit 1; }
     note "seat: connected to the console and opened the shop page"

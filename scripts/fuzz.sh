@@ -14,7 +14,8 @@ seconds=${1:-20}
 shift || true
 targets=("$@")
 if ((${#targets[@]} == 0)); then
-    targets=(request_frame feedback_frame xml_document seat_list registry_file profile_file)
+    targets=(request_frame feedback_frame xml_document seat_list registry_file profile_file
+        release_signature)
 fi
 
 scripts/install-deps.sh

@@ -15,11 +15,16 @@ namespace zn::webhost {
 namespace {
 
 constexpr std::array<std::string_view, 2> kManifestNames = {"Version.xml", "ContentUpdate.xml"};
+constexpr std::string_view kSignatureSuffix = ".minisig";
 constexpr std::size_t kPieceBytes = 256 * 1024;
 
+// A manifest or its signature: both are fetched without credentials.
 bool IsManifestName(const std::filesystem::path& file) {
-    return std::find(kManifestNames.begin(), kManifestNames.end(), file.filename().string()) !=
-           kManifestNames.end();
+    std::string name = file.filename().string();
+    if (name.ends_with(kSignatureSuffix)) {
+        name.resize(name.size() - kSignatureSuffix.size());
+    }
+    return std::find(kManifestNames.begin(), kManifestNames.end(), name) != kManifestNames.end();
 }
 
 std::string ContentType(const std::filesystem::path& file) {

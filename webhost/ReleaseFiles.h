@@ -10,8 +10,9 @@ namespace zn::webhost {
 
 // Serves update releases from a folder: GET /<path> answers the file <folder>/<path> with its
 // Content-Length, read piece by piece. A release is a folder holding "Version.xml" or
-// "ContentUpdate.xml"; when its Version_File carries a "UserName", the release's module files (not
-// the manifests) need that user name and "Password" by HTTP basic authentication.
+// "ContentUpdate.xml"; when its Version_File carries a "UserName", the release's module files and
+// their signatures (not the manifests and theirs, "<manifest>.minisig") need that user name and
+// "Password" by HTTP basic authentication.
 class ReleaseFiles {
 public:
     explicit ReleaseFiles(std::filesystem::path folder);

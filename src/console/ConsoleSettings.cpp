@@ -99,4 +99,8 @@ std::string ConsoleSettings::Launch() const {
     return launch.empty() ? "LaunchNubraServer" : launch;
 }
 
+std::string ConsoleSettings::UpdatePublicKey() const {
+    return ReadText("UpdatePublicKey", "");
+}
+
 }  // namespace zn::console

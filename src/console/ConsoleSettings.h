@@ -46,6 +46,9 @@ public:
     std::string UpdateServerPath() const;
     // Never empty.
     std::string Launch() const;
+    // Our own addition: the minisign public keys that releases must be signed with; empty (the
+    // default) takes releases unverified.
+    std::string UpdatePublicKey() const;
 
 private:
     std::uint32_t ReadNumber(std::string_view name, std::uint32_t fallback) const;

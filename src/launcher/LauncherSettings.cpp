@@ -26,9 +26,17 @@ std::string UpdateServerPath() {
     return Read("UpdateServerPath", "Zentrova/NubraClient_Murvel/Update/");
 }
 
+std::string UpdatePublicKey() {
+    return Read("UpdatePublicKey", "");
+}
+
 UpdateSite ClientUpdateSite() {
     HostAndPort address = SplitLauncherAddress(UpdateServerAddress());
-    return {std::move(address.host), address.port, UpdateServerPath(), {}};
+    return {std::move(address.host),
+            address.port,
+            UpdateServerPath(),
+            {},
+            ReleaseTrust::FromSetting(UpdatePublicKey())};
 }
 
 }  // namespace zn::launcher::LauncherSettings

@@ -15,7 +15,12 @@ std::string UpdateServerAddress();
 // "Zentrova/NubraClient_Murvel/Update/".
 std::string UpdateServerPath();
 
-// Where the client's release comes from: the address split into host and port.
+// Our own addition: the minisign public keys that releases must be signed with; empty (the
+// default) takes releases unverified.
+std::string UpdatePublicKey();
+
+// Where the client's release comes from: the address split into host and port, checked against
+// "UpdatePublicKey" when it is set.
 UpdateSite ClientUpdateSite();
 
 }  // namespace zn::launcher::LauncherSettings

@@ -60,12 +60,18 @@ public:
         }
         m_replacement.emplace(std::move(*created));
         m_firstBytes.clear();
+        if (m_rules.check != nullptr) {
+            m_rules.check->Restart();
+        }
         return true;
     }
 
     bool Write(std::string_view bytes) override {
         if (m_firstBytes.size() < kSniffedBytes) {
             m_firstBytes += bytes.substr(0, kSniffedBytes - m_firstBytes.size());
+        }
+        if (m_rules.check != nullptr) {
+            m_rules.check->Add(bytes);
         }
         if (!m_replacement->Write(bytes)) {
             log::Error("Cannot write the download of {}: {}", m_file.string(),
@@ -77,6 +83,9 @@ public:
 
     bool Commit() {
         if (m_rules.accept && !m_rules.accept(m_replacement->TemporaryPath())) {
+            return false;
+        }
+        if (m_rules.check != nullptr && !m_rules.check->Accept(m_replacement->TemporaryPath())) {
             return false;
         }
         const int error = m_replacement->Commit(ReplacementMode(m_file, m_firstBytes));

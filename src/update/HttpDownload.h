@@ -38,6 +38,20 @@ inline constexpr std::size_t kMaxMemoryDownloadBytes = 16 * 1024 * 1024;
 std::size_t DownloadToMemory(const DownloadSource& source, std::string_view suffix,
                              std::string& buffer, const DownloadTimeouts& timeouts = {});
 
+// A check that reads a file download's body as it arrives (a hash, so a large file is not read
+// twice) and judges the complete file.
+class IDownloadCheck {
+public:
+    virtual ~IDownloadCheck() = default;
+    // A new answer's body begins.
+    virtual void Restart() = 0;
+    // The body's next bytes, in order.
+    virtual void Add(std::string_view bytes) = 0;
+    // The complete temporary file before it replaces the file; false keeps the old file and fails
+    // the download (the check logs why).
+    virtual bool Accept(const std::filesystem::path& downloaded) = 0;
+};
+
 // What a caller may ask of a file download beyond the HTTP rules.
 struct FileDownloadRules {
     // An announced length above this is refused before anything is written.
@@ -45,6 +59,8 @@ struct FileDownloadRules {
     // Asked with the complete temporary file before it replaces the file: false keeps the old
     // file and fails the download (the check logs why).
     std::function<bool(const std::filesystem::path& downloaded)> accept;
+    // Sees the body as it arrives and is asked after `accept`; none when null.
+    IDownloadCheck* check = nullptr;
 };
 
 // GET of the source into a file, with the same rules (no length cap unless `rules` sets one). The

@@ -10,6 +10,7 @@
 #include "update/Manifest.h"
 #include "update/ManifestPath.h"
 #include "update/ModuleFiles.h"
+#include "update/SignedDownload.h"
 
 namespace zn {
 
@@ -34,6 +35,10 @@ ServerManifest FetchManifest(const UpdateSite& site, std::string_view name) {
         DownloadToMemory(source, std::string_view("\0", 1), text, site.timeouts);
     if (length < 1) {
         return {nullptr, UpdateResult::ManifestNotFetched};
+    }
+    if (!IsManifestSigned(source, std::string_view(text).substr(0, length), site.trust,
+                          site.timeouts)) {
+        return {nullptr, UpdateResult::ManifestNotParsed};
     }
     auto document = std::make_unique<CXmlDocument>();
     const int loaded = document->LoadXml(std::string_view(text).substr(0, length));
@@ -70,7 +75,7 @@ bool FetchModules(const CXmlDocument& server, const CXmlDocument* local, Downloa
         }
         CreateFolderFor(*localFile);
         source.objectPath = remoteFolder + ManifestPathText(modulePath);
-        if (DownloadToFile(source, *localFile, site.timeouts) == 0) {
+        if (DownloadSignedFile(source, *localFile, site.trust, site.timeouts) == 0) {
             allFetched = false;
         }
     }

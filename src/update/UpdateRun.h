@@ -7,6 +7,7 @@
 
 #include "update/DeploymentScript.h"
 #include "update/HttpDownload.h"
+#include "update/ReleaseTrust.h"
 
 namespace zn {
 
@@ -45,6 +46,9 @@ struct UpdateSite {
     int port = 80;
     std::string path;
     DownloadTimeouts timeouts;
+    // When it verifies, a manifest without a valid signature counts as one that does not parse,
+    // and a module file without one as one that was not fetched (the installed file stays).
+    ReleaseTrust trust;
 };
 
 // The console's content update: "ContentUpdate.xml" from site.path on site.port, every module

@@ -5,6 +5,7 @@
 #include "ChildPrograms.h"
 #include "ConsoleWindowFakes.h"
 #include "FakeServices.h"
+#include "ReleaseSigner.h"
 #include "Sandbox.h"
 #include "WaitFor.h"
 #include "WebHost.h"
@@ -81,6 +82,19 @@ TEST_F(SelfUpdateTest, NewerReleaseIsOfferedInOnePromptWhateverTheTicks) {
     m_prompt.shown = false;
     Tick();
     EXPECT_EQ(m_prompt.showCount, 2);
+}
+
+TEST_F(SelfUpdateTest, WithAnUpdatePublicKeyOnlyASignedReleaseIsOffered) {
+    const zn::test::ReleaseSigner signer(m_sandbox.Path() / "key");
+    ASSERT_TRUE(signer.Ok());
+    SetSetting("UpdatePublicKey", signer.PublicKey());
+    const auto version =
+        m_sandbox.WriteFile(kVersionPath, "<R><Version_File Update=\"2024-03-01 09:00:00\"/></R>");
+    Tick();
+    EXPECT_EQ(m_prompt.showCount, 0) << "an unsigned release was offered";
+    ASSERT_TRUE(signer.Sign(version));
+    Tick();
+    EXPECT_EQ(m_prompt.showCount, 1);
 }
 
 TEST_F(SelfUpdateTest, AcceptedUpgradeStartsTheLauncherFromTheConsoleFolderAndEnds) {

@@ -54,7 +54,7 @@ protected:
         Publish(std::string(kConsolePath) + "ContentUpdate.xml", manifest);
     }
 
-    UpdateSite Site(const char* path) const { return {"127.0.0.1", m_port, path, {}}; }
+    UpdateSite Site(const char* path) const { return {"127.0.0.1", m_port, path, {}, {}}; }
 
     UpdateResult RunConsole() { return RunContentUpdate(Site(kConsolePath), m_deployment); }
 
@@ -125,7 +125,7 @@ TEST_F(UpdateRunTest, ManifestFailuresEndTheRun) {
     EXPECT_EQ(RunConsole(), UpdateResult::ManifestNotParsed);
     PublishConsoleRelease("2024-03-01 09:00:00", "v1 ");
     // The console takes its address as a host name, so a port in it reaches no server.
-    const UpdateSite withPort{"127.0.0.1:" + std::to_string(m_port), 80, kConsolePath, {}};
+    const UpdateSite withPort{"127.0.0.1:" + std::to_string(m_port), 80, kConsolePath, {}, {}};
     EXPECT_EQ(RunContentUpdate(withPort, m_deployment), UpdateResult::ManifestNotFetched);
 }
 
@@ -182,7 +182,7 @@ class LauncherUpdateTest : public UpdateRunTest {
 protected:
     UpdateResult RunLauncher(const std::string& address) {
         const HostAndPort server = SplitLauncherAddress(address);
-        const UpdateSite site{server.host, server.port, kClientPath, {}};
+        const UpdateSite site{server.host, server.port, kClientPath, {}, {}};
         return RunLauncherUpdate(site, Program(),
                                  [this](std::string_view text) { m_shown.emplace_back(text); });
     }

@@ -7,6 +7,7 @@
 #include "ChildPrograms.h"
 #include "ProgramProcess.h"
 #include "ReleaseServer.h"
+#include "ReleaseSigner.h"
 #include "Sandbox.h"
 #include "WaitFor.h"
 
@@ -56,10 +57,11 @@ protected:
     }
     std::vector<std::string> ClientRuns() const { return zn::test::RecordedRuns(m_record); }
 
-    void WriteSettings(const std::string& address, const std::string& main) const {
-        m_sandbox.WriteFile(
-            "seat/gameclient.dat",
-            "[PROFILE_QZ]\r\nMain=" + main + "\r\nUpdateServerAddress=" + address + "\r\n");
+    void WriteSettings(const std::string& address, const std::string& main,
+                       const std::string& publicKey = "") const {
+        m_sandbox.WriteFile("seat/gameclient.dat", "[PROFILE_QZ]\r\nMain=" + main +
+                                                       "\r\nUpdateServerAddress=" + address +
+                                                       "\r\nUpdatePublicKey=" + publicKey + "\r\n");
     }
 
     // A release of two modules whose files need the manifest's credentials.
@@ -102,6 +104,34 @@ TEST_F(LauncherE2eTest, FetchesTheReleaseThenStartsTheClientWithItsArguments) {
          {"正在检查程序更新...请稍候", "正在下载程序更新...请稍候", "正在部署程序更新...请稍候"}) {
         EXPECT_NE(Output().find(std::string("Status: ") + status), std::string::npos) << status;
     }
+}
+
+TEST_F(LauncherE2eTest, WithTheSeatsKeySetOnlyASignedReleaseIsTaken) {
+    const zn::test::ReleaseSigner signer(m_sandbox.Path() / "key");
+    ASSERT_TRUE(signer.Ok());
+    WriteSettings(m_server.Address(), m_client, signer.PublicKey());
+    const auto release = m_sandbox.Path() / "releases" / kClientPath;
+    PublishRelease("2024-03-01 09:00:00");
+    for (const char* file : {"Version.xml", "files/skin/seat.css", "files/help.html"}) {
+        ASSERT_TRUE(signer.Sign(release / file));
+    }
+    EXPECT_EQ(RunLauncher(), 0);
+    EXPECT_EQ(zn::test::ReadFile(Seat() / "Content/help.html"), "<p>help</p>");
+    EXPECT_NE(Output().find("Status: 正在部署程序更新...请稍候"), std::string::npos);
+
+    // A newer release whose help page changed after it was signed: refused, the old page stays,
+    // the release is not recorded, and the client starts all the same.
+    PublishRelease("2024-04-01 09:00:00");
+    for (const char* file : {"Version.xml", "files/skin/seat.css", "files/help.html"}) {
+        ASSERT_TRUE(signer.Sign(release / file));
+    }
+    m_sandbox.WriteFile("releases/" + std::string(kClientPath) + "files/help.html", "<p>evil</p>");
+    EXPECT_EQ(RunLauncher(), 0);
+    EXPECT_EQ(zn::test::ReadFile(Seat() / "Content/help.html"), "<p>help</p>");
+    EXPECT_NE(Output().find("Status: 无法下载服务器更新文件...程序更新失败"), std::string::npos);
+    EXPECT_NE(zn::test::ReadFile(Seat() / "Version.xml").value_or("").find("2024-03-01"),
+              std::string::npos);
+    EXPECT_TRUE(zn::test::WaitFor([&] { return ClientRuns().size() == 2; }, kLimit));
 }
 
 TEST_F(LauncherE2eTest, CurrentReleaseFetchesOnlyTheManifest) {
