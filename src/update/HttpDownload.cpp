@@ -53,6 +53,9 @@ public:
                        m_file.string(), m_rules.maxBytes);
             return false;
         }
+        if (m_rules.admit && !m_rules.admit(length)) {
+            return false;
+        }
         auto created = ReplacementFile::Create(m_file);
         if (!created) {
             log::Error("Cannot make a temporary file beside {}: {}", m_file.string(),

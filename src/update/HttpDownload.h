@@ -55,6 +55,9 @@ struct FileDownloadRules {
     // Asked with the complete temporary file before it replaces the file: false keeps the old
     // file and fails the download (the check logs why).
     std::function<bool(const std::filesystem::path& downloaded)> accept;
+    // Asked with the announced length, within maxBytes, before anything is written: false refuses
+    // the download (the check logs why).
+    std::function<bool(std::uint64_t length)> admit{};
 };
 
 // GET of the source into a file, with the same rules (no length cap unless `rules` sets one). The

@@ -57,6 +57,7 @@ std::unique_ptr<CXmlDocument> LoadLocalCopy(const std::filesystem::path& file) {
 bool FetchModules(const CXmlDocument& server, const CXmlDocument* local, DownloadSource source,
                   const UpdateSite& site, const std::filesystem::path& programFolder) {
     const std::string remoteFolder = site.path + ReadContainer(server);
+    ReleaseBudget budget(site.limits);
     bool allFetched = true;
     CXmlNodeList modules = server.SelectNodes("descendant::Module");
     for (long i = 0; i < modules.Length(); ++i) {
@@ -72,7 +73,11 @@ bool FetchModules(const CXmlDocument& server, const CXmlDocument* local, Downloa
         }
         CreateFolderFor(*localFile);
         source.objectPath = remoteFolder + ManifestPathText(modulePath);
-        if (DownloadToFile(source, *localFile, site.timeouts) == 0) {
+        FileDownloadRules rules;
+        rules.admit = [&budget, &localFile](std::uint64_t length) {
+            return budget.Admit(length, *localFile);
+        };
+        if (DownloadToFile(source, *localFile, site.timeouts, rules) == 0) {
             allFetched = false;
         }
     }

@@ -8,6 +8,7 @@
 
 #include "update/DeploymentScript.h"
 #include "update/HttpDownload.h"
+#include "update/ReleaseBudget.h"
 
 namespace zn {
 
@@ -41,7 +42,7 @@ struct HostAndPort {
 HostAndPort SplitLauncherAddress(std::string_view address);
 
 // Where a run fetches from: the host (used as it is) and the update path ending in "/", with the
-// bounds of its downloads.
+// bounds of its downloads and of what a release may store.
 struct UpdateSite {
     std::string host;
     int port = 80;
@@ -50,6 +51,7 @@ struct UpdateSite {
     // The manifest's fetch gives up at this instant at the latest (the launcher's start bound).
     std::chrono::steady_clock::time_point manifestGiveUpAt =
         std::chrono::steady_clock::time_point::max();
+    ReleaseLimits limits{};
 };
 
 // The console's content update: "ContentUpdate.xml" from site.path on site.port, every module
@@ -58,7 +60,7 @@ struct UpdateSite {
 // programFolder/ContentUpdate.xml and its deployment script run. The saved bytes are the parsed
 // document written by CXmlDocument: UTF-8 without added white space, a declaration kept only when
 // the server's had one (its encoding then reads "UTF-8"), comments kept. A module whose
-// "ModulePath" or "CopyTo" leaves its folder counts as failed.
+// "ModulePath" or "CopyTo" leaves its folder, or that site.limits refuse, counts as failed.
 UpdateResult RunContentUpdate(const UpdateSite& site, const DeploymentContext& deployment);
 
 // The console's version check: true when the server's "Version.xml" was fetched and parsed and the

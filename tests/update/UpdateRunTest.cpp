@@ -1,6 +1,8 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <chrono>
+#include <limits>
 
 #include "FakeServices.h"
 #include "LogCapture.h"
@@ -130,6 +132,37 @@ TEST_F(UpdateRunTest, ManifestFailuresEndTheRun) {
     // The console takes its address as a host name, so a port in it reaches no server.
     const UpdateSite withPort{"127.0.0.1:" + std::to_string(m_port), 80, kConsolePath, {}};
     EXPECT_EQ(RunContentUpdate(withPort, m_deployment), UpdateResult::ManifestNotFetched);
+}
+
+TEST_F(UpdateRunTest, ModulesOverACapOrTheFreeSpaceAreRefusedUnwrittenAndFailTheRun) {
+    PublishConsoleRelease("2024-03-01 09:00:00", "v1 ");  // three files of 4 bytes
+    struct Case {
+        const char* why;
+        ReleaseLimits limits;
+        std::vector<const char*> written;
+    };
+    std::vector<Case> cases(3);
+    cases[0] = {"per module", {}, {}};
+    cases[0].limits.moduleBytes = 3;
+    cases[1] = {"the release past its cap", {}, {"A", "B"}};
+    cases[1].limits.releaseBytes = 10;
+    cases[2] = {"free", {}, {}};
+    cases[2].limits.keepFreeBytes = std::numeric_limits<std::uint64_t>::max();
+    cases[2].limits.keepFreePercent = 100;
+    for (const Case& c : cases) {
+        std::filesystem::remove_all(Program() / "Content");
+        UpdateSite site = Site(kConsolePath);
+        site.limits = c.limits;
+        test::LogCapture log;
+        EXPECT_EQ(RunContentUpdate(site, m_deployment), UpdateResult::ModuleNotFetched) << c.why;
+        EXPECT_TRUE(log.Contains({"Refused", c.why})) << c.why;
+        for (const std::string name : {"A", "B", "C"}) {
+            const bool expected = std::ranges::count(c.written, name) > 0;
+            EXPECT_EQ(std::filesystem::exists(Program() / "Content/m" / (name + ".txt")), expected)
+                << c.why << " " << name;
+        }
+        EXPECT_FALSE(std::filesystem::exists(Program() / "ContentUpdate.xml"));
+    }
 }
 
 TEST_F(UpdateRunTest, ModulePathsLeavingTheirFoldersFailTheRun) {
