@@ -43,6 +43,12 @@ ServerManifest FetchManifest(const UpdateSite& site, std::string_view name) {
         log::Error("The server's {} from {} does not parse ({})", name, site.host, loaded);
         return {nullptr, UpdateResult::ManifestNotParsed};
     }
+    if (const long modules = document->SelectNodes("descendant::Module").Length();
+        modules > kMaxModules) {
+        log::Error("Refused the server's {} from {}: {} modules, at most {}", name, site.host,
+                   modules, kMaxModules);
+        return {nullptr, UpdateResult::ManifestNotParsed};
+    }
     return {std::move(document), UpdateResult::Updated};
 }
 
@@ -57,12 +63,13 @@ std::unique_ptr<CXmlDocument> LoadLocalCopy(const std::filesystem::path& file) {
 bool FetchModules(const CXmlDocument& server, const CXmlDocument* local, DownloadSource source,
                   const UpdateSite& site, const std::filesystem::path& programFolder) {
     const std::string remoteFolder = site.path + ReadContainer(server);
+    const LocalModules localModules(local);
     ReleaseBudget budget(site.limits);
     bool allFetched = true;
     CXmlNodeList modules = server.SelectNodes("descendant::Module");
     for (long i = 0; i < modules.Length(); ++i) {
         const CXmlNode module = modules.Item(i);
-        if (!ModuleNeedsDownload(module, local)) {
+        if (!localModules.NeedsDownload(module)) {
             continue;
         }
         const std::string modulePath = module.GetAttribute("ModulePath");

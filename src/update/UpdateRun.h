@@ -60,7 +60,8 @@ struct UpdateSite {
 // programFolder/ContentUpdate.xml and its deployment script run. The saved bytes are the parsed
 // document written by CXmlDocument: UTF-8 without added white space, a declaration kept only when
 // the server's had one (its encoding then reads "UTF-8"), comments kept. A module whose
-// "ModulePath" or "CopyTo" leaves its folder, or that site.limits refuse, counts as failed.
+// "ModulePath" or "CopyTo" leaves its folder, or that site.limits refuse, counts as failed. A
+// manifest of more than kMaxModules modules counts as one that does not parse (every run).
 UpdateResult RunContentUpdate(const UpdateSite& site, const DeploymentContext& deployment);
 
 // The console's version check: true when the server's "Version.xml" was fetched and parsed and the

@@ -123,9 +123,11 @@ TEST(ManifestComparisonTest, ModuleIsSkippedOnlyWhenStrictlyNewerLocally) {
     CXmlNodeList modules = server->SelectNodes("descendant::Module");
     const bool expected[] = {true, false, false, true, true, true, true};
     ASSERT_EQ(modules.Length(), 7);
+    const LocalModules localModules(local.get());
+    const LocalModules noCopy(nullptr);
     for (long i = 0; i < modules.Length(); ++i) {
-        EXPECT_EQ(ModuleNeedsDownload(modules.Item(i), local.get()), expected[i]) << i;
-        EXPECT_TRUE(ModuleNeedsDownload(modules.Item(i), nullptr)) << i;
+        EXPECT_EQ(localModules.NeedsDownload(modules.Item(i)), expected[i]) << i;
+        EXPECT_TRUE(noCopy.NeedsDownload(modules.Item(i))) << i;
     }
 }
 

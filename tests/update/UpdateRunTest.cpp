@@ -9,6 +9,7 @@
 #include "RawHttpServer.h"
 #include "Sandbox.h"
 #include "WebHost.h"
+#include "update/Manifest.h"
 #include "update/UpdateRun.h"
 
 namespace zn {
@@ -163,6 +164,17 @@ TEST_F(UpdateRunTest, ModulesOverACapOrTheFreeSpaceAreRefusedUnwrittenAndFailThe
         }
         EXPECT_FALSE(std::filesystem::exists(Program() / "ContentUpdate.xml"));
     }
+}
+
+TEST_F(UpdateRunTest, AManifestOfTooManyModulesIsRefusedBeforeAnyFetch) {
+    std::string manifest = "<R><Version_File Update=\"2024-03-01\"/>";
+    for (long i = 0; i <= kMaxModules; ++i) {
+        manifest += "<Module ModuleName=\"M" + std::to_string(i) + "\" ModulePath=\"m" +
+                    std::to_string(i) + "\"/>";
+    }
+    Publish(std::string(kConsolePath) + "ContentUpdate.xml", manifest + "</R>");
+    EXPECT_EQ(RunConsole(), UpdateResult::ManifestNotParsed);
+    EXPECT_FALSE(std::filesystem::exists(Program() / "Content"));
 }
 
 TEST_F(UpdateRunTest, ModulePathsLeavingTheirFoldersFailTheRun) {
