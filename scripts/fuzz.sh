@@ -14,7 +14,8 @@ seconds=${1:-20}
 shift || true
 targets=("$@")
 if ((${#targets[@]} == 0)); then
-    targets=(request_frame feedback_frame xml_document seat_list registry_file profile_file)
+    targets=(request_frame feedback_frame xml_document seat_list registry_file profile_file
+        update_manifest response_head command_line path_containment)
 fi
 
 scripts/install-deps.sh
