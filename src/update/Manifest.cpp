@@ -55,7 +55,8 @@ LocalModules::LocalModules(const CXmlDocument* local) : m_present(local != nullp
         return;
     }
     m_copyStamp = ReadUpdateStamp(*local);
-    CXmlNodeList modules = local->SelectNodes("descendant::Module");
+    // A module without the attribute is never found by name, not even by the empty name.
+    CXmlNodeList modules = local->SelectNodes("descendant::Module[@ModuleName]");
     for (CXmlNode module = modules.NextNode(); module; module = modules.NextNode()) {
         std::string name = module.GetAttribute("ModuleName");
         if (name.find('"') == std::string::npos) {
