@@ -15,7 +15,7 @@ shift || true
 targets=("$@")
 if ((${#targets[@]} == 0)); then
     targets=(request_frame feedback_frame xml_document seat_list registry_file profile_file
-        release_signature)
+        release_signature update_manifest response_head command_line path_containment)
 fi
 
 scripts/install-deps.sh

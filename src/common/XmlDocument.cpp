@@ -73,6 +73,21 @@ std::optional<std::string> WithoutNul(std::string_view text) {
     return std::string(text);
 }
 
+// A query that does not compile (a stray quote) finds nothing.
+pugi::xpath_node_set Select(const pugi::xml_node& from, std::string_view xpath) {
+    const auto query = WithoutNul(xpath);
+    if (!from || !query) {
+        return {};
+    }
+    try {
+        pugi::xpath_node_set nodes = from.select_nodes(query->c_str());
+        nodes.sort();
+        return nodes;
+    } catch (...) {
+        return {};
+    }
+}
+
 std::string Lowercase(std::string_view text) {
     std::string lower(text);
     std::ranges::transform(lower, lower.begin(),
@@ -258,6 +273,10 @@ std::string CXmlNode::Xml() const {
     }
 }
 
+CXmlNodeList CXmlNode::SelectNodes(std::string_view xpath) const {
+    return *this ? CXmlNodeList(Select(*m_node, xpath)) : CXmlNodeList();
+}
+
 CXmlNode CXmlNode::AppendElement(std::string_view name) {
     const auto elementName = WithoutNul(name);
     if (!*this || !elementName || elementName->empty()) {
@@ -397,17 +416,7 @@ bool CXmlDocument::Save(const std::filesystem::path& file) const {
 }
 
 CXmlNodeList CXmlDocument::SelectNodes(std::string_view xpath) const {
-    const auto query = WithoutNul(xpath);
-    if (!m_document || !query) {
-        return {};
-    }
-    try {
-        pugi::xpath_node_set nodes = m_document->select_nodes(query->c_str());
-        nodes.sort();
-        return CXmlNodeList(std::move(nodes));
-    } catch (...) {
-        return {};  // a query that does not compile (a stray quote) finds nothing
-    }
+    return m_document ? CXmlNodeList(Select(*m_document, xpath)) : CXmlNodeList();
 }
 
 CXmlNode CXmlDocument::SelectSingleNode(std::string_view xpath) const {

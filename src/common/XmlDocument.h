@@ -14,6 +14,8 @@ class xpath_node_set;
 
 namespace zn {
 
+class CXmlNodeList;
+
 // A node of a CXmlDocument; valid while its document lives and is not reloaded. A null node
 // (nothing selected) gives empty texts.
 class CXmlNode {
@@ -31,6 +33,9 @@ public:
     std::string Text() const;
     // The node's markup, without declaration or added white space.
     std::string Xml() const;
+    // A query evaluated from this node, in document order; one that does not compile, or a null
+    // node, selects nothing.
+    CXmlNodeList SelectNodes(std::string_view xpath) const;
 
     // Building a document (the seat list writer): a null node or false on failure.
     CXmlNode AppendElement(std::string_view name);
@@ -60,6 +65,7 @@ public:
 
 private:
     friend class CXmlDocument;
+    friend class CXmlNode;
     explicit CXmlNodeList(pugi::xpath_node_set nodes);
     std::unique_ptr<pugi::xpath_node_set> m_nodes;
     long m_next = 0;

@@ -1,6 +1,7 @@
 #include "launcher/LauncherSettings.h"
 
 #include "common/DefaultHosts.h"
+#include "launcher/LauncherSession.h"
 #include "platform/ProfileFile.h"
 
 namespace zn::launcher::LauncherSettings {
@@ -30,13 +31,12 @@ std::string UpdatePublicKey() {
     return Read("UpdatePublicKey", "");
 }
 
-UpdateSite ClientUpdateSite() {
+UpdateSite ClientUpdateSite(std::chrono::steady_clock::time_point launcherStart) {
     HostAndPort address = SplitLauncherAddress(UpdateServerAddress());
-    return {std::move(address.host),
-            address.port,
-            UpdateServerPath(),
-            {},
-            ReleaseTrust::FromSetting(UpdatePublicKey())};
+    UpdateSite site{std::move(address.host), address.port, UpdateServerPath(), {}};
+    site.trust = ReleaseTrust::FromSetting(UpdatePublicKey());
+    site.manifestGiveUpAt = launcherStart + kManifestWait;
+    return site;
 }
 
 }  // namespace zn::launcher::LauncherSettings

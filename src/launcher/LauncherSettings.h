@@ -1,5 +1,6 @@
 #pragma once
 
+#include <chrono>
 #include <string>
 
 #include "update/UpdateRun.h"
@@ -20,7 +21,7 @@ std::string UpdateServerPath();
 std::string UpdatePublicKey();
 
 // Where the client's release comes from: the address split into host and port, checked against
-// "UpdatePublicKey" when it is set.
-UpdateSite ClientUpdateSite();
+// "UpdatePublicKey" when it is set, the manifest given up kManifestWait after `launcherStart`.
+UpdateSite ClientUpdateSite(std::chrono::steady_clock::time_point launcherStart);
 
 }  // namespace zn::launcher::LauncherSettings

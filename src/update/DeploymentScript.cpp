@@ -4,7 +4,6 @@
 
 #include <cstring>
 #include <fstream>
-#include <memory>
 #include <string>
 #include <thread>
 #include <vector>
@@ -27,19 +26,11 @@ const char* PhaseName(Phase phase) {
     return phase == Phase::Initialize ? "Initialize" : "Finalize";
 }
 
-// Each element's entries are selected in a document of its own, built from the element's markup.
-std::unique_ptr<CXmlDocument> FreshDocument(const CXmlNode& element) {
-    auto document = std::make_unique<CXmlDocument>();
-    if (document->LoadXml(element.Xml()) != CXmlDocument::kLoaded) {
-        log::Error("Cannot reload a script element: {}", element.Xml().substr(0, 200));
-        return nullptr;
-    }
-    return document;
-}
-
-void WriteRegistryEntries(const CXmlDocument& document, const std::string& query,
+// An element's entries are selected from the element itself, as from a document of its own: the
+// element and every element of its name below it, as the query's first step.
+void WriteRegistryEntries(const CXmlNode& element, const std::string& query,
                           const DeploymentContext& context) {
-    CXmlNodeList entries = document.SelectNodes(query);
+    CXmlNodeList entries = element.SelectNodes(query);
     for (long i = 0; i < entries.Length(); ++i) {
         const CXmlNode entry = entries.Item(i);
         WriteRegistryValue(context.registry, entry.GetAttribute("Path"), entry.GetAttribute("Name"),
@@ -51,11 +42,9 @@ void RunExecuteEntry(const CXmlNode& entry, const std::filesystem::path* moduleP
                      const DeploymentContext& context) {
     const auto flags = static_cast<std::uint16_t>(LeadingDecimal(entry.GetAttribute("Mode")));
     std::vector<std::string> arguments;
-    if (const auto document = FreshDocument(entry)) {
-        CXmlNodeList params = document->SelectNodes("descendant::Execute/Param");
-        for (long i = 0; i < params.Length(); ++i) {
-            arguments.push_back(params.Item(i).Text());
-        }
+    CXmlNodeList params = entry.SelectNodes("descendant-or-self::Execute/Param");
+    for (long i = 0; i < params.Length(); ++i) {
+        arguments.push_back(params.Item(i).Text());
     }
     if (modulePath != nullptr && entry.GetAttribute("ModuleIsParam") == "1") {
         arguments.push_back("\"" + modulePath->string() + "\"");
@@ -64,9 +53,9 @@ void RunExecuteEntry(const CXmlNode& entry, const std::filesystem::path* moduleP
         .Run(context.limits.programWait);
 }
 
-void RunExecuteEntries(const CXmlDocument& document, const std::string& query,
+void RunExecuteEntries(const CXmlNode& element, const std::string& query,
                        const std::filesystem::path* modulePath, const DeploymentContext& context) {
-    CXmlNodeList entries = document.SelectNodes(query);
+    CXmlNodeList entries = element.SelectNodes(query);
     for (long i = 0; i < entries.Length(); ++i) {
         RunExecuteEntry(entries.Item(i), modulePath, context);
     }
@@ -92,11 +81,9 @@ void RunStep(const CXmlNode& step, Phase phase, const DeploymentContext& context
         StopProcessByName(target + ".exe", context.limits.processCloseWait);
         PauseAfterInitializeStep(phase, context);
     } else if (action == "Misc") {
-        if (const auto document = FreshDocument(step)) {
-            const std::string prefix = std::string("descendant::") + PhaseName(phase);
-            WriteRegistryEntries(*document, prefix + "/Registry", context);
-            RunExecuteEntries(*document, prefix + "/Execute", nullptr, context);
-        }
+        const std::string prefix = std::string("descendant-or-self::") + PhaseName(phase);
+        WriteRegistryEntries(step, prefix + "/Registry", context);
+        RunExecuteEntries(step, prefix + "/Execute", nullptr, context);
     }
 }
 
@@ -130,10 +117,8 @@ void RunModule(const CXmlNode& module, const DeploymentContext& context) {
         return;
     }
     CopyModule(*source, *destination, context);
-    if (const auto document = FreshDocument(module)) {
-        WriteRegistryEntries(*document, "descendant::Module/Registry", context);
-        RunExecuteEntries(*document, "descendant::Module/Execute", &*destination, context);
-    }
+    WriteRegistryEntries(module, "descendant-or-self::Module/Registry", context);
+    RunExecuteEntries(module, "descendant-or-self::Module/Execute", &*destination, context);
 }
 
 void RunSteps(const CXmlDocument& script, Phase phase, const DeploymentContext& context) {

@@ -50,18 +50,32 @@ bool IsLocalCopyCurrent(const CXmlDocument* local, const CXmlDocument& server) {
     return local != nullptr && ReadUpdateStamp(*local) >= ReadUpdateStamp(server);
 }
 
-bool ModuleNeedsDownload(const CXmlNode& serverModule, const CXmlDocument* local) {
+LocalModules::LocalModules(const CXmlDocument* local) : m_present(local != nullptr) {
+    if (local == nullptr) {
+        return;
+    }
+    m_copyStamp = ReadUpdateStamp(*local);
+    // A module without the attribute is never found by name, not even by the empty name.
+    CXmlNodeList modules = local->SelectNodes("descendant::Module[@ModuleName]");
+    for (CXmlNode module = modules.NextNode(); module; module = modules.NextNode()) {
+        std::string name = module.GetAttribute("ModuleName");
+        if (name.find('"') == std::string::npos) {
+            m_updates.try_emplace(std::move(name), module.GetAttribute("Update"));
+        }
+    }
+}
+
+bool LocalModules::NeedsDownload(const CXmlNode& serverModule) const {
     const std::string serverUpdate = serverModule.GetAttribute("Update");
-    if (local == nullptr || serverUpdate.empty()) {
+    if (!m_present || serverUpdate.empty()) {
         return true;
     }
-    const CXmlNode localModule = FindLocalModule(*local, serverModule.GetAttribute("ModuleName"));
-    if (!localModule) {
+    const auto local = m_updates.find(serverModule.GetAttribute("ModuleName"));
+    if (local == m_updates.end()) {
         return true;
     }
-    const std::string localUpdate = localModule.GetAttribute("Update");
     const UpdateStamp localStamp =
-        localUpdate.empty() ? ReadUpdateStamp(*local) : ParseUpdateStamp(localUpdate);
+        local->second.empty() ? m_copyStamp : ParseUpdateStamp(local->second);
     return localStamp <= ParseUpdateStamp(serverUpdate);
 }
 

@@ -2,6 +2,7 @@
 
 #include <string>
 #include <string_view>
+#include <unordered_map>
 
 #include "common/XmlDocument.h"
 #include "update/UpdateStamp.h"
@@ -29,8 +30,24 @@ CXmlNode FindLocalModule(const CXmlDocument& document, std::string_view name);
 // A null local document stands for a copy that is missing or did not load.
 bool IsLocalCopyCurrent(const CXmlDocument* local, const CXmlDocument& server);
 
-// Asked for a server Module element once the whole local copy is not current: download unless
-// the local stamp of that module is strictly newer.
-bool ModuleNeedsDownload(const CXmlNode& serverModule, const CXmlDocument* local);
+// A server manifest with more Module elements than this is refused whole.
+inline constexpr long kMaxModules = 10000;
+
+// The local copy's modules by "ModuleName", read once per run so that each server module is
+// matched in constant time. The first module of a name counts, as FindLocalModule finds it.
+class LocalModules {
+public:
+    // A null document stands for a copy that is missing or did not load.
+    explicit LocalModules(const CXmlDocument* local);
+
+    // Asked for a server Module element once the whole local copy is not current: download unless
+    // the local stamp of that module (its "Update", else the copy's stamp) is strictly newer.
+    bool NeedsDownload(const CXmlNode& serverModule) const;
+
+private:
+    bool m_present = false;
+    UpdateStamp m_copyStamp = 0;
+    std::unordered_map<std::string, std::string> m_updates;  // "ModuleName" to "Update"
+};
 
 }  // namespace zn

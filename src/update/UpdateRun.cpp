@@ -1,5 +1,6 @@
 #include "update/UpdateRun.h"
 
+#include <algorithm>
 #include <cstring>
 #include <memory>
 #include <string>
@@ -30,9 +31,10 @@ ServerManifest FetchManifest(const UpdateSite& site, std::string_view name) {
     source.host = site.host;
     source.port = site.port;
     source.objectPath = site.path + std::string(name);
+    DownloadTimeouts timeouts = site.timeouts;
+    timeouts.giveUpAt = std::min(timeouts.giveUpAt, site.manifestGiveUpAt);
     std::string text;
-    const std::size_t length =
-        DownloadToMemory(source, std::string_view("\0", 1), text, site.timeouts);
+    const std::size_t length = DownloadToMemory(source, std::string_view("\0", 1), text, timeouts);
     if (length < 1) {
         return {nullptr, UpdateResult::ManifestNotFetched};
     }
@@ -44,6 +46,12 @@ ServerManifest FetchManifest(const UpdateSite& site, std::string_view name) {
     const int loaded = document->LoadXml(std::string_view(text).substr(0, length));
     if (loaded != CXmlDocument::kLoaded) {
         log::Error("The server's {} from {} does not parse ({})", name, site.host, loaded);
+        return {nullptr, UpdateResult::ManifestNotParsed};
+    }
+    if (const long modules = document->SelectNodes("descendant::Module").Length();
+        modules > kMaxModules) {
+        log::Error("Refused the server's {} from {}: {} modules, at most {}", name, site.host,
+                   modules, kMaxModules);
         return {nullptr, UpdateResult::ManifestNotParsed};
     }
     return {std::move(document), UpdateResult::Updated};
@@ -60,11 +68,13 @@ std::unique_ptr<CXmlDocument> LoadLocalCopy(const std::filesystem::path& file) {
 bool FetchModules(const CXmlDocument& server, const CXmlDocument* local, DownloadSource source,
                   const UpdateSite& site, const std::filesystem::path& programFolder) {
     const std::string remoteFolder = site.path + ReadContainer(server);
+    const LocalModules localModules(local);
+    ReleaseBudget budget(site.limits);
     bool allFetched = true;
     CXmlNodeList modules = server.SelectNodes("descendant::Module");
     for (long i = 0; i < modules.Length(); ++i) {
         const CXmlNode module = modules.Item(i);
-        if (!ModuleNeedsDownload(module, local)) {
+        if (!localModules.NeedsDownload(module)) {
             continue;
         }
         const std::string modulePath = module.GetAttribute("ModulePath");
@@ -75,7 +85,11 @@ bool FetchModules(const CXmlDocument& server, const CXmlDocument* local, Downloa
         }
         CreateFolderFor(*localFile);
         source.objectPath = remoteFolder + ManifestPathText(modulePath);
-        if (DownloadSignedFile(source, *localFile, site.trust, site.timeouts) == 0) {
+        FileDownloadRules rules;
+        rules.admit = [&budget, &localFile](std::uint64_t length) {
+            return budget.Admit(length, *localFile);
+        };
+        if (DownloadSignedFile(source, *localFile, site.trust, site.timeouts, rules) == 0) {
             allFetched = false;
         }
     }

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <chrono>
 #include <filesystem>
 #include <functional>
 #include <string>
@@ -8,6 +9,7 @@
 #include "update/DeploymentScript.h"
 #include "update/HttpDownload.h"
 #include "update/ReleaseTrust.h"
+#include "update/ReleaseBudget.h"
 
 namespace zn {
 
@@ -40,7 +42,8 @@ struct HostAndPort {
 // port read from its leading digits, 0 meaning 80); otherwise the whole text is the host, port 80.
 HostAndPort SplitLauncherAddress(std::string_view address);
 
-// Where a run fetches from: the host (used as it is) and the update path ending in "/".
+// Where a run fetches from: the host (used as it is) and the update path ending in "/", with the
+// bounds of its downloads and of what a release may store.
 struct UpdateSite {
     std::string host;
     int port = 80;
@@ -48,7 +51,11 @@ struct UpdateSite {
     DownloadTimeouts timeouts;
     // When it verifies, a manifest without a valid signature counts as one that does not parse,
     // and a module file without one as one that was not fetched (the installed file stays).
-    ReleaseTrust trust;
+    ReleaseTrust trust{};
+    // The manifest's fetch gives up at this instant at the latest (the launcher's start bound).
+    std::chrono::steady_clock::time_point manifestGiveUpAt =
+        std::chrono::steady_clock::time_point::max();
+    ReleaseLimits limits{};
 };
 
 // The console's content update: "ContentUpdate.xml" from site.path on site.port, every module
@@ -57,7 +64,8 @@ struct UpdateSite {
 // programFolder/ContentUpdate.xml and its deployment script run. The saved bytes are the parsed
 // document written by CXmlDocument: UTF-8 without added white space, a declaration kept only when
 // the server's had one (its encoding then reads "UTF-8"), comments kept. A module whose
-// "ModulePath" or "CopyTo" leaves its folder counts as failed.
+// "ModulePath" or "CopyTo" leaves its folder, or that site.limits refuse, counts as failed. A
+// manifest of more than kMaxModules modules counts as one that does not parse (every run).
 UpdateResult RunContentUpdate(const UpdateSite& site, const DeploymentContext& deployment);
 
 // The console's version check: true when the server's "Version.xml" was fetched and parsed and the

@@ -111,7 +111,7 @@ TEST(ManifestComparisonTest, ModuleIsSkippedOnlyWhenStrictlyNewerLocally) {
     const auto local = Parsed(
         "<r><Version_File Update=\"2008-06-01\"/>"
         "<Module ModuleName=\"A\" Update=\"2008-05-20\"/><Module ModuleName=\"B\" "
-        "Update=\"\"/></r>");
+        "Update=\"\"/><Module Update=\"2030-01-01\"/></r>");
     const auto server = Parsed(
         "<r><Module ModuleName=\"A\" Update=\"2008-05-20\"/>"
         "<Module ModuleName=\"A\" Update=\"2008-05-19\"/>"
@@ -119,13 +119,15 @@ TEST(ManifestComparisonTest, ModuleIsSkippedOnlyWhenStrictlyNewerLocally) {
         "<Module ModuleName=\"B\" Update=\"2008-06-01\"/>"
         "<Module ModuleName=\"a\" Update=\"2000-01-01\"/>"
         "<Module ModuleName=\"C\" Update=\"2000-01-01\"/>"
-        "<Module ModuleName=\"A\" Update=\"\"/></r>");
+        "<Module ModuleName=\"A\" Update=\"\"/><Module Update=\"2000-01-01\"/></r>");
     CXmlNodeList modules = server->SelectNodes("descendant::Module");
-    const bool expected[] = {true, false, false, true, true, true, true};
-    ASSERT_EQ(modules.Length(), 7);
+    const bool expected[] = {true, false, false, true, true, true, true, true};
+    ASSERT_EQ(modules.Length(), 8);
+    const LocalModules localModules(local.get());
+    const LocalModules noCopy(nullptr);
     for (long i = 0; i < modules.Length(); ++i) {
-        EXPECT_EQ(ModuleNeedsDownload(modules.Item(i), local.get()), expected[i]) << i;
-        EXPECT_TRUE(ModuleNeedsDownload(modules.Item(i), nullptr)) << i;
+        EXPECT_EQ(localModules.NeedsDownload(modules.Item(i)), expected[i]) << i;
+        EXPECT_TRUE(noCopy.NeedsDownload(modules.Item(i))) << i;
     }
 }
 

@@ -1,9 +1,15 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <chrono>
+#include <limits>
+
 #include "FakeServices.h"
 #include "LogCapture.h"
+#include "RawHttpServer.h"
 #include "Sandbox.h"
 #include "WebHost.h"
+#include "update/Manifest.h"
 #include "update/UpdateRun.h"
 
 namespace zn {
@@ -129,6 +135,48 @@ TEST_F(UpdateRunTest, ManifestFailuresEndTheRun) {
     EXPECT_EQ(RunContentUpdate(withPort, m_deployment), UpdateResult::ManifestNotFetched);
 }
 
+TEST_F(UpdateRunTest, ModulesOverACapOrTheFreeSpaceAreRefusedUnwrittenAndFailTheRun) {
+    PublishConsoleRelease("2024-03-01 09:00:00", "v1 ");  // three files of 4 bytes
+    struct Case {
+        const char* why;
+        ReleaseLimits limits;
+        std::vector<const char*> written;
+    };
+    std::vector<Case> cases(3);
+    cases[0] = {"per module", {}, {}};
+    cases[0].limits.moduleBytes = 3;
+    cases[1] = {"the release past its cap", {}, {"A", "B"}};
+    cases[1].limits.releaseBytes = 10;
+    cases[2] = {"free", {}, {}};
+    cases[2].limits.keepFreeBytes = std::numeric_limits<std::uint64_t>::max();
+    cases[2].limits.keepFreePercent = 100;
+    for (const Case& c : cases) {
+        std::filesystem::remove_all(Program() / "Content");
+        UpdateSite site = Site(kConsolePath);
+        site.limits = c.limits;
+        test::LogCapture log;
+        EXPECT_EQ(RunContentUpdate(site, m_deployment), UpdateResult::ModuleNotFetched) << c.why;
+        EXPECT_TRUE(log.Contains({"Refused", c.why})) << c.why;
+        for (const std::string name : {"A", "B", "C"}) {
+            const bool expected = std::ranges::count(c.written, name) > 0;
+            EXPECT_EQ(std::filesystem::exists(Program() / "Content/m" / (name + ".txt")), expected)
+                << c.why << " " << name;
+        }
+        EXPECT_FALSE(std::filesystem::exists(Program() / "ContentUpdate.xml"));
+    }
+}
+
+TEST_F(UpdateRunTest, AManifestOfTooManyModulesIsRefusedBeforeAnyFetch) {
+    std::string manifest = "<R><Version_File Update=\"2024-03-01\"/>";
+    for (long i = 0; i <= kMaxModules; ++i) {
+        manifest += "<Module ModuleName=\"M" + std::to_string(i) + "\" ModulePath=\"m" +
+                    std::to_string(i) + "\"/>";
+    }
+    Publish(std::string(kConsolePath) + "ContentUpdate.xml", manifest + "</R>");
+    EXPECT_EQ(RunConsole(), UpdateResult::ManifestNotParsed);
+    EXPECT_FALSE(std::filesystem::exists(Program() / "Content"));
+}
+
 TEST_F(UpdateRunTest, ModulePathsLeavingTheirFoldersFailTheRun) {
     const std::string header =
         "<R><Version_File Update=\"2024-03-01\" Port=\"" + std::to_string(m_port) + "\"/>";
@@ -227,6 +275,21 @@ TEST_F(LauncherUpdateTest, FailuresShowTheirTexts) {
                                 std::string(kProgressModuleFailed)}));
     EXPECT_FALSE(std::filesystem::exists(Program() / "Content/s.css"));
     EXPECT_FALSE(std::filesystem::exists(Program() / "Version.xml"));
+}
+
+// A trickle of one byte per 100 ms would hold the manifest's fetch for about a minute.
+TEST_F(LauncherUpdateTest, AManifestThatDoesNotComeIsGivenUpAtItsDeadline) {
+    using namespace std::chrono_literals;
+    test::RawHttpServer trickle(
+        test::HttpAnswer("200 OK", "Content-Length: 500\r\n", std::string(500, ' ')), 100ms);
+    UpdateSite site{"127.0.0.1", trickle.Port(), kClientPath, {}};
+    const auto start = std::chrono::steady_clock::now();
+    site.manifestGiveUpAt = start + 3s;
+    EXPECT_EQ(RunLauncherUpdate(site, Program(),
+                                [this](std::string_view text) { m_shown.emplace_back(text); }),
+              UpdateResult::ManifestNotFetched);
+    EXPECT_LT(std::chrono::steady_clock::now() - start, 8s);
+    EXPECT_EQ(m_shown.back(), kProgressNoServer);
 }
 
 class ConsoleUpgradeTest : public UpdateRunTest {
