@@ -27,12 +27,18 @@ TEST_F(LauncherFilesTest, ClientGetsTheArgumentsAsItsCommandLineSplitsThem) {
     m_sandbox.WriteFile("gameclient.dat", "[PROFILE_QZ]\r\nMain=" + name + "\r\n");
     const auto record = m_sandbox.Path() / "record.txt";
     const zn::test::ScopedEnv recording("ZN_CHILD_RECORD", record.string());
+    // A customer's program dropped beside the client, named as Windows would name it.
+    const auto planted = m_sandbox.WriteFile(
+        "program/" + name + ".exe",
+        "#!/bin/sh\necho planted >" + (m_sandbox.Path() / "planted.txt").string() + "\n");
+    std::filesystem::permissions(planted, std::filesystem::perms::owner_all);
 
     ASSERT_TRUE(StartClient(m_sandbox.Path() / "program", {"a", "b c", "-p"}));
     ASSERT_TRUE(zn::test::WaitFor([&] { return zn::test::RecordedRuns(record).size() == 1; }));
     ASSERT_TRUE(StartClient(m_sandbox.Path() / "program", {}));
     ASSERT_TRUE(zn::test::WaitFor([&] { return zn::test::RecordedRuns(record).size() == 2; }));
     EXPECT_EQ(zn::test::RecordedRuns(record), (std::vector<std::string>{"a|b|c|-p", ""}));
+    EXPECT_FALSE(std::filesystem::exists(m_sandbox.Path() / "planted.txt"));
 
     m_sandbox.WriteFile("gameclient.dat", "[PROFILE_QZ]\r\nMain=NoSuchSeatProgram\r\n");
     EXPECT_FALSE(StartClient(m_sandbox.Path() / "program", {"a"}));
