@@ -36,6 +36,27 @@ std::string Printable(std::string_view text, std::size_t maxBytes) {
     return printable;
 }
 
+std::string Escaped(std::string_view text) {
+    static constexpr char kHex[] = "0123456789ABCDEF";
+    std::string escaped;
+    escaped.reserve(text.size());
+    for (const char c : text) {
+        const auto byte = static_cast<unsigned char>(c);
+        if (c == '\t' || (byte >= 0x20 && byte != 0x7F)) {
+            escaped += c;
+        } else if (c == '\n') {
+            escaped += "\\n";
+        } else if (c == '\r') {
+            escaped += "\\r";
+        } else {
+            escaped += "\\x";
+            escaped += kHex[byte >> 4];
+            escaped += kHex[byte & 0x0F];
+        }
+    }
+    return escaped;
+}
+
 namespace {
 
 bool IsSet(const char* name) {

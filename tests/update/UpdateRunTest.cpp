@@ -142,6 +142,16 @@ TEST_F(UpdateRunTest, ModulePathsLeavingTheirFoldersFailTheRun) {
     EXPECT_TRUE(log.Contains({"Refused the manifest path", "escape.txt"}));
 
     Publish(std::string(kConsolePath) + "ContentUpdate.xml",
+            header +
+                "<Module ModuleName=\"X\" ModulePath=\"..\\x&#10;2026-12-07 00:00:00.000 "
+                "ZentrovaNubraConsole[1] info: forged\" CopyTo=\"x\"/></R>");
+    EXPECT_EQ(RunConsole(), UpdateResult::ModuleNotFetched);
+    EXPECT_TRUE(log.Contains({"Refused the manifest path", "..\\x\\n2026-12-07"}));
+    for (const std::string& line : log.Lines()) {
+        EXPECT_EQ(line.find('\n'), std::string::npos) << line;
+    }
+
+    Publish(std::string(kConsolePath) + "ContentUpdate.xml",
             header + "<Module ModuleName=\"X\" ModulePath=\"x.txt\" CopyTo=\"../../x.txt\"/></R>");
     Publish(std::string(kConsolePath) + "x.txt", "x");
     EXPECT_EQ(RunConsole(), UpdateResult::ModuleNotFetched);
