@@ -93,6 +93,19 @@ TEST_F(UpdateRunTest, ContentUpdateFetchesRecordsAndDeploysANewRelease) {
     EXPECT_EQ(RunConsole(), UpdateResult::Current);
 }
 
+TEST_F(UpdateRunTest, PartialFilesOfAbandonedRunsAreGoneAfterTheNextRun) {
+    // Left by runs ended by Esc, a console exit and a kill, of files this release no longer has.
+    for (const char* partial :
+         {"Content/m/.Old.txt.part-q1W2e3", "Content/.old.dll.part", ".Retired.part-Zz9Yy8"}) {
+        m_sandbox.WriteFile(std::filesystem::path("program") / partial, "half");
+    }
+    PublishConsoleRelease("2024-03-01 09:00:00", "v1 ");
+    EXPECT_EQ(RunConsole(), UpdateResult::Updated);
+    for (const auto& entry : std::filesystem::recursive_directory_iterator(Program())) {
+        EXPECT_FALSE(entry.path().filename().string().starts_with('.')) << entry.path();
+    }
+}
+
 TEST_F(UpdateRunTest, ANewerReleaseWithoutModulesStillRunsItsScript) {
     m_sandbox.WriteFile("program/ContentUpdate.xml",
                         "<R><Version_File Update=\"2024-01-01\"/></R>");
