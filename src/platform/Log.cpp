@@ -96,10 +96,9 @@ void StartProgramLog(std::string_view program) {
     auto logger =
         std::make_shared<spdlog::logger>(std::string(program), sinks.begin(), sinks.end());
     logger->set_pattern("%Y-%m-%d %H:%M:%S.%e %n[%P] %l: %v");
-    // Failures must reach the file even when the program dies right after.
-    logger->flush_on(spdlog::level::warn);
+    // Each line reaches the file at once: a program that hangs and is killed leaves its record.
+    logger->flush_on(spdlog::level::trace);
     spdlog::set_default_logger(std::move(logger));
-    spdlog::flush_every(std::chrono::seconds(2));
     if (!fileFailure.empty()) {
         Warn("log file {} cannot be written: {}", file.string(), fileFailure);
     }

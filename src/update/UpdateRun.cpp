@@ -149,6 +149,7 @@ UpdateResult RunReleaseUpdate(const UpdateSite& site, const std::filesystem::pat
         return UpdateResult::NotInstalled;
     }
     if (!SaveLocalCopy(*server.document, localFile)) {
+        Show(progress, kProgressNotInstalled);
         return UpdateResult::ModuleNotFetched;
     }
     return UpdateResult::Updated;

@@ -250,6 +250,14 @@ TEST_F(LauncherUpdateTest, FailuresShowTheirTexts) {
                                 std::string(kProgressModuleFailed)}));
     EXPECT_FALSE(std::filesystem::exists(Program() / "Content/s.css"));
     EXPECT_FALSE(std::filesystem::exists(Program() / "Version.xml"));
+
+    // A record that cannot be saved (a folder where the file goes) must not leave "deploying".
+    Publish(std::string(kClientPath) + "Version.xml",
+            "<R><Version_File Update=\"2024-03-01\"/></R>");
+    std::filesystem::create_directories(Program() / "Version.xml/x");
+    m_shown.clear();
+    EXPECT_EQ(RunLauncher(Address()), UpdateResult::ModuleNotFetched);
+    EXPECT_EQ(m_shown.back(), kProgressNotInstalled);
 }
 
 class ConsoleUpgradeTest : public UpdateRunTest {
