@@ -14,6 +14,9 @@ namespace zn::launcher {
 inline constexpr std::string_view kStatusPrefix = "(Esc键取消更新) ";
 // A failure text stays on screen this long before the window closes, so it can be read.
 inline constexpr std::chrono::milliseconds kFailureTextHold{2000};
+// Installing copies program files within the machine; a window closed meanwhile waits this long
+// at most for them to finish.
+inline constexpr std::chrono::minutes kInstallWaitLimit{5};
 
 // The launcher's window as the update worker reaches it. Any thread; neither call waits: each is
 // carried out later on the UI thread.
@@ -33,7 +36,8 @@ std::chrono::milliseconds CloseDelay(UpdateResult result);
 
 // One launcher run: a worker updates while the window shows its progress and closes it when done;
 // when the window goes (the worker's close, Esc or Enter) the program is started, exactly once.
-// The worker reaches the window only while it exists; nobody waits for the worker.
+// The worker reaches the window only while it exists; nobody waits for the worker, except once it
+// has shown kProgressDeploying: the files being put in place then finish as one step.
 class LauncherSession {
 public:
     // `startProgram` runs on the UI thread.
@@ -46,7 +50,7 @@ public:
     // closes at once.
     void Start(ILauncherWindow& window);
     // UI thread: the window has gone. The worker reaches it no more, and the program is started
-    // the first time.
+    // the first time (after an installation under way has finished).
     void OnWindowGone();
     // Any thread: the update run has not returned yet.
     bool WorkerRunning() const;
