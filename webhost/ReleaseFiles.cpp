@@ -35,15 +35,19 @@ std::string ContentType(const std::filesystem::path& file) {
 
 ReleaseFiles::ReleaseFiles(std::filesystem::path folder) : m_folder(std::move(folder)) {}
 
-std::vector<ReleaseFiles::Credentials> ReleaseFiles::RequiredCredentials(
+std::optional<std::vector<ReleaseFiles::Credentials>> ReleaseFiles::RequiredCredentials(
     const std::filesystem::path& file) const {
     std::vector<Credentials> required;
     for (std::filesystem::path folder = file.parent_path();; folder = folder.parent_path()) {
         bool isRelease = false;
         for (const std::string_view name : kManifestNames) {
+            std::error_code error;
+            if (!std::filesystem::exists(folder / name, error) && !error) {
+                continue;
+            }
             CXmlDocument manifest;
             if (manifest.Load(folder / name) != CXmlDocument::kLoaded) {
-                continue;
+                return std::nullopt;
             }
             isRelease = true;
             if (!ReadUserName(manifest).empty()) {
@@ -59,7 +63,9 @@ std::vector<ReleaseFiles::Credentials> ReleaseFiles::RequiredCredentials(
 void ReleaseFiles::Serve(const httplib::Request& request, httplib::Response& response) const {
     response.status = 404;
     const std::size_t start = request.path.find_first_not_of('/');
-    if (start == std::string::npos || request.path.find('\\') != std::string::npos) {
+    // A decoded "%00" would end the name the file system sees, after the checks saw another one.
+    if (start == std::string::npos || request.path.find('\\') != std::string::npos ||
+        request.path.find('\0') != std::string::npos) {
         return;
     }
     const std::string relative = request.path.substr(start);
@@ -70,9 +76,12 @@ void ReleaseFiles::Serve(const httplib::Request& request, httplib::Response& res
     }
     if (!IsManifestName(*file)) {
         const auto required = RequiredCredentials(*file);
+        if (!required) {
+            return;
+        }
         const bool allowed =
-            required.empty() ||
-            std::any_of(required.begin(), required.end(), [&](const Credentials& credentials) {
+            required->empty() ||
+            std::any_of(required->begin(), required->end(), [&](const Credentials& credentials) {
                 return request.get_header_value("Authorization") ==
                        httplib::make_basic_authentication_header(credentials.userName,
                                                                  credentials.password)

@@ -8,7 +8,9 @@ namespace zn::launcher {
 
 bool StartClient(const std::filesystem::path& programFolder,
                  const std::vector<std::string>& arguments) {
-    const CommandRunner client(CommandRunner::kFromProgramFolder, LauncherSettings::Main() + ".exe",
+    // Exactly the installed name: a ".exe" added here would run a file a customer dropped beside
+    // the client.
+    const CommandRunner client(CommandRunner::kFromProgramFolder, LauncherSettings::Main(),
                                arguments, programFolder);
     if (client.Run() != 0) {
         return false;

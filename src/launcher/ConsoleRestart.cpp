@@ -10,6 +10,7 @@ namespace zn::launcher {
 
 UpdateResult UpgradeConsole(const Registry& registry, const std::filesystem::path& programFolder,
                             const UpdateProgress& progress, std::chrono::milliseconds endWait) {
+    progress(kProgressWaitingForConsole);
     if (!WaitForProgramEnd(programFolder / kConsoleProgram, endWait)) {
         log::Error("The console in {} is still running after {} s; it is not upgraded",
                    programFolder.string(),
@@ -26,7 +27,13 @@ UpdateResult UpgradeConsole(const Registry& registry, const std::filesystem::pat
     return result;
 }
 
-bool StartConsole(const std::filesystem::path& programFolder) {
+bool StartConsole(const std::filesystem::path& programFolder, std::chrono::milliseconds endWait) {
+    if (!WaitForProgramEnd(programFolder / kConsoleProgram, endWait)) {
+        log::Error("The console in {} is still running after {} s; no second one is started",
+                   programFolder.string(),
+                   std::chrono::duration_cast<std::chrono::seconds>(endWait).count());
+        return false;
+    }
     const CommandRunner console(CommandRunner::kFromProgramFolder, kConsoleProgram, {},
                                 programFolder);
     return console.Run() == 0;

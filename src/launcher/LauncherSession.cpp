@@ -1,6 +1,7 @@
 #include "launcher/LauncherSession.h"
 
 #include <atomic>
+#include <condition_variable>
 #include <mutex>
 #include <utility>
 
@@ -14,6 +15,8 @@ struct LauncherSession::Shared {
     std::mutex mutex;
     ILauncherWindow* window = nullptr;
     std::atomic<bool> running = false;
+    bool installing = false;  // under the mutex
+    std::condition_variable ended;
 
     void Post(const std::function<void(ILauncherWindow&)>& call) {
         const std::lock_guard lock(mutex);
@@ -53,10 +56,18 @@ void LauncherSession::Start(ILauncherWindow& window) {
     const bool started = StartDetachedThread([shared = m_shared, run = m_run] {
         const UpdateResult result = run([&shared](std::string_view text) {
             log::Info("Status: {}", text);
+            if (text == kProgressDeploying) {
+                const std::lock_guard lock(shared->mutex);
+                shared->installing = true;
+            }
             shared->Post([line = StatusLine(text)](ILauncherWindow& w) { w.PostStatusLine(line); });
         });
         shared->Post([delay = CloseDelay(result)](ILauncherWindow& w) { w.PostClose(delay); });
-        shared->running = false;
+        {
+            const std::lock_guard lock(shared->mutex);
+            shared->running = false;
+        }
+        shared->ended.notify_all();
     });
     if (!started) {
         log::Error("No thread for the update; the program starts without it");
@@ -67,8 +78,15 @@ void LauncherSession::Start(ILauncherWindow& window) {
 
 void LauncherSession::OnWindowGone() {
     {
-        const std::lock_guard lock(m_shared->mutex);
+        std::unique_lock lock(m_shared->mutex);
         m_shared->window = nullptr;
+        // Esc during the copies would leave old and new program files side by side.
+        if (m_shared->installing && m_shared->running &&
+            !m_shared->ended.wait_for(lock, kInstallWaitLimit,
+                                      [this] { return !m_shared->running; })) {
+            log::Error("The installation has not finished after {} minutes; going on without it",
+                       kInstallWaitLimit.count());
+        }
     }
     if (!m_programStarted) {
         m_programStarted = true;

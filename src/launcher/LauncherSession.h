@@ -19,6 +19,10 @@ inline constexpr std::chrono::milliseconds kFailureTextHold{2000};
 // kFailureTextHold.
 inline constexpr std::chrono::seconds kManifestWait{12};
 
+// Installing copies program files within the machine; a window closed meanwhile waits this long
+// at most for them to finish.
+inline constexpr std::chrono::minutes kInstallWaitLimit{5};
+
 // The launcher's window as the update worker reaches it. Any thread; neither call waits: each is
 // carried out later on the UI thread.
 class ILauncherWindow {
@@ -37,7 +41,8 @@ std::chrono::milliseconds CloseDelay(UpdateResult result);
 
 // One launcher run: a worker updates while the window shows its progress and closes it when done;
 // when the window goes (the worker's close, Esc or Enter) the program is started, exactly once.
-// The worker reaches the window only while it exists; nobody waits for the worker.
+// The worker reaches the window only while it exists; nobody waits for the worker, except once it
+// has shown kProgressDeploying: the files being put in place then finish as one step.
 class LauncherSession {
 public:
     // `startProgram` runs on the UI thread.
@@ -50,7 +55,7 @@ public:
     // closes at once.
     void Start(ILauncherWindow& window);
     // UI thread: the window has gone. The worker reaches it no more, and the program is started
-    // the first time.
+    // the first time (after an installation under way has finished).
     void OnWindowGone();
     // Any thread: the update run has not returned yet.
     bool WorkerRunning() const;

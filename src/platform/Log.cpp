@@ -36,6 +36,27 @@ std::string Printable(std::string_view text, std::size_t maxBytes) {
     return printable;
 }
 
+std::string Escaped(std::string_view text) {
+    static constexpr char kHex[] = "0123456789ABCDEF";
+    std::string escaped;
+    escaped.reserve(text.size());
+    for (const char c : text) {
+        const auto byte = static_cast<unsigned char>(c);
+        if (c == '\t' || (byte >= 0x20 && byte != 0x7F)) {
+            escaped += c;
+        } else if (c == '\n') {
+            escaped += "\\n";
+        } else if (c == '\r') {
+            escaped += "\\r";
+        } else {
+            escaped += "\\x";
+            escaped += kHex[byte >> 4];
+            escaped += kHex[byte & 0x0F];
+        }
+    }
+    return escaped;
+}
+
 namespace {
 
 bool IsSet(const char* name) {
@@ -75,10 +96,9 @@ void StartProgramLog(std::string_view program) {
     auto logger =
         std::make_shared<spdlog::logger>(std::string(program), sinks.begin(), sinks.end());
     logger->set_pattern("%Y-%m-%d %H:%M:%S.%e %n[%P] %l: %v");
-    // Failures must reach the file even when the program dies right after.
-    logger->flush_on(spdlog::level::warn);
+    // Each line reaches the file at once: a program that hangs and is killed leaves its record.
+    logger->flush_on(spdlog::level::trace);
     spdlog::set_default_logger(std::move(logger));
-    spdlog::flush_every(std::chrono::seconds(2));
     if (!fileFailure.empty()) {
         Warn("log file {} cannot be written: {}", file.string(), fileFailure);
     }

@@ -31,22 +31,36 @@ void StartProgramLog(std::string_view program);
 // the file.
 std::string Printable(std::string_view text, std::size_t maxBytes = 256);
 
+// Text as it may stand in one line of a log: control bytes other than the tab are written as
+// "\n", "\r" or "\xHH", so no text from the network or a file can start a line of its own.
+std::string Escaped(std::string_view text);
+
+template <typename... Args>
+void Write(spdlog::level::level_enum level, spdlog::format_string_t<Args...> format,
+           Args&&... args) {
+    const auto logger = spdlog::default_logger();
+    if (logger->should_log(level)) {
+        logger->log(level, "{}", Escaped(fmt::format(format, std::forward<Args>(args)...)));
+    }
+}
+
 // One line each: what happened and its cause, with the values that identify it (seat address,
-// port, serial). Any thread; the logger is held for the call, so replacing it meanwhile (tests
-// capture lines that way) is safe.
+// port, serial). The whole line is escaped, so a value forgotten in Printable still forges no
+// line. Any thread; the logger is held for the call, so replacing it meanwhile (tests capture
+// lines that way) is safe.
 template <typename... Args>
 void Info(spdlog::format_string_t<Args...> format, Args&&... args) {
-    spdlog::default_logger()->info(format, std::forward<Args>(args)...);
+    Write(spdlog::level::info, format, std::forward<Args>(args)...);
 }
 
 template <typename... Args>
 void Warn(spdlog::format_string_t<Args...> format, Args&&... args) {
-    spdlog::default_logger()->warn(format, std::forward<Args>(args)...);
+    Write(spdlog::level::warn, format, std::forward<Args>(args)...);
 }
 
 template <typename... Args>
 void Error(spdlog::format_string_t<Args...> format, Args&&... args) {
-    spdlog::default_logger()->error(format, std::forward<Args>(args)...);
+    Write(spdlog::level::err, format, std::forward<Args>(args)...);
 }
 
 }  // namespace zn::log

@@ -13,6 +13,7 @@
 #include <cstdint>
 #include <mutex>
 #include <numbers>
+#include <string_view>
 #include <vector>
 
 namespace zn {
@@ -116,6 +117,14 @@ private:
     bool m_drop = false;
 };
 
+// WAV only, as Windows plays it: the decoder reads many more formats, whose parsers a file from
+// the network should not reach.
+bool StartsLikeWav(int fd) {
+    char head[12];
+    return pread(fd, head, sizeof head, 0) == static_cast<ssize_t>(sizeof head) &&
+           std::string_view(head, 4) == "RIFF" && std::string_view(head + 8, 4) == "WAVE";
+}
+
 class SoundFile {
 public:
     explicit SoundFile(const std::filesystem::path& file) {
@@ -125,7 +134,8 @@ public:
             return;
         }
         struct stat status {};
-        if (fstat(fd, &status) != 0 || !S_ISREG(status.st_mode) || status.st_size > kMaxFileBytes) {
+        if (fstat(fd, &status) != 0 || !S_ISREG(status.st_mode) || status.st_size > kMaxFileBytes ||
+            !StartsLikeWav(fd)) {
             close(fd);
             return;
         }

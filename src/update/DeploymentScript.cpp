@@ -78,7 +78,8 @@ void RunStep(const CXmlNode& step, Phase phase, const DeploymentContext& context
         StopServiceAndWait(context.services, target, context.limits.serviceWait);
         PauseAfterInitializeStep(phase, context);
     } else if (action == "StopApp") {
-        StopProcessByName(target + ".exe", context.limits.processCloseWait);
+        // Exactly the named program: with ".exe" added, a customer's "<target>.exe" would match.
+        StopProcessByName(target, context.limits.processCloseWait);
         PauseAfterInitializeStep(phase, context);
     } else if (action == "Misc") {
         const std::string prefix = std::string("descendant-or-self::") + PhaseName(phase);

@@ -9,8 +9,14 @@ namespace zn {
 
 namespace {
 
+// "C:\\x" names another drive on a Windows seat; here it would be a folder called "C:".
+bool HasDriveLetter(std::string_view path) {
+    return path.size() >= 2 && path[1] == ':' &&
+           ((path[0] >= 'A' && path[0] <= 'Z') || (path[0] >= 'a' && path[0] <= 'z'));
+}
+
 bool ClimbsOrIsAbsolute(const std::filesystem::path& relative) {
-    if (relative.is_absolute() || relative.has_root_path()) {
+    if (relative.is_absolute() || relative.has_root_path() || HasDriveLetter(relative.native())) {
         return true;
     }
     return std::any_of(relative.begin(), relative.end(),
@@ -42,7 +48,11 @@ std::string ManifestPathText(std::string_view text) {
 
 std::optional<std::filesystem::path> ResolveInsideFolder(const std::filesystem::path& folder,
                                                          std::string_view manifestPath) {
-    const std::filesystem::path relative(ManifestPathText(manifestPath));
+    // Windows seats join "Content\\" and the path by concatenation, so a leading separator
+    // still names a file inside.
+    std::string text = ManifestPathText(manifestPath);
+    text.erase(0, text.find_first_not_of('/'));
+    const std::filesystem::path relative(text);
     if (ClimbsOrIsAbsolute(relative)) {
         log::Error("Refused the manifest path \"{}\": it leaves the folder {}", manifestPath,
                    folder.string());

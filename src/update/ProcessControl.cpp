@@ -107,10 +107,12 @@ bool WaitUntilEnded(pid_t pid, std::chrono::milliseconds limit) {
 }  // namespace
 
 std::optional<pid_t> FindProcessByName(std::string_view fileName) {
-    const std::string_view wanted = WithoutExe(fileName);
+    const std::string_view withoutExe = WithoutExe(fileName);
     for (const pid_t pid : ProcessIds()) {
-        const std::filesystem::path folder = "/proc/" + std::to_string(pid);
-        if (EqualIgnoringCase(WithoutExe(ProgramNameOf(folder)), wanted) && !HasEnded(pid)) {
+        const std::string name = ProgramNameOf("/proc/" + std::to_string(pid));
+        const bool matches =
+            EqualIgnoringCase(name, fileName) || EqualIgnoringCase(name, withoutExe);
+        if (matches && !HasEnded(pid)) {
             return pid;
         }
     }

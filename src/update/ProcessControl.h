@@ -12,8 +12,9 @@ namespace zn {
 inline constexpr std::chrono::seconds kProcessCloseWait{5};
 
 // The lowest process id whose program file name (the last part of /proc/<pid>/exe, else of its
-// first argument) equals `fileName` ignoring case. A trailing ".exe" on the wanted name is ignored;
-// processes that have already ended (zombies) do not count.
+// first argument) equals `fileName` ignoring case, or, when `fileName` ends in ".exe", equals it
+// without that ending (Linux programs have none); processes that have already ended (zombies) do
+// not count.
 std::optional<pid_t> FindProcessByName(std::string_view fileName);
 
 // Stops the first matching process: SIGTERM (the window close), up to `closeWait` for it to end,

@@ -41,8 +41,10 @@ std::string FormatLogLine(const std::tm& localTime, std::string_view message) {
     const int month = localTime.tm_mon >= 0 && localTime.tm_mon < 12 ? localTime.tm_mon : 0;
     std::snprintf(stamp, sizeof stamp, "%s %02d %02d:%02d:%02d: ", kMonths[month],
                   localTime.tm_mday, localTime.tm_hour, localTime.tm_min, localTime.tm_sec);
+    // The same escaping as the programs' logs: a path from a manifest forges no line here either.
+    const std::string escaped = log::Escaped(message);
     std::string line = stamp;
-    line += Capped(message);
+    line += Capped(escaped);
     line += '\n';
     return line;
 }

@@ -7,6 +7,7 @@
 
 #include "common/XmlDocument.h"
 #include "platform/Log.h"
+#include "platform/ReplacementFile.h"
 #include "update/DecimalText.h"
 #include "update/Manifest.h"
 #include "update/ManifestPath.h"
@@ -140,6 +141,8 @@ UpdateResult RunReleaseUpdate(const UpdateSite& site, const std::filesystem::pat
                               const UpdateProgress& progress,
                               const std::function<int(const CXmlDocument&)>& modulePort,
                               const Installation& install) {
+    // What runs ended by Esc, a console exit or a kill left behind.
+    RemoveStalePartialFiles(programFolder);
     Show(progress, kProgressChecking);
     const ServerManifest server = FetchManifest(site, kVersionManifest);
     if (!server.document) {
@@ -165,6 +168,7 @@ UpdateResult RunReleaseUpdate(const UpdateSite& site, const std::filesystem::pat
         return UpdateResult::NotInstalled;
     }
     if (!SaveLocalCopy(*server.document, localFile)) {
+        Show(progress, kProgressNotInstalled);
         return UpdateResult::ModuleNotFetched;
     }
     return UpdateResult::Updated;
@@ -212,6 +216,7 @@ HostAndPort SplitLauncherAddress(std::string_view address) {
 }
 
 UpdateResult RunContentUpdate(const UpdateSite& site, const DeploymentContext& deployment) {
+    RemoveStalePartialFiles(deployment.programFolder);
     const ServerManifest server = FetchManifest(site, kContentManifest);
     if (!server.document) {
         return server.failure;

@@ -2,9 +2,11 @@
 // starts exactly once, and a failure text stays readable before the window closes.
 #include <gtest/gtest.h>
 
+#include <atomic>
 #include <condition_variable>
 #include <mutex>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "WaitFor.h"
@@ -38,9 +40,9 @@ private:
 // A run that reports a text and then waits until the test lets it return the result.
 class HeldRun {
 public:
-    LauncherRun Run(UpdateResult result) {
-        return [this, result](const UpdateProgress& progress) {
-            progress(kProgressDownloading);
+    LauncherRun Run(UpdateResult result, std::string_view heldAt = kProgressDownloading) {
+        return [this, result, heldAt](const UpdateProgress& progress) {
+            progress(heldAt);
             std::unique_lock lock(m_mutex);
             m_released.wait_for(lock, 10s, [this] { return m_release; });
             progress(kProgressModuleFailed);
@@ -105,6 +107,24 @@ TEST(LauncherSessionTest, WindowClosedDuringTheRunStartsTheProgramAtOnceAndHears
     ASSERT_TRUE(zn::test::WaitFor([&] { return !session.WorkerRunning(); }));
     EXPECT_EQ(window.Calls().size(), 1u) << "the worker reached a window that had gone";
     EXPECT_EQ(starts, 1);
+}
+
+TEST(LauncherSessionTest, WindowClosedDuringTheInstallationStartsTheProgramOnceItIsDone) {
+    HeldRun held;
+    FakeLauncherWindow window;
+    std::atomic<int> starts = 0;
+    LauncherSession session(held.Run(UpdateResult::Updated, kProgressDeploying),
+                            [&starts] { ++starts; });
+    session.Start(window);
+    ASSERT_TRUE(zn::test::WaitFor([&] { return window.Calls().size() == 1; }));
+
+    std::thread esc([&session] { session.OnWindowGone(); });
+    std::this_thread::sleep_for(200ms);  // the time an early start would need
+    EXPECT_EQ(starts, 0) << "started among half-copied files";
+    held.Release();
+    esc.join();
+    EXPECT_EQ(starts, 1);
+    EXPECT_FALSE(session.WorkerRunning());
 }
 
 }  // namespace

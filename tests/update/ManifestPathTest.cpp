@@ -16,12 +16,15 @@ protected:
 TEST_F(ManifestPathTest, WindowsSeparatorsNameFilesInsideTheFolder) {
     EXPECT_EQ(ResolveInsideFolder(Folder(), "skin\\banner.txt"), Folder() / "skin/banner.txt");
     EXPECT_EQ(ResolveInsideFolder(Folder(), "a/./b..c"), Folder() / "a/./b..c");
+    // A Windows seat joins "Content\\" and the path, so a leading separator stays inside.
+    EXPECT_EQ(ResolveInsideFolder(Folder(), "\\skin\\a.css"), Folder() / "skin/a.css");
+    EXPECT_EQ(ResolveInsideFolder(Folder(), "//etc/passwd"), Folder() / "etc/passwd");
 }
 
-TEST_F(ManifestPathTest, AbsoluteAndClimbingPathsAreRefused) {
+TEST_F(ManifestPathTest, DrivesAndClimbingPathsAreRefused) {
     test::LogCapture log;
-    for (const char* path : {"/etc/passwd", "\\etc\\passwd", "..\\..\\etc\\passwd", "a/../../x",
-                             "a\\..\\..\\x", "..", "skin/../../Content2/x"}) {
+    for (const char* path : {"C:\\Windows\\x.dll", "c:x", "\\..\\x", "..\\..\\etc\\passwd",
+                             "a/../../x", "a\\..\\..\\x", "..", "skin/../../Content2/x"}) {
         EXPECT_FALSE(ResolveInsideFolder(Folder(), path)) << path;
     }
     EXPECT_TRUE(log.Contains({"Refused the manifest path", "..\\..\\etc\\passwd"}));

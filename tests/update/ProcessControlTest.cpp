@@ -51,6 +51,14 @@ TEST_F(ProcessControlTest, NoMatchingProcessReturnsFalseAtOnce) {
     EXPECT_FALSE(StopProcessByName(test::UniqueProgramName("zn-not-running") + ".exe"));
 }
 
+TEST_F(ProcessControlTest, AProgramNamedWithExeIsNotTheProgramWithout) {
+    test::ScopedEnv stay("ZN_CHILD_STAY", "sleep");
+    const std::string name = test::UniqueProgramName("znexact");
+    const pid_t planted = Start(name + ".exe");
+    EXPECT_FALSE(FindProcessByName(name));
+    EXPECT_EQ(FindProcessByName(name + ".exe"), planted);
+}
+
 TEST_F(ProcessControlTest, StopsOneInstancePerCallAndFindsNamesIgnoringCase) {
     test::ScopedEnv stay("ZN_CHILD_STAY", "sleep");
     const std::string name = test::UniqueProgramName("znstop");

@@ -21,6 +21,8 @@ TEST(UpdateLogTest, LineHasTheStampMessageAndNewline) {
     time.tm_sec = 9;
     EXPECT_EQ(FormatLogLine(time, "!CopyFile(a, b, FALSE):2"),
               "May 02 13:05:09: !CopyFile(a, b, FALSE):2\n");
+    EXPECT_EQ(FormatLogLine(time, "!CopyFile(x\nMay 02 13:05:10: forged\r, b, FALSE):2"),
+              "May 02 13:05:09: !CopyFile(x\\nMay 02 13:05:10: forged\\r, b, FALSE):2\n");
 }
 
 TEST(UpdateLogTest, LongMessagesAreCutOnACharacterBoundary) {

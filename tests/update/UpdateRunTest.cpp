@@ -99,6 +99,19 @@ TEST_F(UpdateRunTest, ContentUpdateFetchesRecordsAndDeploysANewRelease) {
     EXPECT_EQ(RunConsole(), UpdateResult::Current);
 }
 
+TEST_F(UpdateRunTest, PartialFilesOfAbandonedRunsAreGoneAfterTheNextRun) {
+    // Left by runs ended by Esc, a console exit and a kill, of files this release no longer has.
+    for (const char* partial :
+         {"Content/m/.Old.txt.part-q1W2e3", "Content/.old.dll.part", ".Retired.part-Zz9Yy8"}) {
+        m_sandbox.WriteFile(std::filesystem::path("program") / partial, "half");
+    }
+    PublishConsoleRelease("2024-03-01 09:00:00", "v1 ");
+    EXPECT_EQ(RunConsole(), UpdateResult::Updated);
+    for (const auto& entry : std::filesystem::recursive_directory_iterator(Program())) {
+        EXPECT_FALSE(entry.path().filename().string().starts_with('.')) << entry.path();
+    }
+}
+
 TEST_F(UpdateRunTest, ANewerReleaseWithoutModulesStillRunsItsScript) {
     m_sandbox.WriteFile("program/ContentUpdate.xml",
                         "<R><Version_File Update=\"2024-01-01\"/></R>");
@@ -190,6 +203,16 @@ TEST_F(UpdateRunTest, ModulePathsLeavingTheirFoldersFailTheRun) {
     EXPECT_TRUE(log.Contains({"Refused the manifest path", "escape.txt"}));
 
     Publish(std::string(kConsolePath) + "ContentUpdate.xml",
+            header +
+                "<Module ModuleName=\"X\" ModulePath=\"..\\x&#10;2026-12-07 00:00:00.000 "
+                "ZentrovaNubraConsole[1] info: forged\" CopyTo=\"x\"/></R>");
+    EXPECT_EQ(RunConsole(), UpdateResult::ModuleNotFetched);
+    EXPECT_TRUE(log.Contains({"Refused the manifest path", "..\\x\\n2026-12-07"}));
+    for (const std::string& line : log.Lines()) {
+        EXPECT_EQ(line.find('\n'), std::string::npos) << line;
+    }
+
+    Publish(std::string(kConsolePath) + "ContentUpdate.xml",
             header + "<Module ModuleName=\"X\" ModulePath=\"x.txt\" CopyTo=\"../../x.txt\"/></R>");
     Publish(std::string(kConsolePath) + "x.txt", "x");
     EXPECT_EQ(RunConsole(), UpdateResult::ModuleNotFetched);
@@ -275,6 +298,14 @@ TEST_F(LauncherUpdateTest, FailuresShowTheirTexts) {
                                 std::string(kProgressModuleFailed)}));
     EXPECT_FALSE(std::filesystem::exists(Program() / "Content/s.css"));
     EXPECT_FALSE(std::filesystem::exists(Program() / "Version.xml"));
+
+    // A record that cannot be saved (a folder where the file goes) must not leave "deploying".
+    Publish(std::string(kClientPath) + "Version.xml",
+            "<R><Version_File Update=\"2024-03-01\"/></R>");
+    std::filesystem::create_directories(Program() / "Version.xml/x");
+    m_shown.clear();
+    EXPECT_EQ(RunLauncher(Address()), UpdateResult::ModuleNotFetched);
+    EXPECT_EQ(m_shown.back(), kProgressNotInstalled);
 }
 
 // A trickle of one byte per 100 ms would hold the manifest's fetch for about a minute.

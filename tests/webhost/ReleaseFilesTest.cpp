@@ -55,7 +55,15 @@ TEST_F(ReleaseFilesTest, ModuleFilesNeedTheReleaseCredentials) {
     EXPECT_EQ(Status("/Update/files/m.txt"), 401);
     m_client->set_basic_auth("nubra", "wrong");
     EXPECT_EQ(Status("/Update/files/m.txt"), 401);
+    // The file system would see "m.txt" where the checks saw a manifest's name.
+    EXPECT_EQ(Status("/Update/files/m.txt%00/ContentUpdate.xml"), 404);
+    // A manifest that does not parse cannot say which credentials its files need.
+    m_sandbox.WriteFile("releases/Update/ContentUpdate.xml", "<R><Version_File UserName=");
+    EXPECT_EQ(Status("/Update/files/m.txt"), 404);
     m_client->set_basic_auth("nubra", "pw");
+    EXPECT_EQ(Status("/Update/files/m.txt"), 404);
+    m_sandbox.WriteFile("releases/Update/ContentUpdate.xml",
+                        "<R><Version_File UserName=\"nubra\" Password=\"pw\"/></R>");
     EXPECT_EQ(Status("/Update/files/m.txt"), 200);
 }
 

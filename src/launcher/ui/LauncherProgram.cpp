@@ -20,8 +20,9 @@
 namespace zn::launcher {
 namespace {
 
-// Qt sees no argument of the launcher's: they belong to the program it starts.
-int RunWindow(const char* programName, LauncherSession& session,
+// Qt sees no argument of the launcher's: they belong to the program it starts. The exit code: 0
+// when the program was started, else 1.
+int RunWindow(const char* programName, LauncherSession& session, const bool& programStarted,
               const LauncherProgramHooks& hooks) {
     int qtArgc = 1;
     char* qtArgv[] = {const_cast<char*>(programName), nullptr};
@@ -41,9 +42,9 @@ int RunWindow(const char* programName, LauncherSession& session,
         log::Info("The update was abandoned");
         spdlog::default_logger()->flush();
         std::fflush(nullptr);
-        std::_Exit(0);
+        std::_Exit(programStarted ? 0 : 1);
     }
-    return 0;
+    return programStarted ? 0 : 1;
 }
 
 }  // namespace
@@ -59,8 +60,7 @@ int RunClientLauncherProgram(int argc, char** argv, const LauncherProgramHooks& 
             return RunLauncherUpdate(LauncherSettings::ClientUpdateSite(start), folder, progress);
         },
         [&] { started = StartClient(folder, arguments); });
-    RunWindow(argc > 0 ? argv[0] : "LaunchNubraClient", session, hooks);
-    return started ? 0 : 1;
+    return RunWindow(argc > 0 ? argv[0] : "LaunchNubraClient", session, started, hooks);
 }
 
 int RunConsoleLauncherProgram(int argc, char** argv, const LauncherProgramHooks& hooks) {
@@ -73,8 +73,7 @@ int RunConsoleLauncherProgram(int argc, char** argv, const LauncherProgramHooks&
             return UpgradeConsole(registry, folder, progress);
         },
         [&] { started = StartConsole(folder); });
-    RunWindow(argc > 0 ? argv[0] : "LaunchNubraServer", session, hooks);
-    return started ? 0 : 1;
+    return RunWindow(argc > 0 ? argv[0] : "LaunchNubraServer", session, started, hooks);
 }
 
 }  // namespace zn::launcher

@@ -57,6 +57,9 @@ protected:
         return zn::test::ReadFile(Seat() / "launcher-output.txt").value_or("");
     }
     std::vector<std::string> ClientRuns() const { return zn::test::RecordedRuns(m_record); }
+    std::filesystem::path LogFile() const {
+        return m_sandbox.DriveC() / "log" / "LaunchNubraClient.log";
+    }
 
     void WriteSettings(const std::string& address, const std::string& main,
                        const std::string& publicKey = "") const {
@@ -167,6 +170,14 @@ TEST_F(LauncherE2eTest, EscDuringASlowDownloadStartsTheClientAndRecordsNothing) 
     {
         LauncherProcess launcher(m_sandbox, Seat(), {"first"});
         ASSERT_TRUE(m_server.WaitForHeld(kLimit)) << "the module download did not begin";
+        // A launcher that hangs here and is killed must leave its record.
+        EXPECT_TRUE(zn::test::WaitFor(
+            [&] {
+                return zn::test::ReadFile(LogFile()).value_or("").find("正在下载程序更新") !=
+                       std::string::npos;
+            },
+            500ms))
+            << "the log file lags behind the launcher";
         ASSERT_TRUE(launcher.PressEsc());
         EXPECT_EQ(launcher.WaitForExit(kLimit), 0) << "Esc did not end the launcher";
     }
@@ -180,6 +191,9 @@ TEST_F(LauncherE2eTest, EscDuringASlowDownloadStartsTheClientAndRecordsNothing) 
     EXPECT_TRUE(std::filesystem::exists(Seat() / "Version.xml"));
     EXPECT_EQ(zn::test::ReadFile(Seat() / "Content/skin/seat.css").value_or("").size(), 4102u);
     EXPECT_TRUE(zn::test::WaitFor([&] { return ClientRuns().size() == 2; }, kLimit));
+    for (const auto& entry : std::filesystem::recursive_directory_iterator(Seat())) {
+        EXPECT_FALSE(entry.path().filename().string().starts_with('.')) << "left " << entry.path();
+    }
 }
 
 // One byte each 400 ms held the launcher for minutes. The client is due 15 s after the start;
@@ -201,6 +215,14 @@ TEST_F(LauncherE2eTest, MainNamingNoProgramEndsWithoutStartingAnything) {
     EXPECT_EQ(RunLauncher(), 1);
     EXPECT_TRUE(ClientRuns().empty());
     EXPECT_NE(Output().find("NoSuchSeatClient"), std::string::npos) << "the failure was not logged";
+
+    PublishRelease("2024-03-01 09:00:00");
+    m_server.Hold("/" + std::string(kClientPath) + "files/skin/seat.css");
+    LauncherProcess launcher(m_sandbox, Seat(), {});
+    ASSERT_TRUE(m_server.WaitForHeld(kLimit)) << "the module download did not begin";
+    ASSERT_TRUE(launcher.PressEsc());
+    EXPECT_EQ(launcher.WaitForExit(kLimit), 1) << "Esc hid that nothing was started";
+    m_server.ReleaseHeld();
 }
 
 }  // namespace
