@@ -89,14 +89,15 @@ void CZentrovaNubraConsoleDlg::InitDialog(ConsoleWindowController& controller) {
     layout->setContentsMargins(0, 0, 0, 0);
     layout->setSpacing(0);
     layout->addWidget(m_page, 1);
-    // The day's orders stay one click away while the back office fills the window.
+    // The day's orders stay one click away while the back office fills the window; at the left,
+    // since the popup covers the bottom right corner.
     auto* bar = new QHBoxLayout();
     bar->setContentsMargins(4, 2, 4, 2);
-    bar->addStretch();
     m_ordersButton = new QPushButton(Q(texts::kOrdersCaption), this);
     connect(m_ordersButton, &QPushButton::clicked, this,
             [this] { RunTrayCommand(texts::kCommandOrders); });
     bar->addWidget(m_ordersButton);
+    bar->addStretch();
     layout->addLayout(bar);
 
     std::vector<std::string> ids;
