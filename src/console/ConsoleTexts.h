@@ -91,6 +91,10 @@ inline constexpr std::string_view kLaunchFailedCaption = "升级失败";
 inline constexpr std::string_view kLaunchFailedText[] = {
     "无法启动升级程序“", "”，收银台将继续运行。请检查升级程序是否已安装，稍后再点击升级。"};
 
+// The popup while texts come faster than it can take them; the count goes between the parts.
+inline constexpr std::string_view kFoldedTexts[] = {
+    "又收到 ", " 个新的请求，请在“今日订单”和“今日顾客消息”中查看！"};
+
 // Customer messages of the day.
 inline constexpr std::string_view kMessagesCaption = "今日顾客消息";
 inline constexpr std::string_view kMessagesTimeHeader = "时间";
