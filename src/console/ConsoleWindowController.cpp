@@ -120,6 +120,7 @@ void ConsoleWindowController::ReportUnavailablePort(std::uint16_t port, std::str
 bool ConsoleWindowController::Shutdown(std::chrono::steady_clock::time_point deadline) {
     m_navigation.Close();
     m_notifier.CloseQueue();
+    m_orders.Flush();
     const bool stopped = !m_service || m_service->Stop(deadline);
     return stopped && m_reminderSounds.Running() == 0;
 }
@@ -319,6 +320,7 @@ void ConsoleWindowController::ShowTodayOrders() {
 }
 
 void ConsoleWindowController::OnOrdersChanged() {
+    m_orders.Flush();
     const std::vector<DayOrder> orders = m_orders.Today();
     m_window.UpdateOrders(DescribeOrders(orders), OrdersSummaryText(orders));
     const auto open = static_cast<std::size_t>(

@@ -106,6 +106,7 @@ void OrderBook::ForgetOtherDays(TimePoint now) {
     if (today != m_day) {
         m_day = std::move(today);
         m_orders.clear();
+        ++m_generation;
     }
 }
 
@@ -134,7 +135,7 @@ bool OrderBook::Announce(std::string_view serial, std::string_view seat, std::st
     m_orders.push_back({Bounded(serial), Bounded(seat), Bounded(address), now, OrderState::Open,
                         TimePoint(), 0, TimePoint()});
     DropOneOverBound();
-    Save();
+    ++m_generation;
     return true;
 }
 
@@ -148,7 +149,7 @@ bool OrderBook::Complete(std::string_view serial, bool delivered) {
     }
     order->state = delivered ? OrderState::Completed : OrderState::NotDelivered;
     order->handled = now;
-    Save();
+    ++m_generation;
     return true;
 }
 
@@ -163,7 +164,7 @@ bool OrderBook::Resent(std::string_view serial, bool delivered) {
     if (delivered && order->state == OrderState::NotDelivered) {
         order->state = OrderState::Completed;
         order->handled = now;
-        Save();
+        ++m_generation;
     }
     return true;
 }
@@ -178,7 +179,7 @@ bool OrderBook::Cancel(std::string_view serial) {
     }
     order->state = OrderState::Cancelled;
     order->handled = now;
-    Save();
+    ++m_generation;
     return true;
 }
 
@@ -219,27 +220,40 @@ std::vector<OrderReminder> OrderBook::TakeDueReminders(int minutes, int maxCount
         due.push_back({order.serial, order.seat, order.address, (now - order.received) / unit});
     }
     if (!due.empty()) {
-        Save();
+        ++m_generation;
     }
     return due;
 }
 
-// Whole: a reader after a power cut finds the old or the new day's orders.
-void OrderBook::Save() const {
+// Whole: a reader after a power cut finds the old or the new day's orders. One writer at a time,
+// each with the newest orders, so an older snapshot never replaces a newer one.
+void OrderBook::Flush() {
+    const std::lock_guard writing(m_writeMutex);
     std::string content;
-    for (const DayOrder& order : m_orders) {
-        content += JoinFields(
-            {m_day, order.serial, order.seat, order.address, Milliseconds(order.received),
-             kStateWords[static_cast<std::size_t>(order.state)], Milliseconds(order.handled),
-             std::to_string(order.reminders), Milliseconds(order.lastReminder)});
-        content += '\n';
+    std::uint64_t generation = 0;
+    {
+        const std::lock_guard lock(m_mutex);
+        if (m_generation == m_savedGeneration) {
+            return;
+        }
+        generation = m_generation;
+        for (const DayOrder& order : m_orders) {
+            content += JoinFields(
+                {m_day, order.serial, order.seat, order.address, Milliseconds(order.received),
+                 kStateWords[static_cast<std::size_t>(order.state)], Milliseconds(order.handled),
+                 std::to_string(order.reminders), Milliseconds(order.lastReminder)});
+            content += '\n';
+        }
     }
     std::error_code ignored;
     std::filesystem::create_directories(m_file.parent_path(), ignored);
     if (!ReplaceFileAtomically(m_file, content)) {
         log::Error("today's orders cannot be written to {}: they are kept until the console ends",
                    m_file.string());
+        return;
     }
+    const std::lock_guard lock(m_mutex);
+    m_savedGeneration = generation;
 }
 
 }  // namespace zn::console

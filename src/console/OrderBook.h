@@ -2,6 +2,7 @@
 
 #include <chrono>
 #include <cstddef>
+#include <cstdint>
 #include <filesystem>
 #include <functional>
 #include <mutex>
@@ -37,7 +38,8 @@ struct OrderReminder {
 // The orders the console announced today, so that none is forgotten once its popup is gone:
 // each open until the back office completes or cancels it, completed but not delivered while the
 // seat did not take its result page. Kept in a file of the console's state folder across a
-// restart (replaced whole, so a power cut leaves the old or the new file) and forgotten when the
+// restart (replaced whole at each Flush, so a power cut leaves the old or the new file) and
+// forgotten when the
 // day changes. Bounded: kMaxOrders a day (the oldest handled one goes first, then the oldest),
 // serials and seats cut at kMaxFieldBytes. Any thread.
 class OrderBook {
@@ -62,6 +64,10 @@ public:
     bool Resent(std::string_view serial, bool delivered);
     bool Cancel(std::string_view serial);
 
+    // The changes so far into the file. The changes above only mark the book changed, so that a
+    // request worker never waits for the disk; the UI thread flushes after each change.
+    void Flush();
+
     // Today's orders, newest first.
     std::vector<DayOrder> Today();
     std::size_t OpenCount();
@@ -77,13 +83,15 @@ private:
     DayOrder* Find(std::string_view serial);
     void ForgetOtherDays(std::chrono::system_clock::time_point now);
     void DropOneOverBound();
-    void Save() const;
 
     std::filesystem::path m_file;
     Clock m_clock;
+    std::mutex m_writeMutex;  // taken before m_mutex
     std::mutex m_mutex;
     std::string m_day;               // "YYYY-MM-DD" of the kept orders
     std::vector<DayOrder> m_orders;  // oldest first
+    std::uint64_t m_generation = 0;  // changes so far
+    std::uint64_t m_savedGeneration = 0;
 };
 
 }  // namespace zn::console

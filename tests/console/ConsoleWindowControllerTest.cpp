@@ -212,6 +212,8 @@ TEST_F(ConsoleWindowControllerTest, OpenOrdersAreCountedAndRemindedUntilTheBackO
         PageValueMap({{"ClientIP", "127.0.0.1"}, {"TransId", "464159"}}, "<body>交易成功</body>"));
     console.Completion().WaitForSenders();
     window.RunPosted();
+    EXPECT_EQ(OrderBook(environment.orderBookFile).Today().size(), 2u)
+        << "the UI thread kept the orders for a restart";
     console.OnCommand(texts::kCommandOrders);
     ASSERT_EQ(window.orderRows.size(), 2u);
     EXPECT_EQ(window.orderRows[0].serial, "464159");

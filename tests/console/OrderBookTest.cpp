@@ -60,6 +60,7 @@ TEST_F(OrderBookTest, AnOrderMovesThroughItsStatesAcrossARestartUntilTheDayChang
         EXPECT_FALSE(book.Cancel("9999"));
         EXPECT_EQ(States(book),
                   (std::vector{OrderState::Open, OrderState::Cancelled, OrderState::NotDelivered}));
+        book.Flush();
     }
     now += 1h;
     OrderBook restarted(file, Clock());
@@ -99,6 +100,7 @@ TEST_F(OrderBookTest, OpenOrdersAreRemindedEachPeriodAtMostCountTimesAcrossARest
 
     now += 5min;
     EXPECT_EQ(Reminded(*book), std::vector<std::string>{"1001@10"});
+    book->Flush();
     book = std::make_unique<OrderBook>(file, Clock());
     now += 5min;
     EXPECT_EQ(Reminded(*book), std::vector<std::string>{"1001@15"});
@@ -145,6 +147,7 @@ TEST_F(OrderBookTest, IsBoundedAndReadsAHostileFileSafely) {
     book.Announce(longSerial, std::string(500, 'S'), "10.0.0.1");
     EXPECT_EQ(book.Today().front().serial.size(), OrderBook::kMaxFieldBytes);
     EXPECT_TRUE(book.Complete(longSerial, true)) << "the cut serial is still found";
+    book.Flush();
     EXPECT_EQ(OrderBook(file, Clock()).Today().size(), OrderBook::kMaxOrders);
 
     {
