@@ -5,6 +5,7 @@
 #include <charconv>
 #include <optional>
 #include <system_error>
+#include <utility>
 
 #include "console/StateFileFields.h"
 #include "platform/AtomicFile.h"
@@ -106,6 +107,7 @@ void OrderBook::ForgetOtherDays(TimePoint now) {
     if (today != m_day) {
         m_day = std::move(today);
         m_orders.clear();
+        m_toldOpenDropped = false;
         ++m_generation;
     }
 }
@@ -119,8 +121,11 @@ void OrderBook::DropOneOverBound() {
     });
     if (victim == m_orders.end()) {
         victim = m_orders.begin();
-        log::Warn("more than {} open orders today: the oldest, {}, is no longer kept", kMaxOrders,
-                  log::Printable(victim->serial));
+        // Once a day: a flood of orders must not flood the log too.
+        if (!std::exchange(m_toldOpenDropped, true)) {
+            log::Warn("more than {} open orders today: the oldest are no longer kept, first {}",
+                      kMaxOrders, log::Printable(victim->serial));
+        }
     }
     m_orders.erase(victim);
 }

@@ -92,6 +92,7 @@ private:
     std::vector<DayOrder> m_orders;  // oldest first
     std::uint64_t m_generation = 0;  // changes so far
     std::uint64_t m_savedGeneration = 0;
+    bool m_toldOpenDropped = false;
 };
 
 }  // namespace zn::console
