@@ -37,6 +37,7 @@ public:
     void ShowText(const std::string&, int, int, int, int) override { ++popups; }
     void ShowMaximizedAndRaise() override { ++raises; }
     void KeepCustomerMessage(const std::string&, const std::string&, const std::string&) override {}
+    void KeepOrder(const std::string&, const std::string&, const std::string&) override {}
 
     std::atomic<long> popups{0};
     std::atomic<long> raises{0};

@@ -28,6 +28,7 @@ public:
     void ShowText(const std::string&, int, int, int, int) override {}
     void ShowMaximizedAndRaise() override {}
     void KeepCustomerMessage(const std::string&, const std::string&, const std::string&) override {}
+    void KeepOrder(const std::string&, const std::string&, const std::string&) override {}
 };
 
 class SilentPlayer final : public ISoundPlayer {

@@ -1,5 +1,7 @@
 #include "console/ConsoleSettings.h"
 
+#include <algorithm>
+
 #include "common/DefaultHosts.h"
 #include "net/StoredPort.h"
 #include "platform/Registry.h"
@@ -14,12 +16,16 @@ std::string BackOfficePage(std::string_view path) {
 
 }  // namespace
 
-std::uint32_t ConsoleSettings::ReadNumber(std::string_view name, std::uint32_t fallback) const {
+std::optional<std::uint32_t> ConsoleSettings::ReadStoredNumber(std::string_view name) const {
     const auto key = m_registry.OpenKey(RegistryRoot::LocalMachine, kConsoleKeyPath);
     if (!key) {
-        return fallback;
+        return std::nullopt;
     }
-    const auto value = key->QueryDword(name);
+    return key->QueryDword(name);
+}
+
+std::uint32_t ConsoleSettings::ReadNumber(std::string_view name, std::uint32_t fallback) const {
+    const auto value = ReadStoredNumber(name);
     return value && *value != 0 ? *value : fallback;
 }
 
@@ -101,6 +107,16 @@ std::string ConsoleSettings::Launch() const {
 
 std::string ConsoleSettings::UpdatePublicKey() const {
     return ReadText("UpdatePublicKey", "");
+}
+
+int ConsoleSettings::ReminderMinutes() const {
+    const std::uint32_t minutes = ReadStoredNumber("ReminderMinutes").value_or(5);
+    return static_cast<int>(std::min<std::uint32_t>(minutes, kMaxReminderMinutes));
+}
+
+int ConsoleSettings::ReminderCount() const {
+    return static_cast<int>(
+        std::min<std::uint32_t>(ReadNumber("ReminderCount", 3), kMaxReminderCount));
 }
 
 }  // namespace zn::console

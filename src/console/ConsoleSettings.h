@@ -50,7 +50,15 @@ public:
     // default) takes releases unverified.
     std::string UpdatePublicKey() const;
 
+    // Our own additions: after how many minutes an open order is announced again (0: never, unlike
+    // other numbers, where 0 gives the default; at most a day), and at most how many times.
+    int ReminderMinutes() const;  // 5
+    int ReminderCount() const;    // 3, at most kMaxReminderCount
+    static constexpr int kMaxReminderMinutes = 24 * 60;
+    static constexpr int kMaxReminderCount = 100;
+
 private:
+    std::optional<std::uint32_t> ReadStoredNumber(std::string_view name) const;
     std::uint32_t ReadNumber(std::string_view name, std::uint32_t fallback) const;
     std::uint16_t ReadPort(std::string_view name, std::uint16_t fallback) const;
     std::string ReadText(std::string_view name, std::string fallback) const;

@@ -19,9 +19,11 @@ inline constexpr int kCommandExit = 1001;
 inline constexpr int kCommandShow = 1002;
 inline constexpr int kCommandLock = 1003;
 inline constexpr int kCommandMessages = 1004;
-inline constexpr std::array<TrayMenuItem, 5> kTrayMenu = {{
+inline constexpr int kCommandOrders = 1005;
+inline constexpr std::array<TrayMenuItem, 6> kTrayMenu = {{
     {kCommandLock, "锁定网吧收银台"},
     {kCommandShow, "显示网吧收银台"},
+    {kCommandOrders, "今日订单"},
     {kCommandMessages, "今日顾客消息"},
     {0, ""},
     {kCommandExit, "退出网吧收银台"},
@@ -97,12 +99,35 @@ inline constexpr std::string_view kLaunchFailedCaption = "升级失败";
 inline constexpr std::string_view kLaunchFailedText[] = {
     "无法启动升级程序“", "”，收银台将继续运行。请检查升级程序是否已安装，稍后再点击升级。"};
 
+// The popup while texts come faster than it can take them; the count goes between the parts.
+inline constexpr std::string_view kFoldedTexts[] = {
+    "又收到 ", " 个新的请求，请在“今日订单”和“今日顾客消息”中查看！"};
+
 // Customer messages of the day.
 inline constexpr std::string_view kMessagesCaption = "今日顾客消息";
 inline constexpr std::string_view kMessagesTimeHeader = "时间";
 inline constexpr std::string_view kMessagesSeatHeader = "座号";
 inline constexpr std::string_view kMessagesTextHeader = "消息";
 inline constexpr std::string_view kMessagesCloseButton = "关闭窗口";
+
+// Orders of the day; the counts and the waiting minutes go between the parts.
+inline constexpr std::string_view kOrdersCaption = "今日订单";
+inline constexpr std::string_view kOrdersTimeHeader = "时间";
+inline constexpr std::string_view kOrdersSeatHeader = "座号";
+inline constexpr std::string_view kOrdersSerialHeader = "订单号";
+inline constexpr std::string_view kOrdersStateHeader = "状态";
+inline constexpr std::string_view kOrdersOpenButton = "打开订单";
+inline constexpr std::string_view kOrdersCloseButton = "关闭窗口";
+inline constexpr std::string_view kOrderOpen = "待处理";
+inline constexpr std::string_view kOrderCompleted = "已完成";
+inline constexpr std::string_view kOrderNotDelivered = "已完成，未送达客户机";
+inline constexpr std::string_view kOrderCancelled = "已取消";
+inline constexpr std::string_view kOrdersSummary[] = {"待处理 ", " 笔，今日共 ", " 笔"};
+inline constexpr std::string_view kOrdersPendingTip = " 笔订单待处理";
+inline constexpr std::string_view kOrdersButtonPending[] = {"今日订单（", " 笔待处理）"};
+// "座号：A08 的订单 464158 已等待 5 分钟，尚未处理！"
+inline constexpr std::string_view kOrderReminder[] = {"座号：", " 的订单 ", " 已等待 ",
+                                                      " 分钟，尚未处理！"};
 
 // Transaction view.
 inline constexpr std::string_view kTransactionViewCaption = "交易信息";

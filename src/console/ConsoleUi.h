@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "console/MessageLog.h"
+#include "console/OrderTexts.h"
 
 namespace zn::console {
 
@@ -79,6 +80,20 @@ public:
     virtual void ShowCustomerMessages(const std::vector<CustomerMessage>& messages) = 0;
 };
 
+// "今日订单" and the count of open orders where the cashier sees it. Opening a row of the window
+// calls the controller's OpenOrder.
+class IOrdersView {
+public:
+    virtual ~IOrdersView() = default;
+
+    // Opens the window (not modal) or brings it up, with these rows.
+    virtual void ShowOrders(const std::vector<OrderRow>& rows, const std::string& summary) = 0;
+    // New rows for the window if it is open.
+    virtual void UpdateOrders(const std::vector<OrderRow>& rows, const std::string& summary) = 0;
+    // The tray icon's tip and the main window's button that opens the orders.
+    virtual void ShowOpenOrderCount(const std::string& trayTip, const std::string& buttonText) = 0;
+};
+
 class ITray {
 public:
     virtual ~ITray() = default;
@@ -106,6 +121,7 @@ class IConsoleWindow : public IWindowFrame,
                        public IPageView,
                        public IDialogs,
                        public ITray,
+                       public IOrdersView,
                        public IEventLoop {};
 
 // The connecting-progress window for sender threads. Both calls may come from any thread.

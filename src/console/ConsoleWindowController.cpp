@@ -1,15 +1,20 @@
 #include "console/ConsoleWindowController.h"
 
+#include <algorithm>
 #include <utility>
 
 #include "console/ConsoleSettings.h"
 #include "console/ConsoleTexts.h"
 #include "console/ConsoleUi.h"
+#include "console/ListenerNotification.h"
+#include "console/OrderTexts.h"
 #include "console/PageEvents.h"
+#include "console/QueryValue.h"
 #include "console/RequestService.h"
 #include "console/RequestWorker.h"
 #include "platform/Log.h"
 #include "platform/ProgramFolder.h"
+#include "platform/SoundPlayer.h"
 #include "platform/Utf8.h"
 
 namespace zn::console {
@@ -18,6 +23,17 @@ namespace {
 
 constexpr std::string_view kLauncherName = "LaunchNubraClient";
 constexpr std::uint32_t kNotifierBlue = 0x00C80000;  // red 0, green 0, blue 200
+// As an order's popup, and its listener notification: the order's request text, event code 1.
+constexpr int kReminderAppearMs = 500;
+constexpr int kReminderVisibleMs = 8000;
+constexpr int kReminderHideMs = 500;
+constexpr int kReminderStep = 3;
+constexpr std::uint32_t kOrderEventCode = 1;
+
+// Often enough that a reminder comes at most a twelfth of its unit late.
+std::chrono::milliseconds ReminderCheckPeriod(std::chrono::milliseconds unit) {
+    return std::clamp(unit / 12, std::chrono::milliseconds(10), std::chrono::milliseconds(5000));
+}
 
 }  // namespace
 
@@ -34,7 +50,11 @@ ConsoleWindowController::ConsoleWindowController(ConsoleEnvironment environment,
       m_completion(CompletionContext{m_environment.registry, window, window, window, progress,
                                      m_navigation, m_login, m_lock, m_environment.programFolder}),
       m_messages(m_environment.messageLogFile.empty() ? DriveC() / kMessageLogFileName
-                                                      : m_environment.messageLogFile) {}
+                                                      : m_environment.messageLogFile),
+      m_orders(m_environment.orderBookFile.empty() ? DriveC() / kOrderBookFileName
+                                                   : m_environment.orderBookFile) {
+    m_completion.ReportOutcomesTo(*this);
+}
 
 ConsoleWindowController::~ConsoleWindowController() = default;
 
@@ -44,8 +64,10 @@ void ConsoleWindowController::Start(std::optional<std::pair<int, int>> skinSize)
     if (m_selfUpdate != nullptr) {
         m_window.StartTimer(kUpdateTimerId, m_environment.updatePeriod);
     }
+    m_window.StartTimer(kReminderTimerId, ReminderCheckPeriod(m_environment.reminderUnit));
     StartServices();
     m_hasTray = m_window.AddTrayIcon();
+    OnOrdersChanged();
     if (!m_hasTray) {
         // Not modal: a popup's click must still bring the window up while the notice waits.
         m_window.ShowNotice(std::string(texts::kNoTrayText), std::string(texts::kNoTrayCaption),
@@ -98,7 +120,9 @@ void ConsoleWindowController::ReportUnavailablePort(std::uint16_t port, std::str
 bool ConsoleWindowController::Shutdown(std::chrono::steady_clock::time_point deadline) {
     m_navigation.Close();
     m_notifier.CloseQueue();
-    return !m_service || m_service->Stop(deadline);
+    m_orders.Flush();
+    const bool stopped = !m_service || m_service->Stop(deadline);
+    return stopped && m_reminderSounds.Running() == 0;
 }
 
 std::uint16_t ConsoleWindowController::ListenerPort() const {
@@ -134,6 +158,9 @@ void ConsoleWindowController::OnCommand(int command) {
             break;
         case texts::kCommandMessages:
             ShowCustomerMessages();
+            break;
+        case texts::kCommandOrders:
+            ShowTodayOrders();
             break;
         default:
             break;
@@ -241,6 +268,9 @@ void ConsoleWindowController::OnPageClick(const std::string& id, const IPageValu
         case PageAction::LaunchClient:
             LaunchClient();
             break;
+        case PageAction::TodayOrders:
+            ShowTodayOrders();
+            break;
     }
 }
 
@@ -262,6 +292,8 @@ void ConsoleWindowController::OnTimer(int id) {
         m_selfUpdate->RunHourlyWork();
     } else if (id == kLoginPageRetryTimerId) {
         m_backOffice.OnLoginPageRetryTimer();
+    } else if (id == kReminderTimerId) {
+        RemindOfOpenOrders();
     }
 }
 
@@ -275,9 +307,117 @@ void ConsoleWindowController::OnPendingNavigation() {
 void ConsoleWindowController::OnNotifierClicked() {
     m_window.ShowMaximized();
     m_window.Raise();
-    if (IsMessagePopupText(m_notifier.Paint().text)) {
+    const std::string text = m_notifier.Paint().text;
+    if (IsMessagePopupText(text)) {
         ShowCustomerMessages();
+    } else if (!m_reminderText.empty() && text == m_reminderText) {
+        OpenOrder(m_reminderSerial);
     }
+}
+
+void ConsoleWindowController::OpenOrder(const std::string& serial) {
+    if (m_lock.IsLocked()) {
+        m_lock.OnShowCommand();
+        if (m_lock.IsLocked()) {
+            return;
+        }
+    }
+    m_window.Navigate(ConsoleSettings(m_environment.registry).ViewTransPageMurvel() +
+                      "?transid=" + EncodeQueryValue(serial));
+    m_window.ShowMaximized();
+    m_window.Raise();
+}
+
+void ConsoleWindowController::ShowTodayOrders() {
+    const std::vector<DayOrder> orders = m_orders.Today();
+    m_window.ShowOrders(DescribeOrders(orders), OrdersSummaryText(orders));
+}
+
+void ConsoleWindowController::OnOrdersChanged() {
+    m_orders.Flush();
+    const std::vector<DayOrder> orders = m_orders.Today();
+    m_window.UpdateOrders(DescribeOrders(orders), OrdersSummaryText(orders));
+    const auto open = static_cast<std::size_t>(
+        std::count_if(orders.begin(), orders.end(),
+                      [](const DayOrder& order) { return order.state == OrderState::Open; }));
+    if (m_shownOpenOrders != open) {
+        m_shownOpenOrders = open;
+        m_window.ShowOpenOrderCount(TrayTipText(open), OrdersButtonText(open));
+    }
+}
+
+void ConsoleWindowController::PostOrdersChanged() {
+    m_window.PostToUiThread([this] { OnOrdersChanged(); });
+}
+
+// Sounds while locked too: the lock guards the back office, not the cashier's ears.
+void ConsoleWindowController::RemindOfOpenOrders() {
+    const ConsoleSettings settings(m_environment.registry);
+    const std::vector<OrderReminder> due = m_orders.TakeDueReminders(
+        settings.ReminderMinutes(), settings.ReminderCount(), m_environment.reminderUnit);
+    if (due.empty()) {
+        // A new day forgets yesterday's open orders.
+        if (m_shownOpenOrders != m_orders.OpenCount()) {
+            OnOrdersChanged();
+        }
+        return;
+    }
+    for (const OrderReminder& reminder : due) {
+        log::Info("order {} of seat {} is still open: reminded", log::Printable(reminder.serial),
+                  log::Printable(reminder.seat));
+        m_reminderText = ReminderText(reminder);
+        m_reminderSerial = reminder.serial;
+        if (m_notifierReady) {
+            m_notifier.ShowText(m_reminderText, kReminderAppearMs, kReminderVisibleMs,
+                                kReminderHideMs, kReminderStep);
+        }
+    }
+    // The sound and the listeners may take seconds; the UI thread does not wait for them.
+    std::vector<std::string> requests;
+    for (const OrderReminder& reminder : due) {
+        requests.push_back("O" + reminder.serial);
+    }
+    m_reminderSounds.Start([&environment = m_environment, requests = std::move(requests)] {
+        environment.sound.PlayFileSync(environment.programFolder / kAlertSoundFileName);
+        for (const std::string& request : requests) {
+            NotifyListeners(environment.registry, environment.windows, request, kOrderEventCode);
+        }
+    });
+    OnOrdersChanged();
+}
+
+void ConsoleWindowController::KeepOrder(const std::string& serial, const std::string& seat,
+                                        const std::string& address) {
+    if (!m_orders.Announce(serial, seat, address)) {
+        log::Info("order {} is kept already (or has no serial): announced again",
+                  log::Printable(serial));
+        return;
+    }
+    PostOrdersChanged();
+}
+
+void ConsoleWindowController::OnCompleted(const std::string& transactionId, bool delivered) {
+    if (!m_orders.Complete(transactionId, delivered)) {
+        log::Info("completed transaction {} is not among today's orders",
+                  log::Printable(transactionId));
+        return;
+    }
+    PostOrdersChanged();
+}
+
+void ConsoleWindowController::OnResent(const std::string& transactionId, bool delivered) {
+    if (m_orders.Resent(transactionId, delivered)) {
+        PostOrdersChanged();
+    }
+}
+
+void ConsoleWindowController::OnCancelled(const std::string& transactionId) {
+    if (!m_orders.Cancel(transactionId)) {
+        log::Info("cancelled transaction {} is not among today's orders",
+                  log::Printable(transactionId));
+        return;
+    }
+    PostOrdersChanged();
 }
 
 void ConsoleWindowController::ShowCustomerMessages() {

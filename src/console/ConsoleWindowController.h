@@ -14,7 +14,9 @@
 #include "console/LoginState.h"
 #include "console/MessageLog.h"
 #include "console/NavigationHandOver.h"
+#include "console/OrderBook.h"
 #include "console/RequestUi.h"
+#include "console/SenderGroup.h"
 #include "console/TaskbarNotifier.h"
 #include "console/TransactionCompletion.h"
 
@@ -37,6 +39,9 @@ inline constexpr std::chrono::milliseconds kUpdateTimerPeriod{3'600'000};
 inline constexpr int kCommandOk = 1;
 inline constexpr int kCommandCancel = 2;
 inline constexpr int kNotifierSkinResource = 130;
+inline constexpr int kReminderTimerId = 1173;
+// The unit of "ReminderMinutes"; shorter only in tests.
+inline constexpr std::chrono::milliseconds kReminderUnit{60'000};
 
 // Ports of the request listener and the discovery responder (0: any free port).
 struct ServicePorts {
@@ -55,13 +60,17 @@ struct ConsoleEnvironment {
     std::chrono::milliseconds updatePeriod = kUpdateTimerPeriod;  // shorter only in tests
     // The day's customer messages; empty: kMessageLogFileName in DriveC().
     std::filesystem::path messageLogFile = {};
+    // The day's orders; empty: kOrderBookFileName in DriveC().
+    std::filesystem::path orderBookFile = {};
+    std::chrono::milliseconds reminderUnit = kReminderUnit;
 };
 
 // Everything the console's main window decides: start-up, tray commands, closing, the page
-// event table, the lock, the popup and the hand-overs from worker threads. The Qt window
-// forwards its events here and implements IConsoleWindow; the popup widget implements
-// INotifierWidget. UI thread only, except the IRequestUi methods (worker threads).
-class ConsoleWindowController final : public IRequestUi {
+// event table, the lock, the popup, the day's orders and their reminders, and the hand-overs from
+// worker threads. The Qt window forwards its events here and implements IConsoleWindow; the popup
+// widget implements INotifierWidget. UI thread only, except the IRequestUi methods (worker
+// threads) and the IOrderOutcomes methods (sender threads).
+class ConsoleWindowController final : public IRequestUi, private IOrderOutcomes {
 public:
     // `selfUpdate` may be null: no update timer runs then.
     ConsoleWindowController(ConsoleEnvironment environment, IConsoleWindow& window,
@@ -96,6 +105,9 @@ public:
     // address handed over so far, in order.
     void OnPendingNavigation();
     void OnNotifierClicked();
+    // A row of "今日订单" was opened: its transaction page in the main window, shown as for a new
+    // order (the lock's password first while locked).
+    void OpenOrder(const std::string& serial);
 
     // The event loop has ended: nothing more is handed to the UI thread, the request service
     // stops and its workers get until `deadline` to end. False when some are still running
@@ -108,6 +120,8 @@ public:
     void ShowMaximizedAndRaise() override;
     void KeepCustomerMessage(const std::string& seat, const std::string& address,
                              const std::string& text) override;
+    void KeepOrder(const std::string& serial, const std::string& seat,
+                   const std::string& address) override;
 
     CTaskbarNotifier& Notifier() { return m_notifier; }
     LoginState& Login() { return m_login; }
@@ -129,6 +143,15 @@ private:
     void ConfirmExit();
     void LaunchClient();
     void ShowCustomerMessages();
+    void ShowTodayOrders();
+    // UI thread, after any change of the day's orders.
+    void OnOrdersChanged();
+    void PostOrdersChanged();
+    void RemindOfOpenOrders();
+    // IOrderOutcomes, from the back office's actions.
+    void OnCompleted(const std::string& transactionId, bool delivered) override;
+    void OnResent(const std::string& transactionId, bool delivered) override;
+    void OnCancelled(const std::string& transactionId) override;
 
     ConsoleEnvironment m_environment;
     IConsoleWindow& m_window;
@@ -141,6 +164,12 @@ private:
     BackOffice m_backOffice;
     TransactionCompletion m_completion;
     MessageLog m_messages;
+    OrderBook m_orders;
+    std::optional<std::size_t> m_shownOpenOrders;
+    // The last reminder's popup text and its order, which a click on that popup opens.
+    std::string m_reminderText;
+    std::string m_reminderSerial;
+    SenderGroup m_reminderSounds;  // the alert sound and the listeners of each reminder
     bool m_exiting = false;
     bool m_hasTray = true;
     // Last: its workers end before anything they use goes.

@@ -46,6 +46,29 @@ public:
         return Result::Queued;
     }
 
+    // Never waits: at a full queue the item is folded into the newest queued one instead
+    // (`fold(newest, item)`), so nothing is lost and no worker is held by a busy UI thread.
+    template <typename Fold>
+    Result PushOrFold(Item&& item, Fold fold) {
+        bool schedule = false;
+        {
+            const std::lock_guard lock(m_mutex);
+            if (m_closed) {
+                return Result::Closed;
+            }
+            if (m_items.size() < m_capacity || m_items.empty()) {
+                m_items.push_back(std::move(item));
+            } else {
+                fold(m_items.back(), std::move(item));
+            }
+            schedule = !std::exchange(m_scheduled, true);
+        }
+        if (schedule) {
+            m_schedule();
+        }
+        return Result::Queued;
+    }
+
     // UI side: the next item, nullopt when none is left (the next Push schedules again).
     std::optional<Item> Take() {
         std::optional<Item> item;

@@ -1,87 +1,17 @@
 #include "console/MessageLog.h"
 
-#include <time.h>
-
 #include <fstream>
-#include <sstream>
 #include <system_error>
 
+#include "console/StateFileFields.h"
 #include "platform/Log.h"
 #include "platform/ReplacementFile.h"
 #include "platform/Utf8.h"
 
 namespace zn::console {
 
-namespace {
-
-// One message a line: day, time, seat, address and text, tab-separated; tabs, line breaks and
-// backslashes inside a field are escaped.
-std::string Escape(std::string_view field) {
-    std::string escaped;
-    for (const char c : field) {
-        switch (c) {
-            case '\\':
-                escaped += "\\\\";
-                break;
-            case '\t':
-                escaped += "\\t";
-                break;
-            case '\n':
-                escaped += "\\n";
-                break;
-            case '\r':
-                escaped += "\\r";
-                break;
-            default:
-                escaped += c;
-        }
-    }
-    return escaped;
-}
-
-std::string Unescape(std::string_view field) {
-    std::string text;
-    for (std::size_t i = 0; i < field.size(); ++i) {
-        if (field[i] != '\\' || i + 1 == field.size()) {
-            text += field[i];
-            continue;
-        }
-        const char next = field[++i];
-        text += next == 't' ? '\t' : next == 'n' ? '\n' : next == 'r' ? '\r' : next;
-    }
-    return text;
-}
-
-std::vector<std::string> SplitFields(const std::string& line) {
-    std::vector<std::string> fields;
-    std::size_t start = 0;
-    for (std::size_t tab = line.find('\t'); tab != std::string::npos;
-         start = tab + 1, tab = line.find('\t', start)) {
-        fields.push_back(Unescape(std::string_view(line).substr(start, tab - start)));
-    }
-    fields.push_back(Unescape(std::string_view(line).substr(start)));
-    return fields;
-}
-
-enum class Part { Day, Time };
-
-std::string Format(std::chrono::system_clock::time_point when, Part part) {
-    const time_t seconds = std::chrono::system_clock::to_time_t(when);
-    tm local{};
-    localtime_r(&seconds, &local);
-    char text[32] = {};
-    if (part == Part::Day) {
-        strftime(text, sizeof text, "%F", &local);
-    } else {
-        strftime(text, sizeof text, "%T", &local);
-    }
-    return text;
-}
-
-}  // namespace
-
 MessageLog::MessageLog(std::filesystem::path file, Clock clock)
-    : m_file(std::move(file)), m_clock(std::move(clock)), m_day(Format(m_clock(), Part::Day)) {
+    : m_file(std::move(file)), m_clock(std::move(clock)), m_day(LocalDay(m_clock())) {
     std::error_code error;
     const auto size = std::filesystem::file_size(m_file, error);
     if (error) {
@@ -109,9 +39,9 @@ MessageLog::MessageLog(std::filesystem::path file, Clock clock)
 void MessageLog::Add(const std::string& seat, const std::string& address, const std::string& text) {
     const auto now = m_clock();
     std::lock_guard lock(m_mutex);
-    ForgetOtherDays(Format(now, Part::Day));
+    ForgetOtherDays(LocalDay(now));
     m_messages.push_back(
-        {Format(now, Part::Time), seat, address, std::string(Utf8::Cut(text, kMaxTextBytes))});
+        {LocalClockTime(now), seat, address, std::string(Utf8::Cut(text, kMaxTextBytes))});
     if (m_messages.size() > kMaxMessages) {
         m_messages.erase(m_messages.begin());
     }
@@ -120,7 +50,7 @@ void MessageLog::Add(const std::string& seat, const std::string& address, const 
 
 std::vector<CustomerMessage> MessageLog::Today() {
     std::lock_guard lock(m_mutex);
-    ForgetOtherDays(Format(m_clock(), Part::Day));
+    ForgetOtherDays(LocalDay(m_clock()));
     return {m_messages.rbegin(), m_messages.rend()};
 }
 
@@ -131,16 +61,17 @@ void MessageLog::ForgetOtherDays(const std::string& today) {
     }
 }
 
-// Whole, through the safe replacement, so a crash or power cut never leaves half a file.
+// One message a line: day, time, seat, address and text; whole, through the safe replacement, so
+// a crash or power cut never leaves half a file.
 void MessageLog::Write() const {
-    std::error_code error;
-    std::filesystem::create_directories(m_file.parent_path(), error);
-    std::ostringstream text;
+    std::string content;
     for (const CustomerMessage& message : m_messages) {
-        text << m_day << '\t' << Escape(message.time) << '\t' << Escape(message.seat) << '\t'
-             << Escape(message.address) << '\t' << Escape(message.text) << '\n';
+        content += JoinFields({m_day, message.time, message.seat, message.address, message.text});
+        content += '\n';
     }
-    const auto replaced = ReplaceFileSafely(m_file, text.view());
+    std::error_code ignored;
+    std::filesystem::create_directories(m_file.parent_path(), ignored);
+    const auto replaced = ReplaceFileSafely(m_file, content);
     if (!replaced) {
         log::Error("customer messages cannot be written ({}): they are kept until the console ends",
                    replaced.failure);

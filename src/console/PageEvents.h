@@ -53,10 +53,11 @@ enum class PageAction {
     ReSend,
     Display,
     LaunchClient,
+    TodayOrders,
 };
 
 // Clicks on elements with these ids in the main window's pages call console actions.
-inline constexpr std::array<PageEvent<PageAction>, 16> kPageEventTable = {{
+inline constexpr std::array<PageEvent<PageAction>, 17> kPageEventTable = {{
     {"Init", PageAction::Init},
     {"ButtonOK", PageAction::SubmitLogin},
     {"ButtonOnCommitSuccess", PageAction::CommitSuccess},
@@ -73,6 +74,8 @@ inline constexpr std::array<PageEvent<PageAction>, 16> kPageEventTable = {{
     {"LaunchClient", PageAction::LaunchClient},
     {"ButtonPrint", PageAction::None},
     {"ButtonMain_9tqa", PageAction::None},
+    // Our own addition: a back-office page may offer the day's orders.
+    {"ButtonTodayOrders", PageAction::TodayOrders},
 }};
 
 // The action bound to an element id; None for ids outside the table (compared exactly).

@@ -19,6 +19,9 @@ public:
     // A customer message, kept for the day's messages before its popup is shown.
     virtual void KeepCustomerMessage(const std::string& seat, const std::string& address,
                                      const std::string& text) = 0;
+    // An order, kept for the day's orders (and reminded of) before its popup is shown.
+    virtual void KeepOrder(const std::string& serial, const std::string& seat,
+                           const std::string& address) = 0;
 };
 
 }  // namespace zn::console

@@ -125,9 +125,11 @@ void ReactToRequest(const RequestContext& context, std::span<const std::byte> bo
     } else {
         SendNoticePage(context, peer);
         if (kind == 'O') {
-            OpenTransactionPage(context, SerialAfter(body, 1));
-            context.ui.ShowText("收到来自客户 " + address + "[座号：" +
-                                    SeatForPopup(context, address) + "] 的商品购买请求！",
+            const std::string serial = SerialAfter(body, 1);
+            OpenTransactionPage(context, serial);
+            const std::string seat = SeatForPopup(context, address);
+            context.ui.KeepOrder(serial, seat, address);
+            context.ui.ShowText("收到来自客户 " + address + "[座号：" + seat + "] 的商品购买请求！",
                                 kAppearMs, kOrderVisibleMs, kHideMs, kStep);
         }
     }

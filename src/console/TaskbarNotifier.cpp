@@ -5,14 +5,15 @@
 #include <optional>
 #include <utility>
 
-#include "platform/Log.h"
+#include "console/ConsoleTexts.h"
 
 namespace zn::console {
 
 namespace {
 
 // A UI thread that takes no popup for this long is stuck.
-constexpr std::chrono::seconds kMaxQueueWait{30};
+// Only the navigation hand-over waits on its queue; the popup's folds instead.
+constexpr std::chrono::milliseconds kNeverWaits{0};
 
 NotifierTextStyle StyleFrom(const NotifierTextStyle& base, int style) {
     NotifierTextStyle result = base;
@@ -39,7 +40,7 @@ CTaskbarNotifier::CTaskbarNotifier(INotifierWidget& widget, std::function<void()
     : m_widget(widget),
       m_onClicked(std::move(onClicked)),
       m_queued([this] { m_widget.Post([this] { ShowQueuedTexts(); }); }, kMaxQueuedTexts,
-               kMaxQueueWait) {}
+               kNeverWaits) {}
 
 void CTaskbarNotifier::SetSkinSize(int width, int height) {
     m_skinWidth = width;
@@ -70,11 +71,14 @@ void CTaskbarNotifier::SetTextArea(const NotifierRect& area) {
 void CTaskbarNotifier::ShowTextFromAnyThread(std::string text, std::uint32_t timeToShow,
                                              std::uint32_t timeToStay, std::uint32_t timeToHide,
                                              int increment) {
-    const std::size_t bytes = text.size();
-    if (m_queued.Push({std::move(text), timeToShow, timeToStay, timeToHide, increment}) !=
-        HandOffQueue<QueuedText>::Result::Queued) {
-        log::Warn("a popup text of {} bytes was dropped: the window took none in time", bytes);
-    }
+    const auto fold = [](QueuedText& newest, QueuedText&& later) {
+        newest.requests += later.requests;
+        const auto& parts = texts::kFoldedTexts;
+        newest.text =
+            std::string(parts[0]) + std::to_string(newest.requests) + std::string(parts[1]);
+        newest.timeToStay = std::max(newest.timeToStay, later.timeToStay);
+    };
+    m_queued.PushOrFold({std::move(text), timeToShow, timeToStay, timeToHide, increment}, fold);
 }
 
 void CTaskbarNotifier::CloseQueue() {

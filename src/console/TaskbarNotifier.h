@@ -91,7 +91,9 @@ public:
 
     void ShowText(const std::string& text, std::uint32_t timeToShow, std::uint32_t timeToStay,
                   std::uint32_t timeToHide, int increment);
-    // Queues ShowText for the UI thread, in order; waits only while kMaxQueuedTexts are queued.
+    // Queues ShowText for the UI thread, in order, without waiting: while kMaxQueuedTexts are
+    // queued, later texts are folded into the newest one, which then says how many requests
+    // came (kFoldedTexts).
     void ShowTextFromAnyThread(std::string text, std::uint32_t timeToShow, std::uint32_t timeToStay,
                                std::uint32_t timeToHide, int increment);
     // The event loop has ended: later texts are dropped and no thread waits.
@@ -127,6 +129,7 @@ private:
         std::uint32_t timeToStay;
         std::uint32_t timeToHide;
         int increment;
+        std::size_t requests = 1;  // texts folded into this one, itself included
     };
 
     void ShowQueuedTexts();

@@ -130,8 +130,12 @@ void TransactionCompletion::OnCommitSuccess(const IPageValues& values) {
     if (reporting) {
         SendAndReport(seat, std::move(page), std::move(transactionId));
     } else {
-        m_senders.Start([&progress = m_context.progress, seat, page = std::move(page)] {
-            SendWithProgress(progress, seat, page);
+        m_senders.Start([&progress = m_context.progress, outcomes = m_outcomes, seat,
+                         page = std::move(page), transactionId = std::move(transactionId)] {
+            const bool sent = SendWithProgress(progress, seat, page);
+            if (outcomes != nullptr) {
+                outcomes->OnCompleted(transactionId, sent);
+            }
         });
     }
 }
@@ -139,9 +143,12 @@ void TransactionCompletion::OnCommitSuccess(const IPageValues& values) {
 void TransactionCompletion::SendAndReport(SeatTarget seat, std::vector<std::byte> page,
                                           std::string transactionId) {
     m_senders.Start([&progress = m_context.progress, &registry = m_context.registry,
-                     &navigation = m_context.navigation, seat, page = std::move(page),
-                     transactionId = std::move(transactionId)] {
+                     &navigation = m_context.navigation, outcomes = m_outcomes, seat,
+                     page = std::move(page), transactionId = std::move(transactionId)] {
         const bool sent = SendWithProgress(progress, seat, page);
+        if (outcomes != nullptr) {
+            outcomes->OnCompleted(transactionId, sent);
+        }
         const ConsoleSettings settings(registry);
         const std::string done =
             sent ? settings.TransactionDone1Murvel() : settings.TransactionDone2Murvel();
@@ -155,6 +162,9 @@ void TransactionCompletion::ReportTooLarge(const std::string& transactionId, boo
     log::Warn("the result page of transaction {} is over the page cap: it is not sent",
               log::Printable(transactionId));
     m_pages.Keep(transactionId, std::nullopt);
+    if (m_outcomes != nullptr) {
+        m_outcomes->OnCompleted(transactionId, false);
+    }
     if (reporting) {
         m_context.page.Navigate(ConsoleSettings(m_context.registry).TransactionDone2Murvel() +
                                 "?transid=" + EncodeQueryValue(transactionId));
@@ -183,8 +193,14 @@ void TransactionCompletion::OnReSend(const IPageValues& values) {
         return;
     }
     const SeatTarget seat = TargetOf(values.Value("ClientIP"));
-    m_senders.Start([&progress = m_context.progress, seat, bytes = ResultPageBytes(*page)] {
-        SendWithProgress(progress, seat, bytes);
+    const std::string transactionId = values.Value("TransId");
+    m_senders.Start([&progress = m_context.progress, outcomes = m_outcomes, seat,
+                     bytes = ResultPageBytes(*page),
+                     transactionId = transactionId.empty() ? m_lastTransactionId : transactionId] {
+        const bool sent = SendWithProgress(progress, seat, bytes);
+        if (outcomes != nullptr) {
+            outcomes->OnResent(transactionId, sent);
+        }
     });
 }
 
@@ -204,6 +220,9 @@ void TransactionCompletion::OnCancel(const IPageValues& values) {
     }
     const WaitCursor waiting(m_context.frame);
     const bool reporting = values.Value("PlatformId") == kPlatformMurvel;
+    if (m_outcomes != nullptr) {
+        m_outcomes->OnCancelled(values.Value("TransId"));
+    }
     m_senders.Start([&registry = m_context.registry, &navigation = m_context.navigation,
                      seat = TargetOf(values.Value("ClientIP")), folder = m_context.programFolder,
                      reporting, transactionId = values.Value("TransId")] {

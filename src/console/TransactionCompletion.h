@@ -63,6 +63,16 @@ struct CompletionContext {
     std::filesystem::path programFolder;  // RejectTrans.html, OldPage.html, SeatList.xml
 };
 
+// What the back office's actions did to a transaction, for the day's orders. Any thread.
+class IOrderOutcomes {
+public:
+    virtual ~IOrderOutcomes() = default;
+    // A completion (or a re-send) carried out: whether the seat took the result page.
+    virtual void OnCompleted(const std::string& transactionId, bool delivered) = 0;
+    virtual void OnResent(const std::string& transactionId, bool delivered) = 0;
+    virtual void OnCancelled(const std::string& transactionId) = 0;
+};
+
 // The back-office actions on transactions: the result to the seat, again, the reject page, the
 // kept page in the transaction view and the seat viewer. A completion, and a reject that the
 // console carried out where a cancel page is set, open a page of the back office that reports it.
@@ -72,6 +82,8 @@ struct CompletionContext {
 class TransactionCompletion {
 public:
     explicit TransactionCompletion(CompletionContext context) : m_context(std::move(context)) {}
+    // Where the outcomes go from now; it must outlive this object.
+    void ReportOutcomesTo(IOrderOutcomes& outcomes) { m_outcomes = &outcomes; }
 
     void OnCommitSuccess(const IPageValues& values);
     void OnReSend(const IPageValues& values);
@@ -97,6 +109,7 @@ private:
     CompletionContext m_context;
     ResultPages m_pages;  // UTF-8
     std::string m_lastTransactionId;
+    IOrderOutcomes* m_outcomes = nullptr;
     SenderGroup m_senders;  // last: ends before the rest
 };
 

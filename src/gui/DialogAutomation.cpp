@@ -267,6 +267,19 @@ void DialogAutomation::LogBalloon(std::string_view title, std::string_view text)
         JsonLine({{"kind", "balloon"}, {"title", JsonText(title)}, {"text", JsonText(text)}}));
 }
 
+void DialogAutomation::LogWindow(std::string_view caption, std::string_view text) {
+    const std::lock_guard lock(m_mutex);
+    if (!m_logFile) {
+        return;
+    }
+    std::string line = R"({"kind":"window","caption":)";
+    AppendJsonString(line, caption);
+    line += R"(,"text":)";
+    AppendJsonString(line, text);
+    line += "}\n";
+    AppendLineLocked(std::move(line));
+}
+
 std::optional<std::string> DialogAutomation::TakeAnswerLocked() {
     if (m_answers.empty()) {
         return std::nullopt;

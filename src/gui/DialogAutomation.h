@@ -77,6 +77,8 @@ public:
     // Logged only when active; they never change how the announcement shows.
     void LogPopup(std::string_view text);
     void LogBalloon(std::string_view title, std::string_view text);
+    // A window that asks nothing and stays open (a list), with what it shows.
+    void LogWindow(std::string_view caption, std::string_view text);
 
 private:
     DialogAnswer AnswerMessageBoxLocked(std::string_view caption, std::string_view text,

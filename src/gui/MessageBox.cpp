@@ -132,4 +132,8 @@ void LogBalloon(const QString& title, const QString& text) {
     DialogAutomation::Process().LogBalloon(title.toStdString(), text.toStdString());
 }
 
+void LogWindow(const QString& caption, const QString& text) {
+    DialogAutomation::Process().LogWindow(caption.toStdString(), text.toStdString());
+}
+
 }  // namespace zn::gui

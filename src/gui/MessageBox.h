@@ -40,5 +40,6 @@ std::optional<QString> PromptText(QWidget* parent, const QString& caption, const
 // Any thread.
 void LogPopup(const QString& text);
 void LogBalloon(const QString& title, const QString& text);
+void LogWindow(const QString& caption, const QString& text);
 
 }  // namespace zn::gui

@@ -40,6 +40,7 @@ public:
     }
     void ShowMaximizedAndRaise() override {}
     void KeepCustomerMessage(const std::string&, const std::string&, const std::string&) override {}
+    void KeepOrder(const std::string&, const std::string&, const std::string&) override {}
     void PlayFileSync(const std::filesystem::path&) override {
         const std::lock_guard lock(m_mutex);
         ++m_sounds;

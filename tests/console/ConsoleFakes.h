@@ -39,6 +39,11 @@ public:
         std::lock_guard lock(m_mutex);
         m_kept.push_back(seat + "|" + address + "|" + text);
     }
+    void KeepOrder(const std::string& serial, const std::string& seat,
+                   const std::string& address) override {
+        std::lock_guard lock(m_mutex);
+        m_kept.push_back("order " + serial + "|" + seat + "|" + address);
+    }
     std::vector<std::string> Kept() const {
         std::lock_guard lock(m_mutex);
         return m_kept;

@@ -6,12 +6,14 @@
 
 #include <algorithm>
 #include <chrono>
+#include <mutex>
 #include <thread>
 
 #include "ConsoleFakes.h"
 #include "ConsoleWindowFakes.h"
 #include "LogCapture.h"
 #include "Sandbox.h"
+#include "WaitFor.h"
 #include "console/ConsoleSettings.h"
 #include "console/ConsoleTexts.h"
 #include "console/PageEvents.h"
@@ -67,10 +69,12 @@ TEST_F(ConsoleWindowControllerTest, StartOpensTheLoginPageSetsUpThePopupTheTimer
 
     controller.Start(std::pair{148, 120});
     const auto calls = window.Calls();
-    ASSERT_EQ(calls.size(), 3u);
+    ASSERT_EQ(calls.size(), 5u);
     EXPECT_EQ(calls[0], "Navigate:" + LoginPage());
     EXPECT_EQ(calls[1], "Timer:1171/3600000");
-    EXPECT_EQ(calls[2], "AddTrayIcon");
+    EXPECT_EQ(calls[2], "Timer:1173/5000") << "reminders are checked every 5 s";
+    EXPECT_EQ(calls[3], "AddTrayIcon");
+    EXPECT_EQ(calls[4], "OpenOrders:墨维网吧收银台|今日订单");
     EXPECT_EQ(controller.Notifier().Paint().textArea, (NotifierRect{10, 40, 138, 120}));
     EXPECT_NE(controller.ListenerPort(), 0);
     EXPECT_NE(controller.DiscoveryPort(), 0);
@@ -162,6 +166,92 @@ TEST_F(ConsoleWindowControllerTest, TheDaysMessagesOpenFromAMessagePopupOrTheTra
     window.ClearCalls();
     controller.OnCommand(texts::kCommandMessages);
     EXPECT_EQ(window.Calls(), std::vector<std::string>{all});
+}
+
+// One order completed without reaching its seat, the other reminded while the console is locked:
+// the popup, the sound and the listener, but no page until the reminder's popup is clicked.
+TEST_F(ConsoleWindowControllerTest, OpenOrdersAreCountedAndRemindedUntilTheBackOfficeHandlesThem) {
+    std::mutex mutex;
+    std::vector<std::pair<std::uint32_t, std::vector<std::byte>>> heard;
+    auto hook = PublishedWindow::Publish(windows, "Cashier", "Pager",
+                                         [&](std::uint32_t number, std::vector<std::byte> data) {
+                                             std::lock_guard lock(mutex);
+                                             heard.emplace_back(number, std::move(data));
+                                         });
+    ASSERT_TRUE(hook);
+    registry.CreateKey(RegistryRoot::LocalMachine, kListenerKeyPath)->SetString("Cashier", "Pager");
+    auto key = registry.OpenKey(RegistryRoot::LocalMachine, kConsoleKeyPath);
+    key->SetDword("ReminderMinutes", 2);
+    key->SetDword("ReminderCount", 1);
+    key->SetDword("RemotePort", 1);  // nothing listens: a completion is not delivered
+    SetText("ViewTransPage_Murvel", "http://bo/view.jsp");
+    constexpr std::chrono::milliseconds kUnit{40};
+    ConsoleEnvironment environment{registry, windows, sound, sandbox.Path(), ServicePorts{}};
+    environment.orderBookFile = sandbox.Path() / "orders.txt";
+    environment.reminderUnit = kUnit;
+    ConsoleWindowController console(environment, window, popup, progress);
+    console.Start(std::pair{148, 120});
+    std::vector<std::string> popups;
+    console.Notifier().SetAnnouncementObserver(
+        [&](const std::string& text) { popups.push_back(text); });
+    console.Login().RecordLogin("c1");
+
+    std::thread worker([&] {
+        console.KeepOrder("464158", "A08", "127.0.0.1");
+        console.KeepOrder("464159", "A08", "127.0.0.1");
+    });
+    worker.join();
+    window.ClearCalls();
+    window.RunPosted();
+    EXPECT_EQ(window.CallsStartingWith("OpenOrders:"),
+              std::vector<std::string>{
+                  "OpenOrders:墨维网吧收银台\n2 笔订单待处理|今日订单（2 笔待处理）"});
+
+    console.OnPageClick(
+        "ButtonOnCommitSuccess",
+        PageValueMap({{"ClientIP", "127.0.0.1"}, {"TransId", "464159"}}, "<body>交易成功</body>"));
+    console.Completion().WaitForSenders();
+    window.RunPosted();
+    EXPECT_EQ(OrderBook(environment.orderBookFile).Today().size(), 2u)
+        << "the UI thread kept the orders for a restart";
+    console.OnCommand(texts::kCommandOrders);
+    ASSERT_EQ(window.orderRows.size(), 2u);
+    EXPECT_EQ(window.orderRows[0].serial, "464159");
+    EXPECT_TRUE(window.orderRows[0].state.starts_with("已完成，未送达客户机"))
+        << "the seat was gone";
+    EXPECT_TRUE(window.orderRows[1].open);
+
+    window.passwords.push_back("pw");
+    console.OnCommand(texts::kCommandLock);
+    window.ClearCalls();
+    std::this_thread::sleep_for(2 * kUnit);
+    console.OnTimer(kReminderTimerId);
+    ASSERT_EQ(popups.size(), 1u);
+    EXPECT_TRUE(popups[0].starts_with("座号：A08 的订单 464158 已等待 ") &&
+                popups[0].ends_with(" 分钟，尚未处理！"))
+        << popups[0];
+    EXPECT_TRUE(window.CallsStartingWith("Navigate:").empty()) << "a reminder opened a page";
+    ASSERT_TRUE(zn::test::WaitFor([&] { return sound.Played().size() == 1; }));
+    ASSERT_TRUE(zn::test::WaitFor([&] {
+        std::lock_guard lock(mutex);
+        return heard.size() == 1;
+    }));
+    EXPECT_EQ(heard[0].first, 10001u);
+    const std::vector<std::byte>& data = heard[0].second;
+    EXPECT_EQ(std::string(reinterpret_cast<const char*>(data.data()), data.size()),
+              std::string("O464158") + '\0')
+        << "as the order's";
+
+    std::this_thread::sleep_for(2 * kUnit);
+    console.OnTimer(kReminderTimerId);
+    EXPECT_EQ(popups.size(), 1u) << "ReminderCount 1";
+
+    window.passwords.push_back("pw");
+    window.ClearCalls();
+    console.OnNotifierClicked();
+    EXPECT_EQ(window.CallsStartingWith("Navigate:"),
+              std::vector<std::string>{"Navigate:http://bo/view.jsp?transid=464158"})
+        << "the reminder's popup opens its order once the lock's password is given";
 }
 
 TEST_F(ConsoleWindowControllerTest, NoActionAndUnknownIdsDoNothing) {

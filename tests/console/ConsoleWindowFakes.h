@@ -96,6 +96,22 @@ public:
         }
         Record(call);
     }
+    void ShowOrders(const std::vector<OrderRow>& rows, const std::string& summary) override {
+        Record("Orders:" + summary);
+        std::lock_guard lock(m_mutex);
+        orderRows = rows;
+        ordersOpen = true;
+    }
+    void UpdateOrders(const std::vector<OrderRow>& rows, const std::string& summary) override {
+        std::lock_guard lock(m_mutex);
+        if (ordersOpen) {
+            orderRows = rows;
+            orderSummary = summary;
+        }
+    }
+    void ShowOpenOrderCount(const std::string& trayTip, const std::string& buttonText) override {
+        Record("OpenOrders:" + trayTip + "|" + buttonText);
+    }
     void StartTimer(int id, std::chrono::milliseconds period) override {
         Record("Timer:" + std::to_string(id) + "/" + std::to_string(period.count()));
     }
@@ -144,6 +160,10 @@ public:
     std::function<void()> duringPrompt;
     std::function<void(const std::filesystem::path&)> duringView;
     SeatLookUp seatLookUp;
+    // What "今日订单" shows once opened, kept up to date like the window.
+    std::vector<OrderRow> orderRows;
+    std::string orderSummary;
+    bool ordersOpen = false;
     bool hasTray = true;
     bool startSucceeds = true;
 

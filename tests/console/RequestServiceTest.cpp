@@ -128,6 +128,8 @@ TEST_F(RequestServiceTest, OrderSendsNoticeOpensPageAnnouncesPlaysAndNotifies) {
     EXPECT_EQ(popup.hideMs, 500);
     EXPECT_EQ(popup.step, 3);
     EXPECT_EQ(ui.Raised(), 0);
+    EXPECT_EQ(ui.Kept(), std::vector<std::string>{"order 12345|A1|127.0.0.1"})
+        << "kept for the day's orders";
     EXPECT_EQ(sound.Played(), std::vector{programFolder / "NewRequestAlert.wav"});
     std::lock_guard lock(mutex);
     ASSERT_EQ(heard.size(), 1u);

@@ -2,11 +2,14 @@
 
 #include <gtest/gtest.h>
 
+#include <atomic>
+#include <chrono>
 #include <string>
 #include <thread>
 #include <vector>
 
 #include "ConsoleWindowFakes.h"
+#include "WaitFor.h"
 
 namespace zn::console {
 namespace {
@@ -212,6 +215,35 @@ TEST_F(TaskbarNotifierTest, TextsFromWorkersAreAllAnnouncedAndTheNewestOfABatchI
     notifier.ShowTextFromAnyThread("after the end", 500, 8000, 500, 3);  // must not wait
     widget.RunPosted();
     EXPECT_EQ(announced.size(), 3u);
+}
+
+// A UI thread that takes no text for a while must not hold the request workers: a full queue
+// folds the rest into one text that counts them.
+TEST_F(TaskbarNotifierTest, AFullQueueFoldsLaterTextsInsteadOfHoldingTheWorker) {
+    std::vector<std::string> announced;
+    notifier.SetAnnouncementObserver([&](const std::string& text) { announced.push_back(text); });
+    constexpr std::size_t kTexts = CTaskbarNotifier::kMaxQueuedTexts + 4;
+    std::atomic<bool> done = false;
+    std::thread worker([&] {
+        for (std::size_t i = 0; i < kTexts; ++i) {
+            notifier.ShowTextFromAnyThread("order " + std::to_string(i), 500,
+                                           i + 1 == kTexts ? 40000 : 8000, 500, 3);
+        }
+        done = true;
+    });
+    const bool returned = zn::test::WaitFor([&] { return done.load(); }, std::chrono::seconds(2));
+    while (!done) {
+        widget.RunPosted();  // frees a worker that waits, so that the test ends
+    }
+    worker.join();
+    EXPECT_TRUE(returned) << "a worker waited for the UI thread";
+
+    widget.RunPosted();
+    ASSERT_EQ(announced.size(), CTaskbarNotifier::kMaxQueuedTexts);
+    EXPECT_EQ(announced[CTaskbarNotifier::kMaxQueuedTexts - 2], "order 254");
+    EXPECT_EQ(announced.back(), "又收到 5 个新的请求，请在“今日订单”和“今日顾客消息”中查看！")
+        << "order 255 and the four after it";
+    EXPECT_EQ(notifier.Paint().text, announced.back());
 }
 
 TEST_F(TaskbarNotifierTest, TheTextAreaAndSkinSlideWithTheEdgeForTopAndLeft) {

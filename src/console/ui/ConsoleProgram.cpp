@@ -93,10 +93,17 @@ int RunConsoleProgram(int argc, char** argv, const ConsoleProgramHooks& hooks) {
     SelfUpdate selfUpdate(SelfUpdateContext{registry, ProgramFolder(), services, UpdateLogFile(),
                                             window, window, prompt});
     QObject::connect(&prompt, &QDialog::accepted, [&selfUpdate] { selfUpdate.OnPromptAccepted(); });
-    ConsoleWindowController controller(
-        ConsoleEnvironment{registry, listeners, sound, ProgramFolder(), std::nullopt,
-                           hooks.loginPageRetryPeriod, hooks.updatePeriod},
-        window, popup, progress, &selfUpdate);
+    ConsoleWindowController controller(ConsoleEnvironment{registry,
+                                                          listeners,
+                                                          sound,
+                                                          ProgramFolder(),
+                                                          std::nullopt,
+                                                          hooks.loginPageRetryPeriod,
+                                                          hooks.updatePeriod,
+                                                          {},
+                                                          {},
+                                                          hooks.reminderUnit},
+                                       window, popup, progress, &selfUpdate);
     popup.Bind(controller.Notifier());
     controller.Notifier().SetAnnouncementObserver(
         [](const std::string& text) { gui::LogPopup(Q(text)); });

@@ -18,6 +18,8 @@ struct ConsoleProgramHooks {
     std::chrono::milliseconds loginPageRetryPeriod = kLoginPageRetryPeriod;
     // The period of the hourly update work.
     std::chrono::milliseconds updatePeriod = kUpdateTimerPeriod;
+    // The unit of "ReminderMinutes".
+    std::chrono::milliseconds reminderUnit = kReminderUnit;
 };
 
 // The whole console program: the single-instance check, the sockets, the main window with its

@@ -3,9 +3,11 @@
 #include <QAction>
 #include <QApplication>
 #include <QCloseEvent>
+#include <QHBoxLayout>
 #include <QKeyEvent>
 #include <QMenu>
 #include <QPointer>
+#include <QPushButton>
 #include <QSystemTrayIcon>
 #include <QTimer>
 #include <QVBoxLayout>
@@ -16,6 +18,7 @@
 
 #include "MessagesDlg.h"
 #include "NotifierSkin.h"
+#include "OrdersDlg.h"
 #include "PasswordDlg.h"
 #include "TransViewDlg.h"
 #include "ViewSeatDlg.h"
@@ -85,7 +88,18 @@ void CZentrovaNubraConsoleDlg::InitDialog(ConsoleWindowController& controller) {
     m_page = new gui::PageHost(this);
     auto* layout = new QVBoxLayout(this);
     layout->setContentsMargins(0, 0, 0, 0);
-    layout->addWidget(m_page);
+    layout->setSpacing(0);
+    layout->addWidget(m_page, 1);
+    // The day's orders stay one click away while the back office fills the window; at the left,
+    // since the popup covers the bottom right corner.
+    auto* bar = new QHBoxLayout();
+    bar->setContentsMargins(4, 2, 4, 2);
+    m_ordersButton = new QPushButton(Q(texts::kOrdersCaption), this);
+    connect(m_ordersButton, &QPushButton::clicked, this,
+            [this] { RunTrayCommand(texts::kCommandOrders); });
+    bar->addWidget(m_ordersButton);
+    bar->addStretch();
+    layout->addLayout(bar);
 
     std::vector<std::string> ids;
     std::vector<std::string> bodyIds;
@@ -302,6 +316,40 @@ bool CZentrovaNubraConsoleDlg::StartProgram(const std::filesystem::path& program
 void CZentrovaNubraConsoleDlg::ShowTransactionView(const std::filesystem::path& pageFile) {
     CTransViewDlg view(pageFile, this);
     view.Run();
+}
+
+void CZentrovaNubraConsoleDlg::ShowOrders(const std::vector<OrderRow>& rows,
+                                          const std::string& summary) {
+    if (!m_orders) {
+        m_orders = std::make_unique<COrdersDlg>(
+            [this](const std::string& serial) {
+                if (Active()) {
+                    m_controller->OpenOrder(serial);
+                }
+            },
+            this);
+    }
+    m_orders->SetOrders(rows, summary);
+    m_orders->show();
+    m_orders->raise();
+    m_orders->activateWindow();
+}
+
+void CZentrovaNubraConsoleDlg::UpdateOrders(const std::vector<OrderRow>& rows,
+                                            const std::string& summary) {
+    if (m_orders && m_orders->isVisible()) {
+        m_orders->SetOrders(rows, summary);
+    }
+}
+
+void CZentrovaNubraConsoleDlg::ShowOpenOrderCount(const std::string& trayTip,
+                                                  const std::string& buttonText) {
+    if (m_tray) {
+        m_tray->setToolTip(Q(trayTip));
+    }
+    if (m_ordersButton != nullptr) {
+        m_ordersButton->setText(Q(buttonText));
+    }
 }
 
 void CZentrovaNubraConsoleDlg::ShowSeatViewer(const std::string& address, SeatLookUp lookUp) {

@@ -11,6 +11,7 @@
 
 class QAction;
 class QMenu;
+class QPushButton;
 class QSystemTrayIcon;
 class QTimer;
 
@@ -21,6 +22,7 @@ class WindowPublisher;
 
 namespace zn::console {
 
+class COrdersDlg;
 class ConsoleWindowController;
 
 // The console's main window: the back office's browser filling the window, the tray icon with
@@ -70,6 +72,9 @@ public:
     void ShowTransactionView(const std::filesystem::path& pageFile) override;
     void ShowSeatViewer(const std::string& address, SeatLookUp lookUp) override;
     void ShowCustomerMessages(const std::vector<CustomerMessage>& messages) override;
+    void ShowOrders(const std::vector<OrderRow>& rows, const std::string& summary) override;
+    void UpdateOrders(const std::vector<OrderRow>& rows, const std::string& summary) override;
+    void ShowOpenOrderCount(const std::string& trayTip, const std::string& buttonText) override;
     void StartTimer(int id, std::chrono::milliseconds period) override;
     void PostToUiThread(std::function<void()> job) override;
 
@@ -83,6 +88,8 @@ private:
 
     ConsoleWindowController* m_controller = nullptr;
     gui::PageHost* m_page = nullptr;
+    QPushButton* m_ordersButton = nullptr;
+    std::unique_ptr<COrdersDlg> m_orders;
     std::unique_ptr<QMenu> m_trayMenu;
     std::unique_ptr<QSystemTrayIcon> m_tray;
     QAction* m_lockAction = nullptr;

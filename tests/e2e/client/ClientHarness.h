@@ -44,6 +44,7 @@ public:
     void ShowText(const std::string& text, int, int, int, int) override;
     void ShowMaximizedAndRaise() override;
     void KeepCustomerMessage(const std::string&, const std::string&, const std::string&) override {}
+    void KeepOrder(const std::string&, const std::string&, const std::string&) override {}
     void PlayFileSync(const std::filesystem::path&) override {}
 
 private:

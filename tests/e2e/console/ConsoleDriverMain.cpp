@@ -1,7 +1,8 @@
 // The console program for end-to-end tests: the product's program, plus tray menu commands read
 // as lines of numbers from standard input, since the offscreen desktop has no system tray, a short
 // retry of a login page that cannot be loaded, the hourly update work as often as the test says
-// ("--update-period-ms=N"), and the window's state changes in the log.
+// ("--update-period-ms=N"), reminders counted in units of N ms instead of minutes
+// ("--reminder-minute-ms=N"), and the window's state changes in the log.
 #include <unistd.h>
 
 #include <QEvent>
@@ -59,20 +60,21 @@ protected:
     }
 };
 
-std::chrono::milliseconds UpdatePeriod(int argc, char** argv) {
-    constexpr std::string_view kOption = "--update-period-ms=";
+// The option's value in milliseconds, or `fallback` without a valid one.
+std::chrono::milliseconds Period(int argc, char** argv, std::string_view option,
+                                 std::chrono::milliseconds fallback) {
     for (int i = 1; i < argc; ++i) {
         const std::string_view argument(argv[i]);
         int period = 0;
-        if (argument.starts_with(kOption) &&
-            std::from_chars(argument.data() + kOption.size(), argument.data() + argument.size(),
+        if (argument.starts_with(option) &&
+            std::from_chars(argument.data() + option.size(), argument.data() + argument.size(),
                             period)
                     .ec == std::errc() &&
             period > 0) {
             return std::chrono::milliseconds(period);
         }
     }
-    return zn::console::kUpdateTimerPeriod;
+    return fallback;
 }
 
 }  // namespace
@@ -87,5 +89,6 @@ int main(int argc, char** argv) {
                  window.installEventFilter(new WindowStateLog(&window));
              },
          .loginPageRetryPeriod = std::chrono::seconds(1),
-         .updatePeriod = UpdatePeriod(argc, argv)});
+         .updatePeriod = Period(argc, argv, "--update-period-ms=", zn::console::kUpdateTimerPeriod),
+         .reminderUnit = Period(argc, argv, "--reminder-minute-ms=", zn::console::kReminderUnit)});
 }

@@ -82,9 +82,11 @@ protected:
     std::filesystem::path Log() const { return m_sandbox.Path() / "dialogs.jsonl"; }
 
     // Offscreen there is no tray: every start answers the notice that says so first.
-    void Start(std::string_view answers = {}, ConsoleProgram program = ConsoleProgram::Product) {
+    void Start(std::string_view answers = {}, ConsoleProgram program = ConsoleProgram::Product,
+               std::vector<std::string> arguments = {}) {
         m_console = std::make_unique<ConsoleProcess>(m_sandbox, Folder(), Log(),
-                                                     "ok," + std::string(answers), program);
+                                                     "ok," + std::string(answers), program,
+                                                     std::move(arguments));
         ASSERT_TRUE(m_console->Started()) << "the console did not start";
     }
 
@@ -225,6 +227,48 @@ TEST_F(ConsoleE2eTest, RejectIsRefusedWhileLockedAndSendsTheRejectPageOnceUnlock
     EXPECT_TRUE(m_front.WaitForPage(Text(kCancelPath) + "?transid=" + m_serial + "&sent=1", kLimit))
         << "the cancellation page was not opened";
     EXPECT_EQ(cancelPages(), 1u);
+}
+
+// Two orders back to back: the second is completed in the back office, the first stays open and
+// is announced again once; "今日订单" lists both, newest first.
+TEST_F(ConsoleE2eTest, TodaysOrdersKeepBothOrdersAndTheOpenOneIsReminded) {
+    const Registry registry(Registry::DefaultFolder());
+    const auto key = registry.OpenKey(RegistryRoot::LocalMachine, console::kConsoleKeyPath);
+    ASSERT_TRUE(key);
+    key->SetDword("ReminderMinutes", 1);
+    key->SetDword("ReminderCount", 1);
+    // A "minute" long enough for the second order's completion to come first.
+    ASSERT_NO_FATAL_FAILURE(Start({}, ConsoleProgram::Driver, {"--reminder-minute-ms=6000"}));
+    ASSERT_NO_FATAL_FAILURE(LogIn());
+    ASSERT_NO_FATAL_FAILURE(Order());
+    const std::string first = m_serial;
+    m_serial = m_front.CreateOrder("A8");
+    ASSERT_TRUE(m_seat.Order(m_serial));
+    ASSERT_TRUE(m_front.WaitForPage(TransactionPage(), kLimit)) << "the second order's page";
+    const std::string second = m_serial;
+    ASSERT_TRUE(m_seat.WaitForPages(2, kLimit)) << "the notice pages";
+
+    m_front.Queue(Text(kTransactionPath), Click("ButtonOnCommitSuccess"));
+    ASSERT_TRUE(m_front.WaitForPage(Text(kSuccessPath) + "?transid=" + second, kLimit))
+        << "the second order was not completed";
+    const std::string reminder = "座号：A8 的订单 " + first + " 已等待 1 分钟，尚未处理！";
+    ASSERT_TRUE(WaitForDialogLine(Log(), {"\"kind\":\"popup\"", reminder}, kLimit))
+        << "the open order was not reminded";
+
+    ASSERT_TRUE(m_console->SendTrayCommand(console::texts::kCommandOrders));
+    ASSERT_TRUE(WaitForDialogLine(Log(), {"\"kind\":\"window\"", "今日订单"}, kLimit))
+        << "the day's orders did not open";
+    const std::string rows = LastDialogLine(Log(), {"\"kind\":\"window\"", "今日订单"});
+    EXPECT_NE(rows.find("待处理 1 笔，今日共 2 笔"), std::string::npos) << rows;
+    const auto secondRow = rows.find("A8 (127.0.0.1) " + second + " 已完成 ");
+    const auto firstRow = rows.find("A8 (127.0.0.1) " + first + " 待处理");
+    EXPECT_NE(secondRow, std::string::npos) << rows;
+    EXPECT_NE(firstRow, std::string::npos) << rows;
+    EXPECT_LT(secondRow, firstRow) << "newest first";
+
+    std::this_thread::sleep_for(3s);
+    EXPECT_EQ(CountDialogLines(Log(), {"\"kind\":\"popup\"", "尚未处理"}), 1u)
+        << "ReminderCount 1: one reminder of the open order, none of the completed one";
 }
 
 // Pages clear or refill fields right after raising a click; each click keeps its own values.

@@ -186,6 +186,41 @@ void Complete(BackOfficeFront& front, const DemoPlaces& places, Transcript& tran
     }
 }
 
+// The customer orders again right after the first order; the second order's serial, empty when
+// the counter did not announce it.
+std::string OrderAgain(BackOfficeFront& front, const DemoPlaces& places, Transcript& transcript) {
+    const std::string serial = OrderInTheShop(front, 2, kStepLimit);
+    if (serial.empty() ||
+        !WaitForDialogLine(CounterDialogs(places), {"\"kind\":\"popup\"", "商品购买请求"},
+                           kStepLimit, 2)) {
+        transcript.Fail("the counter did not announce the second order");
+        return {};
+    }
+    transcript.Note("customer: ordered again at once: order " + serial +
+                    "; the console opened its page in place of the first order's");
+    return serial;
+}
+
+// "今日订单", opened from the back office's page: the first order still open, the second done.
+void TodaysOrders(BackOfficeFront& front, const DemoPlaces& places, Transcript& transcript,
+                  const std::string& open, const std::string& completed) {
+    front.Queue(std::string(kSuccessPath), "document.getElementById('ButtonTodayOrders').click();");
+    const std::vector<std::string_view> window = {"\"kind\":\"window\"", "今日订单",
+                                                  "待处理 1 笔，今日共 2 笔"};
+    if (!WaitForDialogLine(CounterDialogs(places), window, kStepLimit)) {
+        transcript.Fail("the day's orders did not open with one open and one completed order");
+        return;
+    }
+    const std::string rows = LastDialogLine(CounterDialogs(places), window);
+    transcript.Expect(rows.find(open + " 待处理") != std::string::npos &&
+                          rows.find(completed + " 已完成") != std::string::npos,
+                      "counter: 今日订单 lists order " + open + " as 待处理 and order " +
+                          completed + " as 已完成",
+                      "the day's orders do not show the two orders' states: " + rows);
+    std::this_thread::sleep_for(1s);  // the window paints
+    Screenshot(transcript, places.counterDisplay, Output(places) / "counter-orders.png");
+}
+
 }  // namespace
 
 bool PlayCustomerAndCashier(BackOfficeFront& front, const DemoPlaces& places,
@@ -212,11 +247,16 @@ bool PlayCustomerAndCashier(BackOfficeFront& front, const DemoPlaces& places,
     if (serial.empty()) {
         return false;
     }
+    const std::string second = OrderAgain(front, places, transcript);
+    if (second.empty()) {
+        return false;
+    }
     Message(front, places, transcript);
-    Complete(front, places, transcript, serial);
+    Complete(front, places, transcript, second);
     std::this_thread::sleep_for(2s);  // the last page paints
     Screenshot(transcript, places.counterDisplay, Output(places) / "counter.png");
     Screenshot(transcript, places.seatDisplay, Output(places) / "seat.png");
+    TodaysOrders(front, places, transcript, serial, second);
     return !transcript.Failed();
 }
 

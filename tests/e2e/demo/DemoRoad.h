@@ -17,8 +17,9 @@ struct DemoPlaces {
 };
 
 // The customer and the cashier of the headless demo, once the console is logged in and the seat
-// shows the shop: an order and a message at the seat, the order completed at the counter, each
-// step checked and noted, and screenshots of both screens. False when a step was not seen.
+// shows the shop: two orders back to back and a message at the seat, the second order completed
+// at the counter and the day's orders opened there with the first still open, each step checked
+// and noted, and screenshots of both screens. False when a step was not seen.
 bool PlayCustomerAndCashier(BackOfficeFront& front, const DemoPlaces& places,
                             Transcript& transcript);
 
