@@ -10,7 +10,6 @@
 
 #include <QJsonArray>
 #include <QJsonDocument>
-#include <QJsonObject>
 #include <QString>
 
 namespace zn::gui {
@@ -71,29 +70,24 @@ std::pair<std::string_view, std::vector<std::string>> SplitAnswer(std::string_vi
     return {word, fields};
 }
 
-QString JsonText(std::string_view text) {
-    return QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size()));
-}
-
-// One compact line; text that is not UTF-8 becomes U+FFFD, so the line is always valid JSON.
-std::string JsonLine(const QJsonObject& object) {
-    QByteArray line = QJsonDocument(object).toJson(QJsonDocument::Compact);
-    line.append('\n');
-    return line.toStdString();
+// A JSON string literal by Qt's writer: text that is not UTF-8 becomes U+FFFD, so a line is
+// always valid JSON. The lines keep their keys in the log's documented order, which a
+// QJsonObject would sort.
+std::string JsonString(std::string_view text) {
+    const QString value = QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size()));
+    const QByteArray array = QJsonDocument(QJsonArray{value}).toJson(QJsonDocument::Compact);
+    return array.mid(1, array.size() - 2).toStdString();  // without the array's brackets
 }
 
 std::string DialogLine(std::string_view caption, std::string_view text, DialogIcon icon,
                        const std::vector<DialogAnswer>& buttons, std::string_view answer) {
-    QJsonArray buttonWords;
-    for (const DialogAnswer button : buttons) {
-        buttonWords.append(JsonText(AnswerWord(button)));
+    std::string line = R"({"kind":"dialog","caption":)" + JsonString(caption) + R"(,"text":)" +
+                       JsonString(text) + R"(,"icon":)" + JsonString(IconWord(icon)) +
+                       R"(,"buttons":[)";
+    for (std::size_t i = 0; i < buttons.size(); ++i) {
+        line += (i > 0 ? "," : "") + JsonString(AnswerWord(buttons[i]));
     }
-    return JsonLine({{"kind", "dialog"},
-                     {"caption", JsonText(caption)},
-                     {"text", JsonText(text)},
-                     {"icon", JsonText(IconWord(icon))},
-                     {"buttons", buttonWords},
-                     {"answer", JsonText(answer)}});
+    return line + R"(],"answer":)" + JsonString(answer) + "}\n";
 }
 
 }  // namespace
@@ -255,7 +249,7 @@ void DialogAutomation::LogPopup(std::string_view text) {
     if (!m_logFile) {
         return;
     }
-    AppendLineLocked(JsonLine({{"kind", "popup"}, {"text", JsonText(text)}}));
+    AppendLineLocked(R"({"kind":"popup","text":)" + JsonString(text) + "}\n");
 }
 
 void DialogAutomation::LogBalloon(std::string_view title, std::string_view text) {
@@ -263,8 +257,8 @@ void DialogAutomation::LogBalloon(std::string_view title, std::string_view text)
     if (!m_logFile) {
         return;
     }
-    AppendLineLocked(
-        JsonLine({{"kind", "balloon"}, {"title", JsonText(title)}, {"text", JsonText(text)}}));
+    AppendLineLocked(R"({"kind":"balloon","title":)" + JsonString(title) + R"(,"text":)" +
+                     JsonString(text) + "}\n");
 }
 
 void DialogAutomation::LogWindow(std::string_view caption, std::string_view text) {
