@@ -266,12 +266,8 @@ void DialogAutomation::LogWindow(std::string_view caption, std::string_view text
     if (!m_logFile) {
         return;
     }
-    std::string line = R"({"kind":"window","caption":)";
-    AppendJsonString(line, caption);
-    line += R"(,"text":)";
-    AppendJsonString(line, text);
-    line += "}\n";
-    AppendLineLocked(std::move(line));
+    AppendLineLocked(R"({"kind":"window","caption":)" + JsonString(caption) + R"(,"text":)" +
+                     JsonString(text) + "}\n");
 }
 
 std::optional<std::string> DialogAutomation::TakeAnswerLocked() {
