@@ -41,10 +41,11 @@ PartnerSite DefaultPartnerSite();
 // The partner's sound page, "/9tqa/sounddownload.aspx" on its host.
 std::string SoundPageAddress(const PartnerSite& site);
 
-// The object path (code page 936, no leading "/") of a page's "SoundPath" on the partner host;
-// nullopt when it is not a plain path there: empty, longer than kMaxSoundPathBytes, or holding a
-// scheme or port (":"), another host (a leading "//"), a query, a fragment, a backslash, a
-// control character or a "." or ".." segment.
+// The object (code page 936, no leading "/") of a page's "SoundPath" on the partner host: a path,
+// maybe with a query after a "?" (the host is the tool's, so a query goes nowhere else). nullopt
+// when it is empty, longer than kMaxSoundPathBytes, holds a character outside code page 936, or
+// holds a scheme or port (":"), another host (a leading "//"), a fragment, a backslash, a control
+// character or a "." or ".." segment.
 std::optional<std::string> SoundObjectPath(std::string_view soundPath);
 
 // Fetches the sound at "SoundPath" from the partner host over the alert sound `file`. Only a
