@@ -57,6 +57,9 @@ void ProxyIPConfigDlg::Configure() {
         case CounterAddressResult::CounterNotFound:
             ShowMessage(this, QStringLiteral("错误：无法定位所输入的点卡帐台端IP地址"));
             return;
+        case CounterAddressResult::CounterHasNoLanAddress:
+            ShowMessage(this, QStringLiteral("错误：点卡帐台端没有局域网IP地址，无法进行远程配置"));
+            return;
         case CounterAddressResult::NotDelivered:
             ShowMessage(this, QStringLiteral("错误：无法连接到启岚广告服务端进行远程配置"));
             return;
