@@ -4,6 +4,7 @@
 
 #include <QUrl>
 
+#include "TemplateSize.h"
 #include "config/ConfigFiles.h"
 #include "gui/DialogUnits.h"
 #include "gui/FixedDialog.h"
@@ -40,6 +41,7 @@ NotificationConfigDlg::NotificationConfigDlg(std::filesystem::path pageFile, Reg
     delete m_ui->dialogLayout->replaceWidget(m_ui->previewPlaceholder, m_preview);
     delete m_ui->previewPlaceholder;
     m_ui->previewPlaceholder = nullptr;
+    KeepTemplateSize(*this);
 
     connect(m_ui->firstPreset, &QRadioButton::clicked, this,
             [this] { Choose(NoticeChoice::FirstPreset); });
@@ -61,6 +63,9 @@ NotificationConfigDlg::~NotificationConfigDlg() = default;
 void NotificationConfigDlg::Choose(NoticeChoice choice) {
     m_choice = choice;
     m_ui->ownText->setEnabled(choice == NoticeChoice::OwnText);
+    if (choice == NoticeChoice::OwnText) {
+        m_ui->ownText->setFocus();
+    }
 }
 
 void NotificationConfigDlg::Generate() {

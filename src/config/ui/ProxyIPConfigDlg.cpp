@@ -8,6 +8,7 @@
 #include <thread>
 
 #include "ConfigMessage.h"
+#include "TemplateSize.h"
 #include "gui/FixedDialog.h"
 #include "gui/MessageBox.h"
 #include "platform/Registry.h"
@@ -19,6 +20,7 @@ ProxyIPConfigDlg::ProxyIPConfigDlg(QWidget* parent)
     : ConfirmingTaskPage(parent), m_ui(std::make_unique<Ui::ProxyIPConfigDlg>()) {
     m_ui->setupUi(this);
     setWindowFlags(gui::kFixedDialogFlags);
+    KeepTemplateSize(*this);
     m_ui->counter->setText(QString::fromStdString(LocalHostName()));
     connect(m_ui->back, &QPushButton::clicked, this, &ProxyIPConfigDlg::GoBack);
     connect(m_ui->finish, &QPushButton::clicked, this, &ProxyIPConfigDlg::Configure);

@@ -8,6 +8,7 @@
 #include "ConfigMessage.h"
 #include "ConfigSeat3Dlg.h"
 #include "SeatConfig2Dlg.h"
+#include "TemplateSize.h"
 #include "gui/FixedDialog.h"
 #include "gui/MessageBox.h"
 #include "gui/QtText.h"
@@ -29,6 +30,7 @@ SeatConfigDlg::SeatConfigDlg(QWidget* parent, std::filesystem::path file)
       m_file(std::move(file)) {
     m_ui->setupUi(this);
     setWindowFlags(gui::kFixedDialogFlags);
+    KeepTemplateSize(*this);
     m_ui->seats->header()->setSectionsMovable(false);
     m_ui->seats->header()->resizeSection(kAddressColumn, 150);
     m_ui->seats->header()->resizeSection(kSeatColumn, 200);

@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <QApplication>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QRadioButton>
@@ -91,9 +92,12 @@ TEST_F(NotificationConfigDlgTest, EachChoiceWritesItsPageAndThePreviewShowsIt) {
     EXPECT_TRUE(PreviewShows(*dialog, QString::fromUtf8(kSecondPresetText.data())))
         << "the preview did not follow the new page";
 
-    Click(*dialog, "ownChoice");
+    dialog->activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(dialog.get()));
+    QTest::mouseClick(&Child<QRadioButton>(*dialog, "ownChoice"), Qt::LeftButton);
     QLineEdit& own = Child<QLineEdit>(*dialog, "ownText");
     ASSERT_TRUE(own.isEnabled());
+    EXPECT_EQ(QApplication::focusWidget(), &own) << "the own text did not take the focus";
     own.insert(QStringLiteral("  请到<i>3号</i>窗口 & 取货  "));
     // Enter is the dialog's OK, which writes the page and keeps the task open.
     QTest::keyClick(&own, Qt::Key_Return);
