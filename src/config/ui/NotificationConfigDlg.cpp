@@ -36,6 +36,7 @@ NotificationConfigDlg::NotificationConfigDlg(std::filesystem::path pageFile, Reg
       m_preview(new gui::PageHost(this)) {
     m_ui->setupUi(this);
     setWindowFlags(gui::kFixedDialogFlags);
+    CancelOnEscapeAnywhere();
     // The browser takes the frame's place.
     m_preview->setFixedSize(gui::DialogUnitsToPixels(font(), kPreviewUnits));
     delete m_ui->dialogLayout->replaceWidget(m_ui->previewPlaceholder, m_preview);

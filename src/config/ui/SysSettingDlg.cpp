@@ -39,6 +39,7 @@ SysSettingDlg::SysSettingDlg(PartnerSite site, std::filesystem::path soundFile, 
       m_page(new gui::PageHost(this)) {
     m_ui->setupUi(this);
     setWindowFlags(gui::kFixedDialogFlags);
+    CancelOnEscapeAnywhere();
     setFixedSize(gui::DialogUnitsToPixels(font(), kDialogUnits));
     delete m_ui->dialogLayout->replaceWidget(m_ui->pagePlaceholder, m_page);
     delete m_ui->pagePlaceholder;

@@ -147,6 +147,25 @@ TEST_F(NotificationConfigDlgTest, APageThatCannotBeWrittenIsLoggedAndShowsNothin
     EXPECT_TRUE(Preview(*dialog).url().isEmpty());
 }
 
+// Keys as a desktop delivers them, to the widget that has the focus: here the preview's browser,
+// which takes every key it is given.
+TEST_F(NotificationConfigDlgTest, EscapeWithThePreviewFocusedEndsThePageWithoutAQuestion) {
+    m_sandbox.WriteFile("program/RequestReceived.html", NoticePageBytes("旧的提示", false));
+    DialogLog log(m_sandbox);
+    auto dialog = Open();
+    ASSERT_TRUE(PreviewShows(*dialog, QStringLiteral("旧的提示")));
+    dialog->activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(dialog.get()));
+    Preview(*dialog).setFocus();
+    QWidget* focused = QApplication::focusWidget();
+    ASSERT_TRUE(focused == &Preview(*dialog) || Preview(*dialog).isAncestorOf(focused));
+    QTest::keyClick(focused, Qt::Key_Escape);
+    ASSERT_TRUE(zn::test::WaitWithEvents([&] { return !dialog->isVisible(); }));
+    EXPECT_EQ(dialog->result(), QDialog::Rejected);
+    EXPECT_FALSE(dialog->WentBack());
+    EXPECT_TRUE(log.Lines().empty()) << "no exit question is bound to this page";
+}
+
 TEST_F(NotificationConfigDlgTest, BackReturnsToTheWelcomePageAndExitAsksFirst) {
     DialogLog log(m_sandbox, "no,yes");
     auto dialog = Open();

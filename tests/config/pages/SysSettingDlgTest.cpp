@@ -7,6 +7,7 @@
 #include <QJsonArray>
 #include <QMessageBox>
 #include <QPointer>
+#include <QTest>
 #include <QTimer>
 
 #include <memory>
@@ -189,6 +190,22 @@ TEST_F(SysSettingDlgTest, TheDownloadRunsWhileThePageRespondsAndDropsItsClicks) 
     EXPECT_EQ(partner.Asked(), 1) << "a dropped click started a download";
     EXPECT_EQ(QApplication::overrideCursor(), nullptr);
     EXPECT_TRUE(dialog->isVisible());
+}
+
+// Keys as a desktop delivers them, to the widget that has the focus: here the browser, which
+// takes every key it is given.
+TEST_F(SysSettingDlgTest, EscapeEndsThePageWhereverTheFocusIs) {
+    auto dialog = OpenSoundPage();
+    dialog->activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(dialog.get()));
+    View(*dialog).setFocus();
+    RunScript(View(*dialog), QStringLiteral("document.getElementById('SoundPath').focus();"));
+    QWidget* focused = QApplication::focusWidget();
+    ASSERT_TRUE(focused == &View(*dialog) || View(*dialog).isAncestorOf(focused));
+    QTest::keyClick(focused, Qt::Key_Escape);
+    ASSERT_TRUE(zn::test::WaitWithEvents([&] { return !dialog->isVisible(); }));
+    EXPECT_EQ(dialog->result(), QDialog::Rejected);
+    EXPECT_FALSE(dialog->WentBack());
 }
 
 TEST_F(SysSettingDlgTest, ButtonCancelEndsThePageWithoutAWayBack) {
