@@ -1,38 +1,17 @@
 #include "client/FeedbackPage.h"
 
-#include <fcntl.h>
-#include <stdlib.h>
-#include <sys/stat.h>
-#include <unistd.h>
-
 #include <algorithm>
 #include <array>
-#include <cerrno>
-#include <cstdio>
-#include <vector>
+#include <string>
+#include <system_error>
+
+#include "platform/Log.h"
+#include "platform/ReplacementFile.h"
 
 namespace zn::client {
-namespace {
-
-bool WriteAll(int fd, const std::vector<char>& bytes) {
-    std::size_t written = 0;
-    while (written < bytes.size()) {
-        const ssize_t count = write(fd, bytes.data() + written, bytes.size() - written);
-        if (count < 0 && errno == EINTR) {
-            continue;
-        }
-        if (count <= 0) {
-            return false;
-        }
-        written += static_cast<std::size_t>(count);
-    }
-    return true;
-}
-
-}  // namespace
 
 bool StoreFeedbackPage(const std::filesystem::path& file, std::span<const std::byte> page) {
-    std::vector<char> text;
+    std::string text;
     text.reserve(page.size() + page.size() / 32);
     for (const std::byte byte : page) {
         if (byte == std::byte{'\n'}) {
@@ -40,18 +19,11 @@ bool StoreFeedbackPage(const std::filesystem::path& file, std::span<const std::b
         }
         text.push_back(static_cast<char>(byte));
     }
-    std::string temporary = file.string() + ".XXXXXX";
-    const int fd = mkstemp(temporary.data());
-    if (fd < 0) {
-        return false;
+    const auto replaced = ReplaceFileSafely(file, text);
+    if (!replaced) {
+        log::Error("Cannot store the result page: {}", replaced.failure);
     }
-    const bool written = fchmod(fd, 0644) == 0 && WriteAll(fd, text);
-    const bool closed = close(fd) == 0;
-    if (!written || !closed || std::rename(temporary.c_str(), file.c_str()) != 0) {
-        unlink(temporary.c_str());
-        return false;
-    }
-    return true;
+    return static_cast<bool>(replaced);
 }
 
 bool ReportsSuccess(std::span<const std::byte> page) {

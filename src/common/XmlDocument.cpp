@@ -6,7 +6,6 @@
 
 #include <algorithm>
 #include <array>
-#include <atomic>
 #include <cctype>
 #include <cerrno>
 #include <new>
@@ -14,6 +13,8 @@
 #include <pugixml.hpp>
 #include <string>
 
+#include "platform/Log.h"
+#include "platform/ReplacementFile.h"
 #include "platform/TextCodec.h"
 
 namespace zn {
@@ -160,38 +161,6 @@ std::optional<std::string> ReadWholeFile(const std::filesystem::path& file, std:
     }
     close(handle);
     return content;
-}
-
-bool WriteAll(int handle, std::string_view bytes) {
-    while (!bytes.empty()) {
-        const ssize_t written = write(handle, bytes.data(), bytes.size());
-        if (written < 0 && errno == EINTR) {
-            continue;
-        }
-        if (written <= 0) {
-            return false;
-        }
-        bytes.remove_prefix(static_cast<std::size_t>(written));
-    }
-    return true;
-}
-
-// A reader never sees half a file: the bytes go to a temporary file beside it, then replace it.
-bool ReplaceFile(const std::filesystem::path& file, std::string_view bytes) {
-    static std::atomic<unsigned> counter{0};
-    const std::string temporary = file.string() + ".tmp-" + std::to_string(getpid()) + "-" +
-                                  std::to_string(counter.fetch_add(1));
-    const int handle = open(temporary.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
-    if (handle < 0) {
-        return false;
-    }
-    const bool written = WriteAll(handle, bytes) && fsync(handle) == 0;
-    const bool closed = close(handle) == 0;
-    if (!written || !closed || rename(temporary.c_str(), file.c_str()) != 0) {
-        unlink(temporary.c_str());
-        return false;
-    }
-    return true;
 }
 
 }  // namespace
@@ -390,7 +359,11 @@ bool CXmlDocument::Save(const std::filesystem::path& file) const {
         return false;
     }
     try {
-        return ReplaceFile(file, Print(*m_document));
+        const auto replaced = ReplaceFileSafely(file, Print(*m_document));
+        if (!replaced) {
+            log::Error("Cannot save: {}", replaced.failure);
+        }
+        return static_cast<bool>(replaced);
     } catch (...) {
         return false;
     }

@@ -1,12 +1,9 @@
 #include "config/NoticePage.h"
 
-#include <cerrno>
-#include <cstring>
-
 #include "common/DefaultHosts.h"
 #include "console/ConsoleSettings.h"
-#include "platform/AtomicFile.h"
 #include "platform/Log.h"
+#include "platform/ReplacementFile.h"
 #include "platform/TextCodec.h"
 
 namespace zn::config {
@@ -80,8 +77,10 @@ NoticeWriteResult WriteNoticePage(const std::filesystem::path& file, NoticeChoic
     if (!message) {
         return NoticeWriteResult::EmptyOwnText;
     }
-    if (!ReplaceFileAtomically(file, NoticePageBytes(*message, ShowsShopFrame(registry)))) {
-        log::Error("Cannot write the notice page {}: {}", file.string(), std::strerror(errno));
+    const auto replaced =
+        ReplaceFileSafely(file, NoticePageBytes(*message, ShowsShopFrame(registry)));
+    if (!replaced) {
+        log::Error("Cannot write the notice page: {}", replaced.failure);
         return NoticeWriteResult::WriteFailed;
     }
     log::Info("Wrote the notice page {}", file.string());

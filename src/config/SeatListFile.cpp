@@ -1,8 +1,8 @@
 #include "config/SeatListFile.h"
 
 #include "common/XmlDocument.h"
-#include "platform/AtomicFile.h"
 #include "platform/Log.h"
+#include "platform/ReplacementFile.h"
 
 namespace zn::config {
 
@@ -46,8 +46,8 @@ SeatListWrite WriteSeatList(const std::filesystem::path& file, const std::vector
             return SeatListWrite::OutOfMemory;
         }
     }
-    if (!ReplaceFileAtomically(file, root.Xml())) {
-        log::Error("seat list {} could not be written; the old file stays", file.string());
+    if (const auto replaced = ReplaceFileSafely(file, root.Xml()); !replaced) {
+        log::Error("seat list not written: {}", replaced.failure);
         return SeatListWrite::WriteFailed;
     }
     log::Info("seat list {} written with {} seats", file.string(), rows.size());

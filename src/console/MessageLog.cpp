@@ -7,6 +7,7 @@
 #include <system_error>
 
 #include "platform/Log.h"
+#include "platform/ReplacementFile.h"
 #include "platform/Utf8.h"
 
 namespace zn::console {
@@ -114,11 +115,7 @@ void MessageLog::Add(const std::string& seat, const std::string& address, const 
     if (m_messages.size() > kMaxMessages) {
         m_messages.erase(m_messages.begin());
     }
-    if (!Write()) {
-        log::Error(
-            "customer messages cannot be written to {}: they are kept until the console ends",
-            m_file.string());
-    }
+    Write();
 }
 
 std::vector<CustomerMessage> MessageLog::Today() {
@@ -134,23 +131,20 @@ void MessageLog::ForgetOtherDays(const std::string& today) {
     }
 }
 
-// Whole, through a temporary file, so a crash never leaves half a file.
-bool MessageLog::Write() const {
+// Whole, through the safe replacement, so a crash or power cut never leaves half a file.
+void MessageLog::Write() const {
     std::error_code error;
     std::filesystem::create_directories(m_file.parent_path(), error);
-    const std::filesystem::path temporary = m_file.string() + ".new";
-    {
-        std::ofstream stream(temporary, std::ios::binary | std::ios::trunc);
-        for (const CustomerMessage& message : m_messages) {
-            stream << m_day << '\t' << Escape(message.time) << '\t' << Escape(message.seat) << '\t'
-                   << Escape(message.address) << '\t' << Escape(message.text) << '\n';
-        }
-        if (!stream.flush()) {
-            return false;
-        }
+    std::ostringstream text;
+    for (const CustomerMessage& message : m_messages) {
+        text << m_day << '\t' << Escape(message.time) << '\t' << Escape(message.seat) << '\t'
+             << Escape(message.address) << '\t' << Escape(message.text) << '\n';
     }
-    std::filesystem::rename(temporary, m_file, error);
-    return !error;
+    const auto replaced = ReplaceFileSafely(m_file, text.view());
+    if (!replaced) {
+        log::Error("customer messages cannot be written ({}): they are kept until the console ends",
+                   replaced.failure);
+    }
 }
 
 }  // namespace zn::console

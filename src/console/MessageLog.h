@@ -40,7 +40,7 @@ public:
 
 private:
     void ForgetOtherDays(const std::string& today);
-    bool Write() const;
+    void Write() const;
 
     std::filesystem::path m_file;
     Clock m_clock;

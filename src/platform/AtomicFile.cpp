@@ -6,14 +6,12 @@
 #include <unistd.h>
 
 #include <cerrno>
-#include <cstdlib>
 #include <system_error>
 
 namespace zn {
 
 namespace {
 
-constexpr std::string_view kTemporaryInfix = ".tmp-";
 constexpr mode_t kNewFileMode = S_IRUSR | S_IWUSR | S_IRGRP | S_IROTH;
 
 class Descriptor {
@@ -27,21 +25,10 @@ public:
         }
     }
     int Get() const { return m_fd; }
-    bool Close() {
-        const int fd = m_fd;
-        m_fd = -1;
-        return ::close(fd) == 0;
-    }
 
 private:
     int m_fd;
 };
-
-bool WriteTemporary(int fd, const std::filesystem::path& file, std::string_view content) {
-    struct stat old {};
-    const mode_t mode = ::stat(file.c_str(), &old) == 0 ? (old.st_mode & 07777) : kNewFileMode;
-    return WriteAll(fd, content) && ::fchmod(fd, mode) == 0 && ::fsync(fd) == 0;
-}
 
 }  // namespace
 
@@ -94,34 +81,6 @@ CappedFileContent ReadFileCapped(const std::filesystem::path& file, std::size_t 
         bytes.append(buffer, static_cast<std::size_t>(got));
     }
     return {FileReadStatus::Read, std::move(bytes)};
-}
-
-bool ReplaceFileAtomically(const std::filesystem::path& file, std::string_view content) {
-    std::string temporary = file.string();
-    temporary += kTemporaryInfix;
-    temporary += "XXXXXX";
-    Descriptor fd(::mkostemp(temporary.data(), O_CLOEXEC));
-    if (fd.Get() < 0) {
-        return false;
-    }
-    const bool written = WriteTemporary(fd.Get(), file, content);
-    if (!fd.Close() || !written || ::rename(temporary.c_str(), file.c_str()) != 0) {
-        ::unlink(temporary.c_str());
-        return false;
-    }
-    return true;
-}
-
-void RemoveStaleTemporaries(const std::filesystem::path& file) {
-    const std::string prefix = file.filename().string() + std::string(kTemporaryInfix);
-    std::error_code error;
-    for (std::filesystem::directory_iterator it(FolderOfFile(file), error), end;
-         !error && it != end; it.increment(error)) {
-        if (it->path().filename().string().starts_with(prefix)) {
-            std::error_code ignored;
-            std::filesystem::remove(it->path(), ignored);
-        }
-    }
 }
 
 std::optional<FileLock> FileLock::OnFile(const std::filesystem::path& lockFile) {

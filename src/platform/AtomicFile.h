@@ -25,15 +25,6 @@ struct CappedFileContent {
 // file nor its folder exists; Unusable for anything else (too big, a folder, unreadable).
 CappedFileContent ReadFileCapped(const std::filesystem::path& file, std::size_t maxBytes);
 
-// Writes the content to a temporary file beside `file`, flushes it to disk and renames it over
-// `file`, keeping the old file's permission bits. Readers see the old or the new content, never a
-// part. False on any failure, and `file` is then unchanged.
-bool ReplaceFileAtomically(const std::filesystem::path& file, std::string_view content);
-
-// Temporary files that a writer killed during ReplaceFileAtomically left beside `file`. Call it
-// only while holding the lock that all writers of `file` take.
-void RemoveStaleTemporaries(const std::filesystem::path& file);
-
 // An exclusive advisory lock (flock) held for the object's lifetime. It serialises threads as well
 // as processes, since every Acquire opens its own file description.
 class FileLock {

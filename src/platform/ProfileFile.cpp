@@ -5,6 +5,8 @@
 #include <vector>
 
 #include "platform/AtomicFile.h"
+#include "platform/Log.h"
+#include "platform/ReplacementFile.h"
 #include "platform/Utf8.h"
 
 namespace zn {
@@ -253,8 +255,11 @@ bool ProfileFile::WriteString(std::string_view section, std::string_view key,
     if (!updated || updated->size() > kMaxFileBytes) {
         return false;
     }
-    RemoveStaleTemporaries(m_path);
-    return ReplaceFileAtomically(m_path, *updated);
+    const auto replaced = ReplaceFileSafely(m_path, *updated);
+    if (!replaced) {
+        log::Error("Cannot save the settings: {}", replaced.failure);
+    }
+    return static_cast<bool>(replaced);
 }
 
 }  // namespace zn

@@ -10,7 +10,9 @@
 #include <utility>
 
 #include "platform/AtomicFile.h"
+#include "platform/Log.h"
 #include "platform/RegFormat.h"
+#include "platform/ReplacementFile.h"
 
 namespace zn {
 
@@ -80,13 +82,19 @@ bool UpdateRootFile(const std::filesystem::path& file, Change&& change) {
     if (!lock) {
         return false;
     }
-    RemoveStaleTemporaries(file);
     RootFile root = LoadRootFile(file);
     if (!root.rewritable || !change(root.document)) {
         return false;
     }
     const std::string text = root.document.Format();
-    return text.size() <= kMaxFileBytes && ReplaceFileAtomically(file, text);
+    if (text.size() > kMaxFileBytes) {
+        return false;
+    }
+    const auto replaced = ReplaceFileSafely(file, text);
+    if (!replaced) {
+        log::Error("Cannot save the registry: {}", replaced.failure);
+    }
+    return static_cast<bool>(replaced);
 }
 
 // Subkey paths as the programs pass them: names separated by single backslashes, none empty.

@@ -5,8 +5,8 @@
 #include <optional>
 
 #include "platform/Log.h"
+#include "platform/ReplacementFile.h"
 #include "update/HttpGet.h"
-#include "update/ReplacementFile.h"
 
 namespace zn {
 

@@ -8,8 +8,8 @@
 #include <system_error>
 
 #include "platform/Log.h"
+#include "platform/ReplacementFile.h"
 #include "platform/UniqueFd.h"
-#include "update/ReplacementFile.h"
 
 namespace zn {
 
