@@ -9,7 +9,6 @@
 #include "ConfigSeat3Dlg.h"
 #include "ConfigUiTest.h"
 #include "Ipv4AddressEdit.h"
-#include "LogCapture.h"
 #include "ModalDriver.h"
 #include "SeatConfig2Dlg.h"
 #include "console/SeatList.h"
@@ -266,15 +265,16 @@ TEST_F(SeatConfigDlgTest, TheAddressControlIsOneTabStopWhoseFieldsTheArrowsAndBa
     EXPECT_EQ(dialog.Row().address, "192.168.1.0");
 }
 
-TEST_F(SeatConfigDlgTest, AFailedSaveIsLoggedAndClaimsNoSuccess) {
-    auto page =
-        std::make_unique<SeatConfigDlg>(nullptr, m_sandbox.Path() / "gone" / "SeatList.xml");
-    test::LogCapture log;
+TEST_F(SeatConfigDlgTest, AFailedSaveIsToldWithTheFileAndWhyAndThePageStays) {
+    const auto file = m_sandbox.Path() / "gone" / "SeatList.xml";
+    auto page = std::make_unique<SeatConfigDlg>(nullptr, file);
     Answer("yes");
     Click(*page, "finish");
     EXPECT_NE(page->result(), QDialog::Accepted);
     EXPECT_FALSE(Showed("成功完成"));
-    EXPECT_TRUE(log.Contains({"could not be written"}));
+    EXPECT_TRUE(Showed("\"caption\":\"ZentrovaNubraConfig\",\"text\":\"错误：无法保存文件"))
+        << Dialogs();
+    EXPECT_TRUE(Showed(file.string())) << Dialogs();
 }
 
 }  // namespace

@@ -70,16 +70,19 @@ void NotificationConfigDlg::Choose(NoticeChoice choice) {
 }
 
 void NotificationConfigDlg::Generate() {
-    switch (
-        WriteNoticePage(m_pageFile, m_choice, m_ui->ownText->text().toStdString(), m_registry)) {
+    std::string failure;
+    switch (WriteNoticePage(m_pageFile, m_choice, m_ui->ownText->text().toStdString(), m_registry,
+                            &failure)) {
         case NoticeWriteResult::Written:
             ShowPreview();
             break;
         case NoticeWriteResult::EmptyOwnText:
-            gui::MessageBox(this, Q(kEmptyOwnTextMessage), Q(kEmptyOwnTextCaption),
+            gui::MessageBox(this, Q(kEmptyOwnTextMessage), Q(kNoticeErrorCaption),
                             gui::DialogIcon::Error);
             break;
         case NoticeWriteResult::WriteFailed:
+            gui::MessageBox(this, Q(WriteFailedMessage(failure)), Q(kNoticeErrorCaption),
+                            gui::DialogIcon::Error);
             break;
     }
 }

@@ -116,7 +116,8 @@ void SeatConfigDlg::Save() {
                         gui::DialogButtons::YesNo) != gui::DialogAnswer::Yes) {
         return;
     }
-    switch (WriteSeatList(m_file, Rows())) {
+    std::string failure;
+    switch (WriteSeatList(m_file, Rows(), &failure)) {
         case SeatListWrite::Written:
             gui::MessageBox(this, QStringLiteral("成功完成客户机座位号与IP配置！"),
                             QStringLiteral("完成"));
@@ -129,7 +130,8 @@ void SeatConfigDlg::Save() {
             ShowMessage(this, QStringLiteral("错误：内存不足"));
             return;
         case SeatListWrite::WriteFailed:
-            return;  // logged where it failed; the page stays with the rows unsaved
+            ShowMessage(this, Q(WriteFailedMessage(failure)));
+            return;
     }
 }
 

@@ -136,15 +136,20 @@ TEST_F(NotificationConfigDlgTest, OwnTextOfSpacesIsRefusedAndTheOldPageStays) {
     EXPECT_TRUE(dialog->isVisible());
 }
 
-TEST_F(NotificationConfigDlgTest, APageThatCannotBeWrittenIsLoggedAndShowsNothing) {
+TEST_F(NotificationConfigDlgTest, APageThatCannotBeWrittenIsToldWithTheFileAndWhy) {
     DialogLog dialogs(m_sandbox);
-    zn::test::LogCapture log;
     auto dialog = Open();  // its folder does not exist
     Click(*dialog, "firstPreset");
     Click(*dialog, "set");
-    EXPECT_TRUE(log.Contains({"Cannot write the notice page"}));
-    EXPECT_TRUE(dialogs.Lines().empty());
+    ASSERT_EQ(dialogs.Lines().size(), 1u);
+    const QString text = dialogs.Lines()[0]["text"].toString();
+    EXPECT_TRUE(text.startsWith(QStringLiteral("错误：无法保存文件"))) << text.toStdString();
+    EXPECT_TRUE(text.contains(QString::fromStdString(m_page.string())));
+    EXPECT_TRUE(text.contains(QStringLiteral("No such file or directory")));
+    EXPECT_EQ(dialogs.Lines()[0]["caption"].toString(), QStringLiteral("错误"));
+    EXPECT_EQ(dialogs.Lines()[0]["icon"].toString(), QStringLiteral("error"));
     EXPECT_TRUE(Preview(*dialog).url().isEmpty());
+    EXPECT_TRUE(dialog->isVisible());
 }
 
 // Keys as a desktop delivers them, to the widget that has the focus: here the preview's browser,
