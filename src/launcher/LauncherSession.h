@@ -14,6 +14,10 @@ namespace zn::launcher {
 inline constexpr std::string_view kStatusPrefix = "(Esc键取消更新) ";
 // A failure text stays on screen this long before the window closes, so it can be read.
 inline constexpr std::chrono::milliseconds kFailureTextHold{2000};
+// When the manifest has not come, the client starts at most 15 s after the launcher did: the
+// manifest's fetch gives up this long after the start, then its failure text stays
+// kFailureTextHold.
+inline constexpr std::chrono::seconds kManifestWait{12};
 
 // The launcher's window as the update worker reaches it. Any thread; neither call waits: each is
 // carried out later on the UI thread.

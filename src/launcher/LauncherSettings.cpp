@@ -1,6 +1,7 @@
 #include "launcher/LauncherSettings.h"
 
 #include "common/DefaultHosts.h"
+#include "launcher/LauncherSession.h"
 #include "platform/ProfileFile.h"
 
 namespace zn::launcher::LauncherSettings {
@@ -26,9 +27,11 @@ std::string UpdateServerPath() {
     return Read("UpdateServerPath", "Zentrova/NubraClient_Murvel/Update/");
 }
 
-UpdateSite ClientUpdateSite() {
+UpdateSite ClientUpdateSite(std::chrono::steady_clock::time_point launcherStart) {
     HostAndPort address = SplitLauncherAddress(UpdateServerAddress());
-    return {std::move(address.host), address.port, UpdateServerPath(), {}};
+    UpdateSite site{std::move(address.host), address.port, UpdateServerPath(), {}};
+    site.manifestGiveUpAt = launcherStart + kManifestWait;
+    return site;
 }
 
 }  // namespace zn::launcher::LauncherSettings

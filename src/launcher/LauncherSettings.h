@@ -1,5 +1,6 @@
 #pragma once
 
+#include <chrono>
 #include <string>
 
 #include "update/UpdateRun.h"
@@ -15,7 +16,8 @@ std::string UpdateServerAddress();
 // "Zentrova/NubraClient_Murvel/Update/".
 std::string UpdateServerPath();
 
-// Where the client's release comes from: the address split into host and port.
-UpdateSite ClientUpdateSite();
+// Where the client's release comes from: the address split into host and port, the manifest
+// given up kManifestWait after `launcherStart`.
+UpdateSite ClientUpdateSite(std::chrono::steady_clock::time_point launcherStart);
 
 }  // namespace zn::launcher::LauncherSettings

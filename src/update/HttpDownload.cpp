@@ -1,5 +1,6 @@
 #include "update/HttpDownload.h"
 
+#include <algorithm>
 #include <cerrno>
 #include <cstring>
 #include <optional>
@@ -96,6 +97,16 @@ private:
 };
 
 }  // namespace
+
+std::chrono::milliseconds DownloadTimeouts::TryLimit(std::uint64_t length) const {
+    constexpr std::chrono::milliseconds kWeek = std::chrono::hours(24 * 7);
+    const double lengthMs = static_cast<double>(length) * 1000.0 /
+                            static_cast<double>(std::max<std::uint64_t>(bytesPerSecond, 1));
+    const double limitMs = static_cast<double>(std::chrono::milliseconds(base).count()) + lengthMs;
+    return limitMs >= static_cast<double>(kWeek.count())
+               ? kWeek
+               : std::chrono::milliseconds(static_cast<std::int64_t>(limitMs));
+}
 
 std::size_t DownloadToMemory(const DownloadSource& source, std::string_view suffix,
                              std::string& buffer, const DownloadTimeouts& timeouts) {

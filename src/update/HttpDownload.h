@@ -23,12 +23,22 @@ struct DownloadSource {
     std::string query{};
 };
 
-// A server that connects but then sends nothing for `stall` ends a try; a try that timed out
-// before any answer came is repeated, three tries in all. So one fetch of a silent server ends
-// within about 3 x (connect + stall).
+// The bounds of one fetch. A try ends when the server sends nothing for `stall`, and in any case
+// at its total deadline: `base` after it began, plus the announced length at `bytesPerSecond`
+// once the answer's head has come (20 s + length / 64 KiB/s: a 16 MiB manifest gets 276 s, a
+// 256 MiB module 68 min). A try that ended before any answer came is repeated, three tries in
+// all, so a silent or trickling server holds a fetch about 3 x 20 s. No try goes on past
+// `giveUpAt`, and none begins after it.
 struct DownloadTimeouts {
     std::chrono::seconds connect{10};
     std::chrono::seconds stall{20};
+    std::chrono::seconds base{20};
+    std::uint64_t bytesPerSecond = 64 * 1024;
+    std::chrono::steady_clock::time_point giveUpAt = std::chrono::steady_clock::time_point::max();
+
+    // How long one try may take in all when the answer announces `length` bytes (0 before the
+    // head has come); at most a week, whatever the length.
+    std::chrono::milliseconds TryLimit(std::uint64_t length) const;
 };
 
 // An announced length above this is refused before anything is allocated.

@@ -4,11 +4,13 @@
 
 #include <algorithm>
 #include <cctype>
+#include <chrono>
 #include <memory>
 #include <mutex>
 #include <string>
 
 #include "platform/Log.h"
+#include "update/ResponseHead.h"
 
 namespace zn {
 
@@ -18,7 +20,6 @@ constexpr int kTries = 3;
 constexpr int kDefaultPort = 80;
 constexpr long kBufferBytes = 100 * 1024;
 constexpr std::size_t kMaxHostBytes = 253;
-constexpr std::size_t kMaxLengthDigits = 18;  // keeps the value far from overflow
 
 struct CurlDeleter {
     void operator()(CURL* handle) const { curl_easy_cleanup(handle); }
@@ -91,63 +92,30 @@ std::string Url(const DownloadSource& source) {
     return url;
 }
 
-std::string_view Trimmed(std::string_view text) {
-    while (!text.empty() && std::isspace(static_cast<unsigned char>(text.front()))) {
-        text.remove_prefix(1);
-    }
-    while (!text.empty() && std::isspace(static_cast<unsigned char>(text.back()))) {
-        text.remove_suffix(1);
-    }
-    return text;
+bool IsBlank(std::string_view line) {
+    return line.find_first_not_of(" \t\r\n") == std::string_view::npos;
 }
 
-bool NameIs(std::string_view name, std::string_view wanted) {
-    return name.size() == wanted.size() &&
-           std::equal(name.begin(), name.end(), wanted.begin(), [](char a, char b) {
-               return std::tolower(static_cast<unsigned char>(a)) ==
-                      std::tolower(static_cast<unsigned char>(b));
-           });
+std::string Seconds(std::chrono::nanoseconds limit) {
+    return std::to_string(std::chrono::duration_cast<std::chrono::seconds>(limit).count()) + " s";
 }
 
-std::optional<std::uint64_t> ParseLength(std::string_view text) {
-    if (text.empty() || text.size() > kMaxLengthDigits ||
-        !std::all_of(text.begin(), text.end(), [](char c) { return c >= '0' && c <= '9'; })) {
-        return std::nullopt;
-    }
-    std::uint64_t value = 0;
-    for (const char c : text) {
-        value = value * 10 + static_cast<std::uint64_t>(c - '0');
-    }
-    return value;
-}
-
-// One try: the answer's head as it arrives, the decision on it, and the body's count.
+// One try: the answer's head as it arrives, the decision on it, the body's count and the try's
+// total deadline.
 class Transfer {
 public:
-    explicit Transfer(IBodySink& sink) : m_sink(sink) {}
+    Transfer(IBodySink& sink, const DownloadTimeouts& timeouts)
+        : m_sink(sink), m_timeouts(timeouts), m_started(std::chrono::steady_clock::now()) {}
 
     bool OnHeaderLine(std::string_view line) {
         if (line.starts_with("HTTP/")) {
-            StartHead(line);
-            return true;
+            m_head.clear();  // a new answer after an interim one
         }
-        if (Trimmed(line).empty()) {
-            return EndHead();
+        if (m_head.size() + line.size() > kMaxResponseHeadBytes) {
+            return Fail("a head of more than " + std::to_string(kMaxResponseHeadBytes) + " bytes");
         }
-        const std::size_t colon = line.find(':');
-        if (colon == std::string_view::npos) {
-            return true;
-        }
-        const std::string_view name = Trimmed(line.substr(0, colon));
-        const std::string_view value = Trimmed(line.substr(colon + 1));
-        if (NameIs(name, "Content-Length")) {
-            const auto length = ParseLength(value);
-            m_badLength = m_badLength || !length || (m_length && *m_length != *length);
-            m_length = length;
-        } else if (NameIs(name, "Transfer-Encoding")) {
-            m_encoded = true;
-        }
-        return true;
+        m_head += line;
+        return IsBlank(line) ? EndHead() : true;
     }
 
     bool OnBody(std::string_view bytes) {
@@ -163,6 +131,18 @@ public:
             return false;
         }
         return true;
+    }
+
+    // Asked by libcurl about once a second, also while nothing arrives.
+    bool PastDeadline() {
+        const auto limit = m_timeouts.TryLimit(m_length.value_or(0));
+        const auto now = std::chrono::steady_clock::now();
+        m_pastDeadline = now - m_started >= limit || now >= m_timeouts.giveUpAt;
+        if (m_pastDeadline) {
+            Fail("not complete within " + Seconds(std::min<std::chrono::nanoseconds>(
+                                              limit, m_timeouts.giveUpAt - m_started)));
+        }
+        return m_pastDeadline;
     }
 
     // The outcome of a finished transfer; sets the failure text when it failed.
@@ -181,43 +161,25 @@ public:
     }
 
     bool HeadComplete() const { return m_headComplete; }
+    bool WasPastDeadline() const { return m_pastDeadline; }
     bool SinkRefused() const { return m_sinkRefused; }
     const std::string& Failure() const { return m_failure; }
 
 private:
-    void StartHead(std::string_view statusLine) {
-        m_headComplete = false;
-        m_status = 0;
-        m_length.reset();
-        m_badLength = false;
-        m_encoded = false;
-        const std::size_t space = statusLine.find(' ');
-        if (space != std::string_view::npos) {
-            m_status = static_cast<int>(ParseLength(statusLine.substr(space + 1, 3)).value_or(0));
-        }
-    }
-
     bool EndHead() {
-        if (m_status >= 100 && m_status < 200) {
+        const ResponseHead head = ParseResponseHead(m_head);
+        if (head.status >= 100 && head.status < 200) {
             return true;  // an interim answer; the real one follows
         }
         m_headComplete = true;
-        if (m_status != 200 && m_status != 206) {
-            return Fail("status " + std::to_string(m_status));
+        if (std::string refusal = RefusalOf(head); !refusal.empty()) {
+            return Fail(std::move(refusal));
         }
-        if (m_encoded) {
-            return Fail("a Transfer-Encoding instead of a plain length");
-        }
-        if (m_badLength) {
-            return Fail("an invalid Content-Length");
-        }
-        if (!m_length) {
-            return Fail("no Content-Length");
-        }
-        if (!m_sink.Begin(*m_length)) {
+        if (!m_sink.Begin(*head.length)) {
             m_sinkRefused = true;
             return false;
         }
+        m_length = head.length;
         m_accepted = true;
         return true;
     }
@@ -230,13 +192,14 @@ private:
     }
 
     IBodySink& m_sink;
-    int m_status = 0;
-    std::optional<std::uint64_t> m_length;
-    bool m_badLength = false;
-    bool m_encoded = false;
+    const DownloadTimeouts& m_timeouts;
+    const std::chrono::steady_clock::time_point m_started;
+    std::string m_head;
+    std::optional<std::uint64_t> m_length;  // set once the head is accepted
     bool m_headComplete = false;
     bool m_accepted = false;
     bool m_sinkRefused = false;
+    bool m_pastDeadline = false;
     std::uint64_t m_received = 0;
     std::string m_failure;
 };
@@ -249,6 +212,10 @@ std::size_t OnHeader(char* data, std::size_t size, std::size_t count, void* tran
 std::size_t OnBody(char* data, std::size_t size, std::size_t count, void* transfer) {
     const std::size_t bytes = size * count;
     return static_cast<Transfer*>(transfer)->OnBody({data, bytes}) ? bytes : 0;
+}
+
+int OnProgress(void* transfer, curl_off_t, curl_off_t, curl_off_t, curl_off_t) {
+    return static_cast<Transfer*>(transfer)->PastDeadline() ? 1 : 0;
 }
 
 void InitialiseCurlOnce() {
@@ -274,6 +241,9 @@ bool Configure(CURL* curl, const DownloadSource& source, const std::string& url,
     ok = ok && curl_easy_setopt(curl, CURLOPT_HEADERDATA, &transfer) == CURLE_OK;
     ok = ok && curl_easy_setopt(curl, CURLOPT_WRITEFUNCTION, OnBody) == CURLE_OK;
     ok = ok && curl_easy_setopt(curl, CURLOPT_WRITEDATA, &transfer) == CURLE_OK;
+    ok = ok && curl_easy_setopt(curl, CURLOPT_NOPROGRESS, 0L) == CURLE_OK;
+    ok = ok && curl_easy_setopt(curl, CURLOPT_XFERINFOFUNCTION, OnProgress) == CURLE_OK;
+    ok = ok && curl_easy_setopt(curl, CURLOPT_XFERINFODATA, &transfer) == CURLE_OK;
     if (!source.userName.empty() || !source.password.empty()) {
         ok = ok && curl_easy_setopt(curl, CURLOPT_HTTPAUTH, CURLAUTH_BASIC) == CURLE_OK;
         ok = ok && curl_easy_setopt(curl, CURLOPT_USERNAME, source.userName.c_str()) == CURLE_OK;
@@ -299,7 +269,7 @@ TryResult TryOnce(const DownloadSource& source, const std::string& url,
         list = curl_slist_append(list, header);
     }
     const std::unique_ptr<curl_slist, HeaderListDeleter> headers(list);
-    Transfer transfer(sink);
+    Transfer transfer(sink, timeouts);
     if (!curl || !headers || !Configure(curl.get(), source, url, timeouts, list, transfer)) {
         return {TryOutcome::Failed, std::nullopt, "libcurl could not be set up"};
     }
@@ -307,7 +277,9 @@ TryResult TryOnce(const DownloadSource& source, const std::string& url,
     if (transfer.SinkRefused()) {
         return {TryOutcome::Failed, std::nullopt, {}};
     }
-    if (code == CURLE_OPERATION_TIMEDOUT && !transfer.HeadComplete()) {
+    const bool timedOut = code == CURLE_OPERATION_TIMEDOUT ||
+                          (code == CURLE_ABORTED_BY_CALLBACK && transfer.WasPastDeadline());
+    if (timedOut && !transfer.HeadComplete()) {
         return {TryOutcome::TimedOutBeforeAnswer, std::nullopt, "no answer in time"};
     }
     if (code != CURLE_OK) {
@@ -334,7 +306,8 @@ std::optional<std::uint64_t> HttpGet(const DownloadSource& source, const Downloa
         if (result.outcome == TryOutcome::Fetched) {
             return result.length;
         }
-        if (result.outcome == TryOutcome::TimedOutBeforeAnswer && attempt < kTries) {
+        if (result.outcome == TryOutcome::TimedOutBeforeAnswer && attempt < kTries &&
+            std::chrono::steady_clock::now() < timeouts.giveUpAt) {
             log::Warn("Download of {}: no answer in time (try {} of {})", url, attempt, kTries);
             continue;
         }

@@ -1,5 +1,6 @@
 #include "update/UpdateRun.h"
 
+#include <algorithm>
 #include <cstring>
 #include <memory>
 #include <string>
@@ -29,9 +30,10 @@ ServerManifest FetchManifest(const UpdateSite& site, std::string_view name) {
     source.host = site.host;
     source.port = site.port;
     source.objectPath = site.path + std::string(name);
+    DownloadTimeouts timeouts = site.timeouts;
+    timeouts.giveUpAt = std::min(timeouts.giveUpAt, site.manifestGiveUpAt);
     std::string text;
-    const std::size_t length =
-        DownloadToMemory(source, std::string_view("\0", 1), text, site.timeouts);
+    const std::size_t length = DownloadToMemory(source, std::string_view("\0", 1), text, timeouts);
     if (length < 1) {
         return {nullptr, UpdateResult::ManifestNotFetched};
     }

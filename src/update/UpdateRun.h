@@ -1,5 +1,6 @@
 #pragma once
 
+#include <chrono>
 #include <filesystem>
 #include <functional>
 #include <string>
@@ -39,12 +40,16 @@ struct HostAndPort {
 // port read from its leading digits, 0 meaning 80); otherwise the whole text is the host, port 80.
 HostAndPort SplitLauncherAddress(std::string_view address);
 
-// Where a run fetches from: the host (used as it is) and the update path ending in "/".
+// Where a run fetches from: the host (used as it is) and the update path ending in "/", with the
+// bounds of its downloads.
 struct UpdateSite {
     std::string host;
     int port = 80;
     std::string path;
     DownloadTimeouts timeouts;
+    // The manifest's fetch gives up at this instant at the latest (the launcher's start bound).
+    std::chrono::steady_clock::time_point manifestGiveUpAt =
+        std::chrono::steady_clock::time_point::max();
 };
 
 // The console's content update: "ContentUpdate.xml" from site.path on site.port, every module

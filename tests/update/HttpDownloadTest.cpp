@@ -102,6 +102,21 @@ TEST(DownloadToMemoryTest, ServerThatNeverAnswersIsTriedThreeTimesWithinABound) 
     EXPECT_EQ(server.Connections(), 3);
 }
 
+// One byte each 20 ms: about 4.8 s for the whole answer, its head within the first second.
+TEST(DownloadToMemoryTest, ATricklingAnswerEndsAtADeadlineThatGrowsWithItsLength) {
+    using namespace std::chrono_literals;
+    RawHttpServer trickle(HttpAnswer("200 OK", "Content-Length: 200\r\n", std::string(200, 'x')),
+                          20ms);
+    DownloadTimeouts timeouts = TestTimeouts();
+    timeouts.stall = 5s;  // bytes keep coming: only the total deadline can end the try
+    timeouts.base = 2s;
+    std::string buffer;
+    EXPECT_EQ(DownloadToMemory(Source(trickle), "", buffer, timeouts), 0u);
+    EXPECT_EQ(trickle.Connections(), 1) << "an answer that began was tried again";
+    timeouts.bytesPerSecond = 25;  // 2 s + 8 s for the 200 bytes
+    EXPECT_EQ(DownloadToMemory(Source(trickle), "", buffer, timeouts), 200u);
+}
+
 TEST(DownloadToMemoryTest, RefusesHostsThatAreNotHostNames) {
     RawHttpServer server(HttpAnswer("200 OK", "Content-Length: 1\r\n", "x"));
     for (const char* host : {"127.0.0.1:8080", "", "user@127.0.0.1", "127.0.0.1/x", "a b"}) {

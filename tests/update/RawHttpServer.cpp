@@ -2,11 +2,13 @@
 
 #include <arpa/inet.h>
 #include <netinet/in.h>
+#include <netinet/tcp.h>
 #include <poll.h>
 #include <sys/socket.h>
 #include <unistd.h>
 
 #include <chrono>
+#include <thread>
 
 namespace zn::test {
 
@@ -42,7 +44,8 @@ std::string HttpAnswer(std::string_view status, std::string_view headers, std::s
            std::string(body);
 }
 
-RawHttpServer::RawHttpServer(std::string answer) : m_answer(std::move(answer)) {
+RawHttpServer::RawHttpServer(std::string answer, std::chrono::milliseconds byteInterval)
+    : m_answer(std::move(answer)), m_byteInterval(byteInterval) {
     m_listener.Reset(socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0));
     sockaddr_in address{};
     address.sin_family = AF_INET;
@@ -82,19 +85,30 @@ void RawHttpServer::Serve() {
 
 void RawHttpServer::Answer(UniqueFd connection) {
     const std::string head = ReadHead(connection.Get());
-    std::lock_guard lock(m_mutex);
-    m_lastRequest = head;
-    if (m_answer.empty()) {
-        m_silent.push_back(std::move(connection));
-        return;
+    {
+        std::lock_guard lock(m_mutex);
+        m_lastRequest = head;
+        if (m_answer.empty()) {
+            m_silent.push_back(std::move(connection));
+            return;
+        }
+    }
+    const bool trickle = m_byteInterval.count() > 0;
+    if (trickle) {
+        const int on = 1;  // each byte its own segment, not held for the peer's acknowledgement
+        setsockopt(connection.Get(), IPPROTO_TCP, TCP_NODELAY, &on, sizeof on);
     }
     std::string_view rest = m_answer;
-    while (!rest.empty()) {
-        const ssize_t sent = send(connection.Get(), rest.data(), rest.size(), MSG_NOSIGNAL);
+    while (!rest.empty() && !m_stop) {
+        const ssize_t sent =
+            send(connection.Get(), rest.data(), trickle ? 1 : rest.size(), MSG_NOSIGNAL);
         if (sent <= 0) {
             break;
         }
         rest.remove_prefix(static_cast<std::size_t>(sent));
+        if (trickle) {
+            std::this_thread::sleep_for(m_byteInterval);
+        }
     }
     shutdown(connection.Get(), SHUT_WR);
 }

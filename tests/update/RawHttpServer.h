@@ -1,6 +1,7 @@
 #pragma once
 
 #include <atomic>
+#include <chrono>
 #include <mutex>
 #include <string>
 #include <thread>
@@ -11,11 +12,13 @@
 namespace zn::test {
 
 // A loopback server that answers every connection with fixed bytes, as a broken or hostile update
-// server would: any status, any headers, a body of any length. With no bytes it accepts and never
-// answers. It keeps count of connections and the last request's head.
+// server would: any status, any headers, a body of any length, at once or one byte per
+// `byteInterval` (a trickle, until the client goes). With no bytes it accepts and never answers.
+// It keeps count of connections and the last request's head.
 class RawHttpServer {
 public:
-    explicit RawHttpServer(std::string answer);
+    explicit RawHttpServer(std::string answer,
+                           std::chrono::milliseconds byteInterval = std::chrono::milliseconds(0));
     ~RawHttpServer();
     RawHttpServer(const RawHttpServer&) = delete;
     RawHttpServer& operator=(const RawHttpServer&) = delete;
@@ -29,6 +32,7 @@ private:
     void Answer(UniqueFd connection);
 
     const std::string m_answer;
+    const std::chrono::milliseconds m_byteInterval;
     UniqueFd m_listener;
     int m_port = 0;
     std::atomic<bool> m_stop{false};

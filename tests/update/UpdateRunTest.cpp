@@ -1,7 +1,10 @@
 #include <gtest/gtest.h>
 
+#include <chrono>
+
 #include "FakeServices.h"
 #include "LogCapture.h"
+#include "RawHttpServer.h"
 #include "Sandbox.h"
 #include "WebHost.h"
 #include "update/UpdateRun.h"
@@ -227,6 +230,21 @@ TEST_F(LauncherUpdateTest, FailuresShowTheirTexts) {
                                 std::string(kProgressModuleFailed)}));
     EXPECT_FALSE(std::filesystem::exists(Program() / "Content/s.css"));
     EXPECT_FALSE(std::filesystem::exists(Program() / "Version.xml"));
+}
+
+// A trickle of one byte per 100 ms would hold the manifest's fetch for about a minute.
+TEST_F(LauncherUpdateTest, AManifestThatDoesNotComeIsGivenUpAtItsDeadline) {
+    using namespace std::chrono_literals;
+    test::RawHttpServer trickle(
+        test::HttpAnswer("200 OK", "Content-Length: 500\r\n", std::string(500, ' ')), 100ms);
+    UpdateSite site{"127.0.0.1", trickle.Port(), kClientPath, {}};
+    const auto start = std::chrono::steady_clock::now();
+    site.manifestGiveUpAt = start + 3s;
+    EXPECT_EQ(RunLauncherUpdate(site, Program(),
+                                [this](std::string_view text) { m_shown.emplace_back(text); }),
+              UpdateResult::ManifestNotFetched);
+    EXPECT_LT(std::chrono::steady_clock::now() - start, 8s);
+    EXPECT_EQ(m_shown.back(), kProgressNoServer);
 }
 
 class ConsoleUpgradeTest : public UpdateRunTest {

@@ -2,6 +2,7 @@
 
 #include <QApplication>
 
+#include <chrono>
 #include <cstdio>
 #include <cstdlib>
 #include <string>
@@ -48,13 +49,14 @@ int RunWindow(const char* programName, LauncherSession& session,
 }  // namespace
 
 int RunClientLauncherProgram(int argc, char** argv, const LauncherProgramHooks& hooks) {
+    const auto start = std::chrono::steady_clock::now();
     log::StartProgramLog("LaunchNubraClient");
     const std::vector<std::string> arguments(argv + (argc > 0 ? 1 : 0), argv + argc);
     const std::filesystem::path folder = ProgramFolder();
     bool started = false;
     LauncherSession session(
-        [folder](const UpdateProgress& progress) {
-            return RunLauncherUpdate(LauncherSettings::ClientUpdateSite(), folder, progress);
+        [folder, start](const UpdateProgress& progress) {
+            return RunLauncherUpdate(LauncherSettings::ClientUpdateSite(start), folder, progress);
         },
         [&] { started = StartClient(folder, arguments); });
     RunWindow(argc > 0 ? argv[0] : "LaunchNubraClient", session, hooks);
