@@ -76,7 +76,11 @@ SoundPageAction FindSoundPageAction(std::string_view id) {
 }
 
 PartnerSite DefaultPartnerSite() {
-    return {DefaultHosts::kSoundPartner, {std::chrono::seconds(5), std::chrono::seconds(10)}};
+    DownloadTimeouts timeouts;
+    timeouts.connect = std::chrono::seconds(5);
+    timeouts.stall = std::chrono::seconds(10);
+    timeouts.base = std::chrono::seconds(15);
+    return {DefaultHosts::kSoundPartner, timeouts};
 }
 
 std::string SoundPageAddress(const PartnerSite& site) {

@@ -35,8 +35,10 @@ struct PartnerSite {
     std::string address;  // "http://host[:port]"
     DownloadTimeouts timeouts;
 };
-// The built-in partner host, with timeouts that keep a silent host from holding the page for long:
-// at most three tries of 5 s to connect and 10 s of silence, so about 45 s in all.
+// The built-in partner host, with the update engine's bounds set so that neither a silent nor a
+// trickling host holds a download for long: a try ends after 5 s without a connection, 10 s of
+// silence, and in any case 15 s after it began plus the announced length at 64 KiB/s (a sound at
+// kMaxAlertSoundBytes: 79 s); only a try that got no answer is repeated, three in all.
 PartnerSite DefaultPartnerSite();
 // The partner's sound page, "/9tqa/sounddownload.aspx" on its host.
 std::string SoundPageAddress(const PartnerSite& site);
