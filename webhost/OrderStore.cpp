@@ -93,6 +93,17 @@ std::vector<Order> OrderStore::Recent(std::size_t count) const {
                               m_orders.rbegin() + static_cast<std::ptrdiff_t>(taken));
 }
 
+std::optional<Order> OrderStore::LatestOfSeat(std::string_view seatAddress) const {
+    if (seatAddress.empty()) {
+        return std::nullopt;
+    }
+    std::lock_guard lock(m_mutex);
+    const auto found = std::find_if(m_orders.rbegin(), m_orders.rend(), [&](const Order& order) {
+        return order.seatAddress == seatAddress;
+    });
+    return found == m_orders.rend() ? std::nullopt : std::optional<Order>(*found);
+}
+
 std::size_t OrderStore::Size() const {
     std::lock_guard lock(m_mutex);
     return m_orders.size();

@@ -7,6 +7,7 @@
 #include <mutex>
 #include <optional>
 #include <string>
+#include <string_view>
 #include <vector>
 
 namespace zn::webhost {
@@ -57,6 +58,9 @@ public:
     ChangeResult RecordReSend(std::uint64_t serial);
     // Up to count orders, newest first.
     std::vector<Order> Recent(std::size_t count) const;
+    // The newest order of the seat at this address; nullopt when it has none (an empty address
+    // has none either).
+    std::optional<Order> LatestOfSeat(std::string_view seatAddress) const;
     std::size_t Size() const;
 
 private:

@@ -12,6 +12,7 @@
 #include "Catalogue.h"
 #include "HostOptions.h"
 #include "PartnerSounds.h"
+#include "platform/NetworkInfo.h"
 #include "platform/TextCodec.h"
 
 namespace zn::webhost {
@@ -33,6 +34,7 @@ constexpr const char* kBackOfficeTitle = "墨维网吧收银台";
 constexpr const char* kTransactionTitle = "墨维网吧收银台——订单处理";
 constexpr const char* kShopTitle = "网吧购物充值客户端";
 constexpr const char* kSoundPageTitle = "选择收银台的提示声音";
+constexpr const char* kConfirmationTitle = "您的订单";
 constexpr const char* kTrustSites = "wb$zentrova-shop.local$pay$zentrova-shop.local";
 
 std::string Param(const httplib::Request& request, const char* name, std::size_t maxBytes) {
@@ -61,6 +63,15 @@ std::string SeatAddress(std::string_view text) {
     const std::string candidate = BoundedText(text, kMaxAddressBytes);
     in_addr parsed{};
     return inet_pton(AF_INET, candidate.c_str(), &parsed) == 1 ? candidate : std::string();
+}
+
+// The seat that asks, by the address it orders with. A peer on this machine is a seat here (the
+// demo's one seat), whose orders carry the machine's own address, as the seat takes it.
+std::string SeatAddressOfPeer(const std::string& peer) {
+    in_addr parsed{};
+    const bool loopback = peer == "::1" || (inet_pton(AF_INET, peer.c_str(), &parsed) == 1 &&
+                                            (ntohl(parsed.s_addr) >> 24) == 127);
+    return loopback ? NetworkInfo::OwnIpv4Address().value_or("") : SeatAddress(peer);
 }
 
 std::string FormatTime(std::chrono::system_clock::time_point time) {
@@ -240,6 +251,8 @@ std::vector<WebHost::Route> WebHost::RouteTable() {
         {"GET", "/wb/send_trans_cancel.jsp",
          [this](const Request& q, Response& r) { TransactionCancelPage(q, r); }},
         {"GET", "/wb/indexc.jsp", [this](const Request& q, Response& r) { ShopPage(q, r); }},
+        {"GET", "/wb/wbddqr.jsp",
+         [this](const Request& q, Response& r) { OrderConfirmationPage(q, r); }},
         {"POST", "/wb/order", [this](const Request& q, Response& r) { CreateOrder(q, r); }},
         {"POST", "/wb/order/resend", [this](const Request& q, Response& r) { ReSendOrder(q, r); }},
         {"GET", "/wb/notice.html",
@@ -357,6 +370,19 @@ void WebHost::RenderPage(std::string_view fileName, const PageValues& values,
     }
     response.set_header("Cache-Control", "no-store");
     response.set_content(RenderTemplate(*page, values), ContentType(fileName));
+}
+
+void WebHost::RenderGbkPage(std::string_view fileName, const PageValues& values,
+                            httplib::Response& response) const {
+    const auto page = ReadPage(fileName);
+    if (!page) {
+        response.status = 500;
+        response.set_content("missing page: " + EscapeHtml(fileName), "text/plain; charset=utf-8");
+        return;
+    }
+    response.set_header("Cache-Control", "no-store");
+    response.set_content(TextCodec::Utf8ToGbk(RenderTemplate(*page, values)),
+                         "text/html; charset=GBK");
 }
 
 void WebHost::StaticFile(std::string_view fileName, httplib::Response& response) const {
@@ -505,6 +531,16 @@ void WebHost::ShopPage(const httplib::Request& request, httplib::Response& respo
         {"catalogue", CatalogueMarkup()},
     };
     RenderPage("shop.html", values, response);
+}
+
+void WebHost::OrderConfirmationPage(const httplib::Request& request,
+                                    httplib::Response& response) const {
+    const std::optional<Order> order =
+        m_orders.LatestOfSeat(SeatAddressOfPeer(request.remote_addr));
+    PageValues values{{"title", kConfirmationTitle}};
+    AddOrderValues(order, values);
+    values["serial"] = order ? std::to_string(order->serial) : std::string();
+    RenderGbkPage("wbddqr.html", values, response);
 }
 
 void WebHost::CreateOrder(const httplib::Request& request, httplib::Response& response) {

@@ -67,6 +67,9 @@ private:
     void TransactionDonePage(const httplib::Request& request, httplib::Response& response,
                              bool delivered);
     void ShopPage(const httplib::Request& request, httplib::Response& response);
+    // The seat's newest order, framed in the notice page after an order; code page 936, as the
+    // programs' edges are.
+    void OrderConfirmationPage(const httplib::Request& request, httplib::Response& response) const;
     void CreateOrder(const httplib::Request& request, httplib::Response& response);
     void TransactionCancelPage(const httplib::Request& request, httplib::Response& response);
     void ReSendOrder(const httplib::Request& request, httplib::Response& response);
@@ -77,6 +80,8 @@ private:
                         const std::string& mac, httplib::Response& response) const;
     void RenderPage(std::string_view fileName, const PageValues& values,
                     httplib::Response& response) const;
+    void RenderGbkPage(std::string_view fileName, const PageValues& values,
+                       httplib::Response& response) const;
     std::optional<std::string> ReadPage(std::string_view fileName) const;
     std::string OrderRows() const;
     // The seat address of the newest order that has one, for the main page's seat viewer.

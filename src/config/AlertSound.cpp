@@ -15,9 +15,22 @@ namespace {
 constexpr std::string_view kSoundPagePath = "/9tqa/sounddownload.aspx";
 constexpr std::string_view kScheme = "http://";
 
-bool IsPlainPathCharacter(char c) {
-    const auto byte = static_cast<unsigned char>(c);
-    return byte >= 0x20 && byte != 0x7F && c != ':' && c != '?' && c != '#' && c != '\\';
+bool IsPlainPathByte(unsigned char byte) {
+    return byte >= 0x20 && byte != 0x7F && byte != ':' && byte != '#' && byte != '\\';
+}
+
+// Walks code page 936 text by character: a double-byte character's trail byte may be any of
+// 0x40 to 0xFE, a backslash among them, and is part of its character, not a byte of its own.
+bool HasOnlyPlainCharacters(std::string_view gbk) {
+    for (std::size_t i = 0; i < gbk.size(); ++i) {
+        const auto byte = static_cast<unsigned char>(gbk[i]);
+        if (byte >= 0x81 && i + 1 < gbk.size()) {
+            ++i;
+        } else if (!IsPlainPathByte(byte)) {
+            return false;
+        }
+    }
+    return true;
 }
 
 bool HasDotSegment(std::string_view path) {
@@ -63,7 +76,11 @@ SoundPageAction FindSoundPageAction(std::string_view id) {
 }
 
 PartnerSite DefaultPartnerSite() {
-    return {DefaultHosts::kSoundPartner, {std::chrono::seconds(5), std::chrono::seconds(10)}};
+    DownloadTimeouts timeouts;
+    timeouts.connect = std::chrono::seconds(5);
+    timeouts.stall = std::chrono::seconds(10);
+    timeouts.base = std::chrono::seconds(15);
+    return {DefaultHosts::kSoundPartner, timeouts};
 }
 
 std::string SoundPageAddress(const PartnerSite& site) {
@@ -78,12 +95,14 @@ std::optional<std::string> SoundObjectPath(std::string_view soundPath) {
     if (soundPath.starts_with('/')) {
         soundPath.remove_prefix(1);
     }
-    if (soundPath.empty() || soundPath.starts_with('/') || HasDotSegment(soundPath) ||
-        !std::all_of(soundPath.begin(), soundPath.end(), IsPlainPathCharacter)) {
+    // Checked as it will be asked for. A character that code page 936 lacks becomes a "?" there:
+    // such a path cannot be asked for at all.
+    std::string object = TextCodec::Utf8ToGbk(soundPath);
+    if (std::ranges::count(object, '?') != std::ranges::count(soundPath, '?')) {
         return std::nullopt;
     }
-    std::string object = TextCodec::Utf8ToGbk(soundPath);
-    if (object.size() > kMaxSoundPathBytes) {
+    if (object.empty() || object.size() > kMaxSoundPathBytes || object.starts_with('/') ||
+        HasDotSegment(object) || !HasOnlyPlainCharacters(object)) {
         return std::nullopt;
     }
     return object;
@@ -98,7 +117,11 @@ std::size_t DownloadAlertSound(const PartnerSite& site, std::string_view soundPa
         return 0;
     }
     DownloadSource source = PartnerSource(site.address);
-    source.objectPath = std::move(*object);
+    const std::size_t query = object->find('?');
+    source.objectPath = object->substr(0, query);
+    if (query != std::string::npos) {
+        source.query = object->substr(query + 1);
+    }
     const std::size_t length =
         DownloadToFile(source, file, site.timeouts, {kMaxAlertSoundBytes, IsPlayableDownload});
     if (length > 0) {

@@ -35,16 +35,19 @@ struct PartnerSite {
     std::string address;  // "http://host[:port]"
     DownloadTimeouts timeouts;
 };
-// The built-in partner host, with timeouts that keep a silent host from holding the page for long:
-// at most three tries of 5 s to connect and 10 s of silence, so about 45 s in all.
+// The built-in partner host, with the update engine's bounds set so that neither a silent nor a
+// trickling host holds a download for long: a try ends after 5 s without a connection, 10 s of
+// silence, and in any case 15 s after it began plus the announced length at 64 KiB/s (a sound at
+// kMaxAlertSoundBytes: 79 s); only a try that got no answer is repeated, three in all.
 PartnerSite DefaultPartnerSite();
 // The partner's sound page, "/9tqa/sounddownload.aspx" on its host.
 std::string SoundPageAddress(const PartnerSite& site);
 
-// The object path (code page 936, no leading "/") of a page's "SoundPath" on the partner host;
-// nullopt when it is not a plain path there: empty, longer than kMaxSoundPathBytes, or holding a
-// scheme or port (":"), another host (a leading "//"), a query, a fragment, a backslash, a
-// control character or a "." or ".." segment.
+// The object (code page 936, no leading "/") of a page's "SoundPath" on the partner host: a path,
+// maybe with a query after a "?" (the host is the tool's, so a query goes nowhere else). nullopt
+// when it is empty, longer than kMaxSoundPathBytes, holds a character outside code page 936, or
+// holds a scheme or port (":"), another host (a leading "//"), a fragment, a backslash, a control
+// character or a "." or ".." segment.
 std::optional<std::string> SoundObjectPath(std::string_view soundPath);
 
 // Fetches the sound at "SoundPath" from the partner host over the alert sound `file`. Only a

@@ -3,8 +3,11 @@
 #include <arpa/inet.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <array>
 #include <cerrno>
+#include <iterator>
+#include <vector>
 
 #include "console/ConsoleSettings.h"
 #include "net/BoundedConnect.h"
@@ -13,6 +16,7 @@
 #include "net/Sockets.h"
 #include "net/TcpSocket.h"
 #include "platform/Log.h"
+#include "platform/NetworkInfo.h"
 
 namespace zn::config {
 
@@ -25,11 +29,44 @@ std::string LocalHostName() {
     return name.data();
 }
 
-std::optional<std::uint32_t> LookUpHost(const std::string& name) {
+namespace {
+
+bool IsLoopback(std::uint32_t address) {
+    return (address >> 24) == 127;
+}
+
+std::vector<std::uint32_t> LookUpAddresses(const std::string& name) {
     if (name.size() > kMaxHostNameBytes) {
+        return {};
+    }
+    return ResolveHostAddresses(name.empty() ? LocalHostName() : name);
+}
+
+// The address of the card whose address the console gives the back office.
+std::optional<std::uint32_t> LanAddress() {
+    const auto dotted = NetworkInfo::OwnIpv4Address();
+    in_addr address{};
+    if (!dotted || inet_pton(AF_INET, dotted->c_str(), &address) != 1) {
         return std::nullopt;
     }
-    return ResolveHost(name.empty() ? LocalHostName() : name);
+    return ntohl(address.s_addr);
+}
+
+}  // namespace
+
+std::optional<std::uint32_t> LookUpHost(const std::string& name) {
+    return AnyOf(LookUpAddresses(name));
+}
+
+std::optional<std::uint32_t> CounterAddressFor(std::span<const std::uint32_t> addresses,
+                                               std::optional<std::uint32_t> lan) {
+    std::vector<std::uint32_t> reachable;
+    std::ranges::copy_if(addresses, std::back_inserter(reachable),
+                         [](std::uint32_t address) { return !IsLoopback(address); });
+    if (reachable.empty()) {
+        return lan;
+    }
+    return AnyOf(reachable);
 }
 
 CounterAddressResult SendCounterAddress(const std::string& server, const std::string& counter,
@@ -39,10 +76,16 @@ CounterAddressResult SendCounterAddress(const std::string& server, const std::st
         log::Warn("advertising server {} not found", log::Printable(server));
         return CounterAddressResult::ServerNotFound;
     }
-    const auto counterAddress = LookUpHost(counter);
-    if (!counterAddress) {
+    const std::vector<std::uint32_t> counterAddresses = LookUpAddresses(counter);
+    if (counterAddresses.empty()) {
         log::Warn("counter {} not found", log::Printable(counter));
         return CounterAddressResult::CounterNotFound;
+    }
+    const auto counterAddress = CounterAddressFor(counterAddresses, LanAddress());
+    if (!counterAddress) {
+        log::Warn("counter {} gives only loopback addresses and the counter has no LAN address",
+                  log::Printable(counter));
+        return CounterAddressResult::CounterHasNoLanAddress;
     }
     const std::uint16_t port = console::ConsoleSettings(registry).ProxyConfigPort();
     const CSocketAddress target = CSocketAddress::FromHostOrder(*serverAddress, port);

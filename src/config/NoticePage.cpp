@@ -72,7 +72,8 @@ bool ShowsShopFrame(const Registry& registry) {
 }
 
 NoticeWriteResult WriteNoticePage(const std::filesystem::path& file, NoticeChoice choice,
-                                  std::string_view ownText, const Registry& registry) {
+                                  std::string_view ownText, const Registry& registry,
+                                  std::string* failure) {
     const auto message = NoticeMessage(choice, ownText);
     if (!message) {
         return NoticeWriteResult::EmptyOwnText;
@@ -81,6 +82,9 @@ NoticeWriteResult WriteNoticePage(const std::filesystem::path& file, NoticeChoic
         ReplaceFileSafely(file, NoticePageBytes(*message, ShowsShopFrame(registry)));
     if (!replaced) {
         log::Error("Cannot write the notice page: {}", replaced.failure);
+        if (failure != nullptr) {
+            *failure = replaced.failure;
+        }
         return NoticeWriteResult::WriteFailed;
     }
     log::Info("Wrote the notice page {}", file.string());

@@ -19,7 +19,8 @@ inline constexpr std::string_view kFirstPresetText = "服务台已收到信息�
 inline constexpr std::string_view kSecondPresetText = "服务台已收到信息，请您到服务台上付款";
 
 inline constexpr std::string_view kEmptyOwnTextMessage = "提示信息内容不能为空！";
-inline constexpr std::string_view kEmptyOwnTextCaption = "错误";
+// The caption of the page's error messages.
+inline constexpr std::string_view kNoticeErrorCaption = "错误";
 
 // The message a choice puts into the page, UTF-8: the preset's text, the own text without its
 // leading and trailing white space, or the empty text without a choice. nullopt when the own text
@@ -39,8 +40,10 @@ bool ShowsShopFrame(const Registry& registry);
 enum class NoticeWriteResult { Written, EmptyOwnText, WriteFailed };
 
 // Writes the page of a choice to `file`, replacing it whole, or leaves the old file as it was
-// (EmptyOwnText; WriteFailed, which is logged).
+// (EmptyOwnText; WriteFailed, which is logged and, when asked, put into `failure`: the file and
+// why).
 NoticeWriteResult WriteNoticePage(const std::filesystem::path& file, NoticeChoice choice,
-                                  std::string_view ownText, const Registry& registry);
+                                  std::string_view ownText, const Registry& registry,
+                                  std::string* failure = nullptr);
 
 }  // namespace zn::config

@@ -30,7 +30,8 @@ std::vector<SeatRow> ReadSeatList(const std::filesystem::path& file) {
     return rows;
 }
 
-SeatListWrite WriteSeatList(const std::filesystem::path& file, const std::vector<SeatRow>& rows) {
+SeatListWrite WriteSeatList(const std::filesystem::path& file, const std::vector<SeatRow>& rows,
+                            std::string* failure) {
     CXmlDocument document;
     document.LoadXml("<SeatList></SeatList>");
     CXmlNode root = document.SelectSingleNode("descendant::SeatList");
@@ -47,7 +48,10 @@ SeatListWrite WriteSeatList(const std::filesystem::path& file, const std::vector
         }
     }
     if (const auto replaced = ReplaceFileSafely(file, root.Xml()); !replaced) {
-        log::Error("seat list could not be written; the old file stays: {}", replaced.failure);
+        log::Error("seat list not written: {}", replaced.failure);
+        if (failure != nullptr) {
+            *failure = replaced.failure;
+        }
         return SeatListWrite::WriteFailed;
     }
     log::Info("seat list {} written with {} seats", file.string(), rows.size());

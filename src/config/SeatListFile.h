@@ -27,7 +27,9 @@ enum class SeatListWrite { Written, XmlUnusable, OutOfMemory, WriteFailed };
 
 // The whole list anew, in the form the console reads: root "SeatList", one "Seat" per row with
 // its "IP" attribute and the seat number as text, no declaration, no white space, UTF-8. The old
-// file is replaced at once or, on any failure, left whole. Failures are logged.
-SeatListWrite WriteSeatList(const std::filesystem::path& file, const std::vector<SeatRow>& rows);
+// file is replaced at once or, on any failure, left whole. Failures are logged; that of the
+// write, when asked, is put into `failure` too: the file and why.
+SeatListWrite WriteSeatList(const std::filesystem::path& file, const std::vector<SeatRow>& rows,
+                            std::string* failure = nullptr);
 
 }  // namespace zn::config

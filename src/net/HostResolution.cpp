@@ -6,7 +6,6 @@
 #include <chrono>
 #include <cstring>
 #include <random>
-#include <vector>
 
 namespace zn {
 namespace {
@@ -20,15 +19,19 @@ std::size_t RandomIndex(std::size_t count) {
 }  // namespace
 
 std::optional<std::uint32_t> ResolveHost(const std::string& host) {
+    return AnyOf(ResolveHostAddresses(host));
+}
+
+std::vector<std::uint32_t> ResolveHostAddresses(const std::string& host) {
     if (host.empty()) {
-        return std::nullopt;
+        return {};
     }
     addrinfo hints{};
     hints.ai_family = AF_INET;
     hints.ai_socktype = SOCK_STREAM;
     addrinfo* results = nullptr;
     if (getaddrinfo(host.c_str(), nullptr, &hints, &results) != 0) {
-        return std::nullopt;
+        return {};
     }
     std::vector<std::uint32_t> addresses;
     for (const addrinfo* entry = results; entry != nullptr; entry = entry->ai_next) {
@@ -39,6 +42,10 @@ std::optional<std::uint32_t> ResolveHost(const std::string& host) {
         }
     }
     freeaddrinfo(results);
+    return addresses;
+}
+
+std::optional<std::uint32_t> AnyOf(std::span<const std::uint32_t> addresses) {
     if (addresses.empty()) {
         return std::nullopt;
     }

@@ -11,13 +11,16 @@
 
 namespace zn {
 
-// One file on an update server: http://host:port/objectPath.
+// One file on an update server: http://host:port/objectPath, or http://host:port/objectPath?query.
 struct DownloadSource {
     std::string host;        // a host name or IPv4 address; anything else fails
     std::string objectPath;  // without a leading "/"; characters outside a URL path are escaped
     std::string userName;    // HTTP basic credentials; none when both are empty
     std::string password;
     int port = 80;  // 0 means 80
+    // Without the "?"; none when empty. Its own delimiters and escapes are kept, anything else
+    // outside a URL query is escaped.
+    std::string query{};
 };
 
 // The bounds of one fetch. A try ends when the server sends nothing for `stall`, and in any case

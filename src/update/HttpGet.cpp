@@ -36,19 +36,47 @@ bool IsHostName(std::string_view host) {
            });
 }
 
+void AppendEscaped(std::string& escaped, unsigned char byte) {
+    static constexpr char kHex[] = "0123456789ABCDEF";
+    escaped += '%';
+    escaped += kHex[byte >> 4];
+    escaped += kHex[byte & 0xF];
+}
+
+bool IsUnreserved(unsigned char byte) {
+    return std::isalnum(byte) || byte == '-' || byte == '.' || byte == '_' || byte == '~';
+}
+
 // The object path as URL path bytes: what is not an unreserved character or "/" is escaped, so a
 // manifest's text can never add a query, a fragment or another host.
 std::string EscapedPath(std::string_view objectPath) {
-    static constexpr char kHex[] = "0123456789ABCDEF";
     std::string escaped;
     for (const char c : objectPath) {
         const auto byte = static_cast<unsigned char>(c);
-        if (std::isalnum(byte) || c == '-' || c == '.' || c == '_' || c == '~' || c == '/') {
+        if (IsUnreserved(byte) || c == '/') {
             escaped += c;
         } else {
-            escaped += '%';
-            escaped += kHex[byte >> 4];
-            escaped += kHex[byte & 0xF];
+            AppendEscaped(escaped, byte);
+        }
+    }
+    return escaped;
+}
+
+// The query as URL query bytes: its delimiters and escapes stay as given, as a query the server
+// itself wrote; anything else (a space, a "#", a byte above 0x7F, a control byte) is escaped.
+std::string EscapedQuery(std::string_view query) {
+    constexpr std::string_view kQueryDelimiters = "/?:@!$&'()*+,;=";
+    std::string escaped;
+    for (std::size_t i = 0; i < query.size(); ++i) {
+        const auto byte = static_cast<unsigned char>(query[i]);
+        const bool escapeSequence = byte == '%' && i + 2 < query.size() &&
+                                    std::isxdigit(static_cast<unsigned char>(query[i + 1])) &&
+                                    std::isxdigit(static_cast<unsigned char>(query[i + 2]));
+        if (IsUnreserved(byte) || kQueryDelimiters.find(query[i]) != std::string_view::npos ||
+            escapeSequence) {
+            escaped += query[i];
+        } else {
+            AppendEscaped(escaped, byte);
         }
     }
     return escaped;
@@ -56,8 +84,12 @@ std::string EscapedPath(std::string_view objectPath) {
 
 std::string Url(const DownloadSource& source) {
     const int port = source.port == 0 ? kDefaultPort : source.port;
-    return "http://" + source.host + ":" + std::to_string(port) + "/" +
-           EscapedPath(source.objectPath);
+    std::string url =
+        "http://" + source.host + ":" + std::to_string(port) + "/" + EscapedPath(source.objectPath);
+    if (!source.query.empty()) {
+        url += '?' + EscapedQuery(source.query);
+    }
+    return url;
 }
 
 bool IsBlank(std::string_view line) {

@@ -20,6 +20,7 @@
 #include "console/ConsoleSettings.h"
 #include "net/SocketAddress.h"
 #include "net/TcpSocket.h"
+#include "platform/NetworkInfo.h"
 #include "platform/Registry.h"
 
 namespace zn::config {
@@ -154,6 +155,26 @@ TEST_F(ProxyIPConfigDlgTest, NamesThatDoNotResolveAreToldApartAndNothingIsSent) 
     EXPECT_EQ(Times("错误：无法定位所输入的点卡帐台端IP地址"), 2) << "0.0.0.0 is no address";
     EXPECT_NE(m_page.result(), QDialog::Accepted);
     EXPECT_TRUE(server.Received().empty()) << "no connection before both names resolve";
+}
+
+// "localhost" stands for a stock host name, which resolves to 127.0.1.1 only.
+TEST_F(ProxyIPConfigDlgTest, ACounterNameOfLoopbackAddressesSendsTheLanAddressInstead) {
+    ConfigurationServer server;
+    ASSERT_TRUE(server.Listening());
+    StorePort(server.Port());
+    Configure(m_page, QStringLiteral("127.0.0.1"), QStringLiteral("localhost"));
+    const auto lan = NetworkInfo::OwnIpv4Address();
+    if (!lan) {
+        EXPECT_TRUE(Showed("错误：点卡帐台端没有局域网IP地址，无法进行远程配置")) << Dialogs();
+        EXPECT_TRUE(server.Received().empty());
+        EXPECT_NE(m_page.result(), QDialog::Accepted);
+        return;
+    }
+    std::array<unsigned char, 4> bytes{};
+    ASSERT_EQ(inet_pton(AF_INET, lan->c_str(), bytes.data()), 1);
+    EXPECT_EQ(server.ReceivedOnceEnded(1),
+              (std::vector<std::vector<unsigned char>>{{bytes.begin(), bytes.end()}}));
+    EXPECT_TRUE(Showed("成功完成IP地址配置！")) << Dialogs();
 }
 
 TEST_F(ProxyIPConfigDlgTest, ARefusedConnectionIsToldAndThePageStays) {

@@ -1,13 +1,14 @@
 #include "SeatConfigDlg.h"
 
+#include <QApplication>
 #include <QLineEdit>
+#include <QPushButton>
 #include <QTest>
 #include <QTreeWidget>
 
 #include "ConfigSeat3Dlg.h"
 #include "ConfigUiTest.h"
 #include "Ipv4AddressEdit.h"
-#include "LogCapture.h"
 #include "ModalDriver.h"
 #include "SeatConfig2Dlg.h"
 #include "console/SeatList.h"
@@ -214,15 +215,66 @@ TEST_F(SeatConfigDlgTest, SavedChineseSeatNumbersComeBackAndTheConsoleFindsThem)
     EXPECT_EQ(console::LookUpSeat(m_sandbox.Path(), "192.168.0.2"), "贵宾室 二号");
 }
 
-TEST_F(SeatConfigDlgTest, AFailedSaveIsLoggedAndClaimsNoSuccess) {
-    auto page =
-        std::make_unique<SeatConfigDlg>(nullptr, m_sandbox.Path() / "gone" / "SeatList.xml");
-    test::LogCapture log;
+// Keys as a desktop delivers them: to the widget that has the focus.
+void Press(int key, Qt::KeyboardModifiers modifiers = Qt::NoModifier) {
+    ASSERT_NE(QApplication::focusWidget(), nullptr);
+    QTest::keyClick(QApplication::focusWidget(), static_cast<Qt::Key>(key), modifiers);
+}
+
+TEST_F(SeatConfigDlgTest, TheAddressControlIsOneTabStopWhoseFieldsTheArrowsAndBackspaceCross) {
+    SeatConfig2Dlg dialog(nullptr);
+    dialog.show();
+    dialog.activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(&dialog));
+    auto* seat = dialog.findChild<QLineEdit*>(QStringLiteral("seat"));
+    std::array<QLineEdit*, 4> fields{};
+    for (int i = 0; i < 4; ++i) {
+        fields[static_cast<std::size_t>(i)] =
+            dialog.findChild<QLineEdit*>(QStringLiteral("field%1").arg(i));
+    }
+    const auto focusIsAt = [&](QWidget* widget, int cursor) {
+        return QApplication::focusWidget() == widget &&
+               (cursor < 0 || static_cast<QLineEdit*>(widget)->cursorPosition() == cursor);
+    };
+
+    seat->setFocus();
+    Press(Qt::Key_Tab);
+    EXPECT_TRUE(focusIsAt(fields[0], -1));
+    QTest::keyClicks(QApplication::focusWidget(), QStringLiteral("192"));
+    QTest::keyClicks(QApplication::focusWidget(), QStringLiteral("168"));
+    QTest::keyClicks(QApplication::focusWidget(), QStringLiteral("1"));
+    Press(Qt::Key_Period);
+    EXPECT_TRUE(focusIsAt(fields[3], 0)) << "\".\" moves on";
+    Press(Qt::Key_Backspace);
+    EXPECT_TRUE(focusIsAt(fields[2], 1))
+        << "Backspace in an empty field: the end of the one before";
+    Press(Qt::Key_Left);
+    Press(Qt::Key_Left);
+    EXPECT_TRUE(focusIsAt(fields[1], 3)) << "Left at a field's start: the end of the one before";
+    Press(Qt::Key_Right);
+    EXPECT_TRUE(focusIsAt(fields[2], 0)) << "Right at a field's end: the start of the next";
+
+    Press(Qt::Key_Tab);
+    EXPECT_EQ(QApplication::focusWidget(), dialog.findChild<QPushButton*>(QStringLiteral("finish")))
+        << "the fields after the first are no tab stops";
+    Press(Qt::Key_Backtab);
+    EXPECT_TRUE(focusIsAt(fields[0], -1));
+    QTest::mouseClick(fields[2], Qt::LeftButton);
+    Press(Qt::Key_Backtab);
+    EXPECT_EQ(QApplication::focusWidget(), seat) << "Shift+Tab leaves the control from any field";
+    EXPECT_EQ(dialog.Row().address, "192.168.1.0");
+}
+
+TEST_F(SeatConfigDlgTest, AFailedSaveIsToldWithTheFileAndWhyAndThePageStays) {
+    const auto file = m_sandbox.Path() / "gone" / "SeatList.xml";
+    auto page = std::make_unique<SeatConfigDlg>(nullptr, file);
     Answer("yes");
     Click(*page, "finish");
     EXPECT_NE(page->result(), QDialog::Accepted);
     EXPECT_FALSE(Showed("成功完成"));
-    EXPECT_TRUE(log.Contains({"could not be written"}));
+    EXPECT_TRUE(Showed("\"caption\":\"ZentrovaNubraConfig\",\"text\":\"错误：无法保存文件"))
+        << Dialogs();
+    EXPECT_TRUE(Showed(file.string())) << Dialogs();
 }
 
 }  // namespace

@@ -1,5 +1,9 @@
 #include "config/SeatListFile.h"
 
+#include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -9,7 +13,9 @@
 #include "LogCapture.h"
 #include "Sandbox.h"
 #include "common/XmlDocument.h"
+#include "config/NoticePage.h"
 #include "console/SeatList.h"
+#include "platform/Registry.h"
 #include "platform/TextCodec.h"
 
 namespace zn::config {
@@ -57,7 +63,7 @@ TEST_F(SeatListFileTest, AFailedWriteIsReportedLoggedAndLeavesNothingBehind) {
     test::LogCapture log;
     EXPECT_EQ(WriteSeatList(m_sandbox.Path() / "missing" / "SeatList.xml", {{"1.2.3.4", "A"}}),
               SeatListWrite::WriteFailed);
-    EXPECT_TRUE(log.Contains({"could not be written"}));
+    EXPECT_TRUE(log.Contains({"seat list not written", "SeatList.xml"}));
 
     // A folder where the file should be cannot be replaced: it stays as it was, and no
     // temporary file is left beside it.
@@ -122,6 +128,51 @@ TEST_F(SeatListFileTest, AFileWithMoreSeatsThanAnyCafeIsCut) {
     ASSERT_EQ(rows.size(), kMaxSeatRows);
     EXPECT_EQ(rows.back().seat, std::to_string(kMaxSeatRows - 1));
     EXPECT_TRUE(log.Contains({"more than"}));
+}
+
+// 0 when both files were written; which one failed otherwise.
+int WriteBothFiles(const std::filesystem::path& folder, const std::filesystem::path& registry) {
+    if (WriteSeatList(folder / "SeatList.xml", {{"10.0.0.8", "八号"}}) != SeatListWrite::Written) {
+        return 11;
+    }
+    return WriteNoticePage(folder / "RequestReceived.html", NoticeChoice::SecondPreset, {},
+                           Registry(registry)) == NoticeWriteResult::Written
+               ? 0
+               : 12;
+}
+
+// The console's folder may be writable by the administrator's group for its files only: the
+// tool then writes them in place.
+TEST_F(SeatListFileTest, AConsoleFolderThatRefusesNewFilesHasItsFilesWrittenInPlace) {
+    constexpr uid_t kNobody = 65534;
+    const auto folder = m_sandbox.Path() / "console";
+    const auto seats = m_sandbox.WriteFile("console/SeatList.xml", "<SeatList/>");
+    const auto notice = m_sandbox.WriteFile("console/RequestReceived.html", "old");
+    ASSERT_EQ(::chmod(folder.c_str(), 0555), 0);
+    if (::geteuid() != 0) {
+        EXPECT_EQ(WriteBothFiles(folder, m_sandbox.RegistryFolder()), 0);
+    } else {
+        // Root may create files anywhere: the folder refuses only another account.
+        std::filesystem::permissions(m_sandbox.Path(), std::filesystem::perms::all);
+        ASSERT_EQ(::chown(seats.c_str(), kNobody, kNobody), 0);
+        ASSERT_EQ(::chown(notice.c_str(), kNobody, kNobody), 0);
+        const pid_t child = ::fork();
+        ASSERT_GE(child, 0);
+        if (child == 0) {
+            if (::setgid(kNobody) != 0 || ::setuid(kNobody) != 0) {
+                _exit(10);
+            }
+            _exit(WriteBothFiles(folder, m_sandbox.RegistryFolder()));
+        }
+        int status = 0;
+        ASSERT_EQ(::waitpid(child, &status, 0), child);
+        ASSERT_TRUE(WIFEXITED(status));
+        EXPECT_EQ(WEXITSTATUS(status), 0)
+            << "10: cannot change user, 11: seat list not written, 12: notice page not written";
+    }
+    EXPECT_EQ(ReadSeatList(seats), (std::vector<SeatRow>{{"10.0.0.8", "八号"}}));
+    EXPECT_EQ(test::ReadFile(notice), NoticePageBytes(kSecondPresetText, false));
+    std::filesystem::permissions(folder, std::filesystem::perms::owner_all);
 }
 
 }  // namespace

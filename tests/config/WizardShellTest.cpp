@@ -1,13 +1,16 @@
 #include "WizardShell.h"
 
+#include <QLabel>
 #include <QRadioButton>
 #include <QTest>
 
 #include <vector>
 
+#include "ConfigSeat3Dlg.h"
 #include "ConfigUiTest.h"
 #include "ModalDriver.h"
 #include "ProxyIPConfigDlg.h"
+#include "SeatConfig2Dlg.h"
 #include "SeatConfigDlg.h"
 
 namespace zn::config {
@@ -56,6 +59,36 @@ TEST_F(WizardShellTest, WelcomePageOffersTheFourTasksInTheirOrder) {
         EXPECT_EQ(welcome.Choice(), choice) << name;
     }
     EXPECT_FALSE(welcome.windowFlags() & Qt::WindowSystemMenuHint) << "no system menu";
+}
+
+TEST_F(WizardShellTest, EveryPageOpensAtItsTemplatesSize) {
+    WizardWelcomeDlg welcome;
+    welcome.show();
+    EXPECT_EQ(welcome.size(), QSize(460, 330));
+    // Laid out at its smallest, the page wrapped a description into three lines, the last one a
+    // single character.
+    for (const QLabel* description : welcome.findChildren<QLabel*>()) {
+        const int width = description->contentsRect().width() - description->indent();
+        const int height =
+            description->fontMetrics()
+                .boundingRect(QRect(0, 0, width, 0), Qt::TextWordWrap, description->text())
+                .height();
+        EXPECT_LT(height, 5 * description->fontMetrics().lineSpacing() / 2)
+            << "more than two lines: " << description->objectName().toStdString();
+    }
+
+    ProxyIPConfigDlg server(nullptr);
+    SeatConfigDlg seats(nullptr, m_sandbox.Path() / "SeatList.xml");
+    SeatConfig2Dlg seat(nullptr);
+    ConfigSeat3Dlg batch(nullptr);
+    const std::pair<QDialog*, QSize> pages[] = {
+        {&server, {420, 170}}, {&seats, {500, 360}}, {&seat, {300, 120}}, {&batch, {340, 240}}};
+    // At least: a font that needs more widens a page rather than cutting its content.
+    for (const auto& [page, size] : pages) {
+        page->show();
+        EXPECT_GE(page->width(), size.width()) << page->metaObject()->className();
+        EXPECT_GE(page->height(), size.height()) << page->metaObject()->className();
+    }
 }
 
 TEST_F(WizardShellTest, NextWithoutAChoiceAndBackBothBringAFreshWelcomePage) {

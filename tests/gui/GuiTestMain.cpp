@@ -1,5 +1,5 @@
 // One QApplication for every test of the folder; Qt WebEngine needs its runtime folder and
-// shared GL contexts before the application exists.
+// the programs' web engine set-up before the application exists.
 #include <gtest/gtest.h>
 #include <stdlib.h>
 
@@ -7,6 +7,8 @@
 
 #include <filesystem>
 #include <string>
+
+#include "gui/WebEngineSetup.h"
 
 int main(int argc, char** argv) {
     testing::InitGoogleTest(&argc, argv);
@@ -18,7 +20,7 @@ int main(int argc, char** argv) {
         return 1;
     }
     setenv("XDG_RUNTIME_DIR", runtime.c_str(), 1);
-    QCoreApplication::setAttribute(Qt::AA_ShareOpenGLContexts);
+    zn::gui::PrepareWebEngine();
     int result = 0;
     {
         QApplication app(argc, argv);

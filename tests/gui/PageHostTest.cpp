@@ -12,7 +12,9 @@
 #include <QWebEnginePage>
 #include <QWebEngineView>
 
+#include <algorithm>
 #include <filesystem>
+#include <memory>
 #include <optional>
 #include <string>
 #include <thread>
@@ -545,6 +547,22 @@ TEST_F(PageHostTest, FailedLoadIsReportedAndLogged) {
         EXPECT_TRUE(url != refused || !ok) << "the error page counted as loaded";
     }
     EXPECT_FALSE(log.Contains({"secret"})) << "a failed address was logged with its query";
+}
+
+// The programs speak Chinese, and so must the engine's own pages, whatever the session's locale
+// (the tests run under C.UTF-8).
+TEST_F(PageHostTest, TheEnginesOwnErrorPageIsInChinese) {
+    m_host.Navigate(QUrl(QStringLiteral("http://127.0.0.1:%1/").arg(ClosedPort())));
+    // Shared: an answer that comes after the test must not write into its frame.
+    auto text = std::make_shared<QString>();
+    const auto chinese = [&] {
+        m_host.View()->page()->runJavaScript(
+            QStringLiteral("document.body ? document.body.innerText : ''"),
+            [text](const QVariant& value) { *text = value.toString(); });
+        return std::any_of(text->begin(), text->end(),
+                           [](QChar c) { return c.unicode() >= 0x4E00 && c.unicode() <= 0x9FFF; });
+    };
+    EXPECT_TRUE(test::WaitWithEvents(chinese)) << text->toStdString();
 }
 
 }  // namespace

@@ -12,7 +12,9 @@
 #include "PartnerSounds.h"
 #include "Sandbox.h"
 #include "WebHost.h"
+#include "platform/NetworkInfo.h"
 #include "platform/SoundPlayer.h"
+#include "platform/TextCodec.h"
 
 namespace zn::webhost {
 namespace {
@@ -347,6 +349,33 @@ TEST_F(WebHostTest, ServesTheNoticePageAndUnknownPathsAsNotFound) {
     const auto missing = m_client->Get("/wb/../../etc/passwd");
     ASSERT_TRUE(missing);
     EXPECT_EQ(missing->status, 404);
+}
+
+// The notice page frames it at the seat after each order; this test's client is a seat on the
+// host's own machine, which orders with the machine's own address.
+TEST_F(WebHostTest, TheOrderConfirmationIsTheAskingSeatsNewestOrderInCodePage936) {
+    const auto own = NetworkInfo::OwnIpv4Address();
+    if (!own) {
+        GTEST_SKIP() << "this machine has no address of its own for its seat";
+    }
+    EXPECT_TRUE(Has(TextCodec::GbkToUtf8(Page("/wb/wbddqr.jsp")), "本座位还没有订单"));
+    PostOrder({{"goods", "card-jx-30"}, {"qty", "1"}, {"ip", *own}});
+    const std::string newest = PostOrder({{"goods", "drink-cola"}, {"qty", "2"}, {"ip", *own}});
+    const std::string otherSeat =
+        PostOrder({{"goods", "drink-tea"}, {"qty", "1"}, {"ip", "10.0.0.99"}});
+
+    const auto result = m_client->Get("/wb/wbddqr.jsp");
+    ASSERT_TRUE(result);
+    EXPECT_EQ(result->status, 200);
+    EXPECT_EQ(result->get_header_value("Content-Type"), "text/html; charset=GBK");
+    EXPECT_TRUE(Has(result->body, "\xbf\xc9\xc0\xd6 330ml \xa1\xc1 2")) << "可乐 330ml × 2 in GBK";
+    const std::string page = TextCodec::GbkToUtf8(result->body);
+    EXPECT_TRUE(Has(page, R"(<meta charset="gbk">)"));
+    EXPECT_TRUE(Has(page, ">" + newest + "<"));
+    EXPECT_TRUE(Has(page, "6.00元"));
+    EXPECT_TRUE(std::regex_search(page, std::regex(R"(\d{4}-\d{2}-\d{2} \d{2}:\d{2}:\d{2})")));
+    EXPECT_FALSE(Has(page, otherSeat)) << "another seat's order";
+    EXPECT_FALSE(Has(page, "征途风云")) << "an older order";
 }
 
 TEST(WebHostOptionsTest, ListensOnLoopbackUnlessTheLanIsAllowed) {

@@ -10,6 +10,7 @@
 #include "ZentrovaNubraClientDlg.h"
 #include "client/ClientStartup.h"
 #include "client/ClientWindowController.h"
+#include "gui/WebEngineSetup.h"
 #include "net/Sockets.h"
 #include "platform/Log.h"
 #include "platform/ProgramFolder.h"
@@ -35,7 +36,7 @@ int main(int argc, char** argv) {
     const std::vector<std::string_view> arguments(argv + (argc > 0 ? 1 : 0), argv + argc);
 
     InitSockets();
-    QCoreApplication::setAttribute(Qt::AA_ShareOpenGLContexts);
+    gui::PrepareWebEngine();
     QApplication app(argc, argv);
     // The window ends only through its close path; progress windows closing must not end it.
     QApplication::setQuitOnLastWindowClosed(false);

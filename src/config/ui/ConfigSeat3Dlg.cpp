@@ -1,6 +1,7 @@
 #include "ConfigSeat3Dlg.h"
 
 #include "ConfigMessage.h"
+#include "TemplateSize.h"
 #include "gui/FixedDialog.h"
 #include "ui_ConfigSeat3Dlg.h"
 
@@ -10,6 +11,7 @@ ConfigSeat3Dlg::ConfigSeat3Dlg(QWidget* parent)
     : QDialog(parent), m_ui(std::make_unique<Ui::ConfigSeat3Dlg>()) {
     m_ui->setupUi(this);
     setWindowFlags(gui::kFixedDialogFlags);
+    KeepTemplateSize(*this);
     m_ui->firstSeat->setText(QString::number(m_batch.firstSeat));
     m_ui->count->setText(QString::number(m_count));
     connect(m_ui->startAddress, &Ipv4AddressEdit::FieldChanged, this,

@@ -46,6 +46,11 @@ Ipv4AddressEdit::Ipv4AddressEdit(QWidget* parent) : QWidget(parent) {
         field->setAlignment(Qt::AlignCenter);
         field->setFixedWidth(field->fontMetrics().horizontalAdvance(QStringLiteral("0000")) + 8);
         field->installEventFilter(this);
+        // One tab stop for the whole control, as the address control has; a click still enters
+        // any field.
+        if (i > 0) {
+            field->setFocusPolicy(Qt::ClickFocus);
+        }
         const int index = static_cast<int>(i);
         connect(field, &QLineEdit::textEdited, this, [this, index] { Edited(index); });
         layout->addWidget(field);
@@ -73,17 +78,63 @@ void Ipv4AddressEdit::SetFields(const Ipv4Fields& fields) {
 }
 
 bool Ipv4AddressEdit::eventFilter(QObject* watched, QEvent* event) {
-    if (event->type() == QEvent::KeyPress &&
-        static_cast<QKeyEvent*>(event)->key() == Qt::Key_Period) {
-        for (std::size_t i = 0; i + 1 < m_fields.size(); ++i) {
-            if (watched == m_fields[i] && !m_fields[i]->text().isEmpty()) {
-                m_fields[i + 1]->setFocus();
-                m_fields[i + 1]->selectAll();
-            }
-        }
+    const auto found = std::ranges::find(m_fields, watched);
+    if (event->type() != QEvent::KeyPress || found == m_fields.end()) {
+        return QWidget::eventFilter(watched, event);
+    }
+    const auto index = static_cast<std::size_t>(found - m_fields.begin());
+    return FieldKey(index, *static_cast<QKeyEvent*>(event));
+}
+
+bool Ipv4AddressEdit::FieldKey(std::size_t index, const QKeyEvent& key) {
+    QLineEdit* field = m_fields[index];
+    const bool hasPrevious = index > 0;
+    const bool hasNext = index + 1 < m_fields.size();
+    const bool plain = !field->hasSelectedText();
+    const bool backtab = key.key() == Qt::Key_Backtab ||
+                         (key.key() == Qt::Key_Tab && key.modifiers() & Qt::ShiftModifier);
+    if (backtab && hasPrevious) {
+        // Out of the control from any field: back from its first one.
+        m_fields.front()->setFocus(Qt::BacktabFocusReason);
+        focusNextPrevChild(false);
         return true;
     }
-    return QWidget::eventFilter(watched, event);
+    switch (key.key()) {
+        case Qt::Key_Period:
+            if (hasNext && !field->text().isEmpty()) {
+                m_fields[index + 1]->setFocus();
+                m_fields[index + 1]->selectAll();
+            }
+            return true;
+        case Qt::Key_Backspace:
+            if (hasPrevious && field->text().isEmpty()) {
+                EnterField(index - 1, true);
+                return true;
+            }
+            return false;
+        case Qt::Key_Left:
+            if (hasPrevious && plain && field->cursorPosition() == 0 &&
+                !(key.modifiers() & ~Qt::KeypadModifier)) {
+                EnterField(index - 1, true);
+                return true;
+            }
+            return false;
+        case Qt::Key_Right:
+            if (hasNext && plain && field->cursorPosition() == field->text().size() &&
+                !(key.modifiers() & ~Qt::KeypadModifier)) {
+                EnterField(index + 1, false);
+                return true;
+            }
+            return false;
+        default:
+            return false;
+    }
+}
+
+void Ipv4AddressEdit::EnterField(std::size_t index, bool atEnd) {
+    QLineEdit* field = m_fields[index];
+    field->setFocus();
+    field->setCursorPosition(atEnd ? static_cast<int>(field->text().size()) : 0);
 }
 
 void Ipv4AddressEdit::Edited(int field) {

@@ -6,12 +6,15 @@
 
 #include "config/Ipv4Fields.h"
 
+class QKeyEvent;
 class QLineEdit;
 
 namespace zn::config {
 
-// An IPv4 address control: four fields that take a number from 0 to 255 each; "." or a third
-// digit moves on to the next field. A blank field reads as 0.
+// An IPv4 address control: four fields that take a number from 0 to 255 each, one tab stop in
+// all. "." or a third digit moves on to the next field; Left and Right cross into the neighbour
+// field at its edge, Backspace in an empty field goes back to the end of the one before. A blank
+// field reads as 0.
 class Ipv4AddressEdit : public QWidget {
     Q_OBJECT
 
@@ -31,6 +34,9 @@ protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
+    // True when the key was the control's to handle.
+    bool FieldKey(std::size_t index, const QKeyEvent& key);
+    void EnterField(std::size_t index, bool atEnd);
     void Edited(int field);
 
     std::array<QLineEdit*, 4> m_fields{};

@@ -4,6 +4,7 @@
 
 #include <QUrl>
 
+#include "TemplateSize.h"
 #include "config/ConfigFiles.h"
 #include "gui/DialogUnits.h"
 #include "gui/FixedDialog.h"
@@ -35,11 +36,13 @@ NotificationConfigDlg::NotificationConfigDlg(std::filesystem::path pageFile, Reg
       m_preview(new gui::PageHost(this)) {
     m_ui->setupUi(this);
     setWindowFlags(gui::kFixedDialogFlags);
+    CancelOnEscapeAnywhere();
     // The browser takes the frame's place.
     m_preview->setFixedSize(gui::DialogUnitsToPixels(font(), kPreviewUnits));
     delete m_ui->dialogLayout->replaceWidget(m_ui->previewPlaceholder, m_preview);
     delete m_ui->previewPlaceholder;
     m_ui->previewPlaceholder = nullptr;
+    KeepTemplateSize(*this);
 
     connect(m_ui->firstPreset, &QRadioButton::clicked, this,
             [this] { Choose(NoticeChoice::FirstPreset); });
@@ -61,19 +64,25 @@ NotificationConfigDlg::~NotificationConfigDlg() = default;
 void NotificationConfigDlg::Choose(NoticeChoice choice) {
     m_choice = choice;
     m_ui->ownText->setEnabled(choice == NoticeChoice::OwnText);
+    if (choice == NoticeChoice::OwnText) {
+        m_ui->ownText->setFocus();
+    }
 }
 
 void NotificationConfigDlg::Generate() {
-    switch (
-        WriteNoticePage(m_pageFile, m_choice, m_ui->ownText->text().toStdString(), m_registry)) {
+    std::string failure;
+    switch (WriteNoticePage(m_pageFile, m_choice, m_ui->ownText->text().toStdString(), m_registry,
+                            &failure)) {
         case NoticeWriteResult::Written:
             ShowPreview();
             break;
         case NoticeWriteResult::EmptyOwnText:
-            gui::MessageBox(this, Q(kEmptyOwnTextMessage), Q(kEmptyOwnTextCaption),
+            gui::MessageBox(this, Q(kEmptyOwnTextMessage), Q(kNoticeErrorCaption),
                             gui::DialogIcon::Error);
             break;
         case NoticeWriteResult::WriteFailed:
+            gui::MessageBox(this, Q(WriteFailedMessage(failure)), Q(kNoticeErrorCaption),
+                            gui::DialogIcon::Error);
             break;
     }
 }

@@ -8,6 +8,7 @@
 #include <thread>
 
 #include "ConfigMessage.h"
+#include "TemplateSize.h"
 #include "gui/FixedDialog.h"
 #include "gui/MessageBox.h"
 #include "platform/Registry.h"
@@ -19,6 +20,7 @@ ProxyIPConfigDlg::ProxyIPConfigDlg(QWidget* parent)
     : ConfirmingTaskPage(parent), m_ui(std::make_unique<Ui::ProxyIPConfigDlg>()) {
     m_ui->setupUi(this);
     setWindowFlags(gui::kFixedDialogFlags);
+    KeepTemplateSize(*this);
     m_ui->counter->setText(QString::fromStdString(LocalHostName()));
     connect(m_ui->back, &QPushButton::clicked, this, &ProxyIPConfigDlg::GoBack);
     connect(m_ui->finish, &QPushButton::clicked, this, &ProxyIPConfigDlg::Configure);
@@ -56,6 +58,9 @@ void ProxyIPConfigDlg::Configure() {
             return;
         case CounterAddressResult::CounterNotFound:
             ShowMessage(this, QStringLiteral("错误：无法定位所输入的点卡帐台端IP地址"));
+            return;
+        case CounterAddressResult::CounterHasNoLanAddress:
+            ShowMessage(this, QStringLiteral("错误：点卡帐台端没有局域网IP地址，无法进行远程配置"));
             return;
         case CounterAddressResult::NotDelivered:
             ShowMessage(this, QStringLiteral("错误：无法连接到启岚广告服务端进行远程配置"));

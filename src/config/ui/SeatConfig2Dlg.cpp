@@ -1,5 +1,6 @@
 #include "SeatConfig2Dlg.h"
 
+#include "TemplateSize.h"
 #include "gui/FixedDialog.h"
 #include "ui_SeatConfig2Dlg.h"
 
@@ -9,6 +10,7 @@ SeatConfig2Dlg::SeatConfig2Dlg(QWidget* parent)
     : QDialog(parent), m_ui(std::make_unique<Ui::SeatConfig2Dlg>()) {
     m_ui->setupUi(this);
     setWindowFlags(gui::kFixedDialogFlags);
+    KeepTemplateSize(*this);
     connect(m_ui->finish, &QPushButton::clicked, this, &SeatConfig2Dlg::accept);
     connect(m_ui->cancel, &QPushButton::clicked, this, &SeatConfig2Dlg::reject);
 }

@@ -8,6 +8,7 @@
 #include "ConfigMessage.h"
 #include "ConfigSeat3Dlg.h"
 #include "SeatConfig2Dlg.h"
+#include "TemplateSize.h"
 #include "gui/FixedDialog.h"
 #include "gui/MessageBox.h"
 #include "gui/QtText.h"
@@ -29,6 +30,7 @@ SeatConfigDlg::SeatConfigDlg(QWidget* parent, std::filesystem::path file)
       m_file(std::move(file)) {
     m_ui->setupUi(this);
     setWindowFlags(gui::kFixedDialogFlags);
+    KeepTemplateSize(*this);
     m_ui->seats->header()->setSectionsMovable(false);
     m_ui->seats->header()->resizeSection(kAddressColumn, 150);
     m_ui->seats->header()->resizeSection(kSeatColumn, 200);
@@ -114,7 +116,8 @@ void SeatConfigDlg::Save() {
                         gui::DialogButtons::YesNo) != gui::DialogAnswer::Yes) {
         return;
     }
-    switch (WriteSeatList(m_file, Rows())) {
+    std::string failure;
+    switch (WriteSeatList(m_file, Rows(), &failure)) {
         case SeatListWrite::Written:
             gui::MessageBox(this, QStringLiteral("成功完成客户机座位号与IP配置！"),
                             QStringLiteral("完成"));
@@ -127,7 +130,8 @@ void SeatConfigDlg::Save() {
             ShowMessage(this, QStringLiteral("错误：内存不足"));
             return;
         case SeatListWrite::WriteFailed:
-            return;  // logged where it failed; the page stays with the rows unsaved
+            ShowMessage(this, Q(WriteFailedMessage(failure)));
+            return;
     }
 }
 

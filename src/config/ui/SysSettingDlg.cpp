@@ -39,6 +39,7 @@ SysSettingDlg::SysSettingDlg(PartnerSite site, std::filesystem::path soundFile, 
       m_page(new gui::PageHost(this)) {
     m_ui->setupUi(this);
     setWindowFlags(gui::kFixedDialogFlags);
+    CancelOnEscapeAnywhere();
     setFixedSize(gui::DialogUnitsToPixels(font(), kDialogUnits));
     delete m_ui->dialogLayout->replaceWidget(m_ui->pagePlaceholder, m_page);
     delete m_ui->pagePlaceholder;
@@ -55,7 +56,11 @@ SysSettingDlg::SysSettingDlg(PartnerSite site, std::filesystem::path soundFile, 
     m_page->Navigate(kPlaceholderPage);
 }
 
-SysSettingDlg::~SysSettingDlg() = default;
+SysSettingDlg::~SysSettingDlg() {
+    if (m_download.joinable()) {
+        m_download.join();
+    }
+}
 
 void SysSettingDlg::OnLoadFinished(const QUrl& url, bool) {
     // The placeholder stays in view until the partner's page has arrived.
@@ -66,7 +71,8 @@ void SysSettingDlg::OnLoadFinished(const QUrl& url, bool) {
 }
 
 void SysSettingDlg::OnClick(const std::string& id, const gui::PageValues& values) {
-    // Clicks queued during a download would otherwise start another one inside its message box.
+    // One download at a time: clicks during one, or queued while its message box shows, would
+    // start another inside it.
     if (m_downloading) {
         log::Info("Click on {} ignored: a download is still being answered", log::Printable(id));
         return;
@@ -83,10 +89,27 @@ void SysSettingDlg::OnClick(const std::string& id, const gui::PageValues& values
     }
 }
 
+void SysSettingDlg::reject() {
+    if (m_downloading) {
+        log::Info("The sound page stays open: a download is still being answered");
+        return;
+    }
+    TaskPage::reject();
+}
+
 void SysSettingDlg::Download(const std::string& soundPath) {
     m_downloading = true;
     QGuiApplication::setOverrideCursor(Qt::WaitCursor);
-    const bool downloaded = DownloadAlertSound(m_site, soundPath, m_soundFile) > 0;
+    // The site and the file stay as they are while the page lives; the destructor waits for it.
+    m_download = std::thread([this, soundPath] {
+        const bool downloaded = DownloadAlertSound(m_site, soundPath, m_soundFile) > 0;
+        QMetaObject::invokeMethod(
+            this, [this, downloaded] { DownloadEnded(downloaded); }, Qt::QueuedConnection);
+    });
+}
+
+void SysSettingDlg::DownloadEnded(bool downloaded) {
+    m_download.join();
     QGuiApplication::restoreOverrideCursor();
     ShowMessage(this, Q(downloaded ? kSoundUpdatedMessage : kSoundFailedMessage));
     m_downloading = false;

@@ -1,5 +1,7 @@
 #include "TaskPage.h"
 
+#include <QShortcut>
+
 #include "gui/MessageBox.h"
 
 namespace zn::config {
@@ -14,6 +16,11 @@ void TaskPage::ConfirmExit() {
     if (AskExit(this)) {
         QDialog::reject();
     }
+}
+
+void TaskPage::CancelOnEscapeAnywhere() {
+    auto* escape = new QShortcut(QKeySequence(Qt::Key_Escape), this);
+    connect(escape, &QShortcut::activated, this, &TaskPage::reject);
 }
 
 bool AskExit(QWidget* parent) {

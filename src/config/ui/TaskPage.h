@@ -19,6 +19,9 @@ protected:
     void GoBack();
     // Bound to the pages' cancel and exit buttons: asks before leaving; No keeps the page.
     void ConfirmExit();
+    // For a page that hosts a browser: Esc is its cancel whatever has the focus. A browser takes
+    // every key it is given, Esc included, so the dialog's own handling never sees it there.
+    void CancelOnEscapeAnywhere();
 
 private:
     bool m_wentBack = false;

@@ -3,6 +3,7 @@
 #include <utility>
 
 #include "TaskPage.h"
+#include "TemplateSize.h"
 #include "ui_WizardWelcomeDlg.h"
 
 namespace zn::config {
@@ -12,6 +13,7 @@ WizardWelcomeDlg::WizardWelcomeDlg(QWidget* parent)
     m_ui->setupUi(this);
     // No system menu: a title and no buttons in the frame.
     setWindowFlags(Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint);
+    KeepTemplateSize(*this);
     const std::pair<QRadioButton*, WizardChoice> choices[] = {
         {m_ui->choiceServerAddress, WizardChoice::ServerAddress},
         {m_ui->choiceSeatMapping, WizardChoice::SeatMapping},

@@ -3,13 +3,14 @@
 
 #include "ConfigIcon.h"
 #include "WizardShell.h"
+#include "gui/WebEngineSetup.h"
 #include "net/Sockets.h"
 #include "platform/Log.h"
 
 int main(int argc, char** argv) {
     zn::log::StartProgramLog("ZentrovaNubraConfig");
     zn::InitSockets();
-    QCoreApplication::setAttribute(Qt::AA_ShareOpenGLContexts);
+    zn::gui::PrepareWebEngine();
     QApplication app(argc, argv);
     // The pages come one after another; the last one closing must not end the chain early.
     QApplication::setQuitOnLastWindowClosed(false);

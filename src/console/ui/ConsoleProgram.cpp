@@ -22,6 +22,7 @@
 #include "gui/ProgressController.h"
 #include "gui/QtText.h"
 #include "gui/SingleInstance.h"
+#include "gui/WebEngineSetup.h"
 #include "net/Sockets.h"
 #include "platform/Log.h"
 #include "platform/ProgramFolder.h"
@@ -77,7 +78,7 @@ int RunConsoleProgram(int argc, char** argv, const ConsoleProgramHooks& hooks) {
     }
 
     InitSockets();
-    QCoreApplication::setAttribute(Qt::AA_ShareOpenGLContexts);
+    gui::PrepareWebEngine();
     QApplication app(argc, argv);
     // Only a confirmed exit ends the program; hidden windows and closed dialogs do not.
     QApplication::setQuitOnLastWindowClosed(false);

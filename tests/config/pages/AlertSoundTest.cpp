@@ -88,8 +88,9 @@ TEST_F(AlertSoundTest, HostileSoundPathsAreRefusedBeforeAnyRequest) {
         "../x.wav",
         "sounds/../../x.wav",
         "sounds/./x.wav",
-        "x.wav?to=evil",
         "x.wav#top",
+        "x.aspx?id=3#top",
+        "ding\U0001F514.wav",  // outside code page 936: it would be asked for as "ding?.wav"
         "sounds\\x.wav",
         "x.wav\r\nHost: evil.test",
         std::string("x.wav\0y", 7),
@@ -112,9 +113,18 @@ TEST_F(AlertSoundTest, ASoundPathIsAskedForInCodePage936) {
     EXPECT_EQ(SoundObjectPath(longest)->size(), kMaxSoundPathBytes - 1);
     EXPECT_EQ(SoundObjectPath("/9tqa/叮咚 1.wav"), "9tqa/\xb6\xa3\xdf\xcb 1.wav");
 
+    // A trail byte of 0x5C is part of its character, not a backslash.
+    EXPECT_EQ(SoundObjectPath("9tqa/刓.wav"), "9tqa/\x84\x5c.wav");
+
     RawHttpServer server(HttpAnswer("404 Not Found", "Content-Length: 0\r\n", ""));
     EXPECT_EQ(DownloadAlertSound(SiteAt(server.Port()), "/9tqa/叮咚 1.wav", m_sound), 0u);
     EXPECT_TRUE(server.LastRequest().starts_with("GET /9tqa/%B6%A3%DF%CB%201.wav HTTP/1.1\r\n"))
+        << server.LastRequest();
+    // The partner's own sound pages may pick a sound by query.
+    EXPECT_EQ(DownloadAlertSound(SiteAt(server.Port()), "9tqa/sound.aspx?id=3&名=叮%20咚", m_sound),
+              0u);
+    EXPECT_TRUE(server.LastRequest().starts_with(
+        "GET /9tqa/sound.aspx?id=3&%C3%FB=%B6%A3%20%DF%CB HTTP/1.1\r\n"))
         << server.LastRequest();
 }
 

@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <QApplication>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QRadioButton>
@@ -91,9 +92,12 @@ TEST_F(NotificationConfigDlgTest, EachChoiceWritesItsPageAndThePreviewShowsIt) {
     EXPECT_TRUE(PreviewShows(*dialog, QString::fromUtf8(kSecondPresetText.data())))
         << "the preview did not follow the new page";
 
-    Click(*dialog, "ownChoice");
+    dialog->activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(dialog.get()));
+    QTest::mouseClick(&Child<QRadioButton>(*dialog, "ownChoice"), Qt::LeftButton);
     QLineEdit& own = Child<QLineEdit>(*dialog, "ownText");
     ASSERT_TRUE(own.isEnabled());
+    EXPECT_EQ(QApplication::focusWidget(), &own) << "the own text did not take the focus";
     own.insert(QStringLiteral("  请到<i>3号</i>窗口 & 取货  "));
     // Enter is the dialog's OK, which writes the page and keeps the task open.
     QTest::keyClick(&own, Qt::Key_Return);
@@ -132,15 +136,39 @@ TEST_F(NotificationConfigDlgTest, OwnTextOfSpacesIsRefusedAndTheOldPageStays) {
     EXPECT_TRUE(dialog->isVisible());
 }
 
-TEST_F(NotificationConfigDlgTest, APageThatCannotBeWrittenIsLoggedAndShowsNothing) {
+TEST_F(NotificationConfigDlgTest, APageThatCannotBeWrittenIsToldWithTheFileAndWhy) {
     DialogLog dialogs(m_sandbox);
-    zn::test::LogCapture log;
     auto dialog = Open();  // its folder does not exist
     Click(*dialog, "firstPreset");
     Click(*dialog, "set");
-    EXPECT_TRUE(log.Contains({"Cannot write the notice page"}));
-    EXPECT_TRUE(dialogs.Lines().empty());
+    ASSERT_EQ(dialogs.Lines().size(), 1u);
+    const QString text = dialogs.Lines()[0]["text"].toString();
+    EXPECT_TRUE(text.startsWith(QStringLiteral("错误：无法保存文件"))) << text.toStdString();
+    EXPECT_TRUE(text.contains(QString::fromStdString(m_page.string())));
+    EXPECT_TRUE(text.contains(QStringLiteral("No such file or directory")));
+    EXPECT_EQ(dialogs.Lines()[0]["caption"].toString(), QStringLiteral("错误"));
+    EXPECT_EQ(dialogs.Lines()[0]["icon"].toString(), QStringLiteral("error"));
     EXPECT_TRUE(Preview(*dialog).url().isEmpty());
+    EXPECT_TRUE(dialog->isVisible());
+}
+
+// Keys as a desktop delivers them, to the widget that has the focus: here the preview's browser,
+// which takes every key it is given.
+TEST_F(NotificationConfigDlgTest, EscapeWithThePreviewFocusedEndsThePageWithoutAQuestion) {
+    m_sandbox.WriteFile("program/RequestReceived.html", NoticePageBytes("旧的提示", false));
+    DialogLog log(m_sandbox);
+    auto dialog = Open();
+    ASSERT_TRUE(PreviewShows(*dialog, QStringLiteral("旧的提示")));
+    dialog->activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(dialog.get()));
+    Preview(*dialog).setFocus();
+    QWidget* focused = QApplication::focusWidget();
+    ASSERT_TRUE(focused == &Preview(*dialog) || Preview(*dialog).isAncestorOf(focused));
+    QTest::keyClick(focused, Qt::Key_Escape);
+    ASSERT_TRUE(zn::test::WaitWithEvents([&] { return !dialog->isVisible(); }));
+    EXPECT_EQ(dialog->result(), QDialog::Rejected);
+    EXPECT_FALSE(dialog->WentBack());
+    EXPECT_TRUE(log.Lines().empty()) << "no exit question is bound to this page";
 }
 
 TEST_F(NotificationConfigDlgTest, BackReturnsToTheWelcomePageAndExitAsksFirst) {

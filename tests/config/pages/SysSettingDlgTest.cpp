@@ -7,6 +7,7 @@
 #include <QJsonArray>
 #include <QMessageBox>
 #include <QPointer>
+#include <QTest>
 #include <QTimer>
 
 #include <memory>
@@ -23,6 +24,7 @@ namespace zn::config {
 namespace {
 
 using test::DialogLog;
+using test::HoldingPartner;
 using test::PartnerHost;
 using test::RunScript;
 using test::SiteAt;
@@ -157,6 +159,53 @@ TEST_F(SysSettingDlgTest, ClicksQueuedDuringADownloadAreDropped) {
         << "the second click was not dropped";
     ASSERT_TRUE(zn::test::WaitWithEvents([&] { return !shown.isEmpty(); }));
     EXPECT_EQ(shown, QStringList{QStringLiteral("提示声音更新成功！")});
+}
+
+TEST_F(SysSettingDlgTest, TheDownloadRunsWhileThePageRespondsAndDropsItsClicks) {
+    HoldingPartner partner;
+    DialogLog dialogs(m_sandbox);
+    zn::test::LogCapture log;
+    auto dialog = Open(partner.Site());
+    ASSERT_TRUE(ShowsSoundPage(*dialog, partner.Site()));
+    RunScript(View(*dialog), QStringLiteral("document.getElementById('ButtonSetSound').click();"));
+    ASSERT_TRUE(zn::test::WaitWithEvents([&] { return partner.Asked() > 0; }));
+
+    // While the partner holds the sound, the page answers and shows that it is busy.
+    EXPECT_EQ(RunScript(View(*dialog), QStringLiteral("document.getElementById('SoundPath').value"))
+                  .toString(),
+              QStringLiteral("9tqa/held.wav"));
+    EXPECT_TRUE(dialogs.Lines().empty()) << "the page answered only after the download";
+    const QCursor* cursor = QApplication::overrideCursor();
+    EXPECT_TRUE(cursor != nullptr && cursor->shape() == Qt::WaitCursor);
+    RunScript(View(*dialog), QStringLiteral("document.getElementById('ButtonSetSound').click();"
+                                            "document.getElementById('ButtonCancel').click();"));
+    dialog->close();
+    EXPECT_TRUE(zn::test::WaitWithEvents([&] { return log.Contains({"ignored"}); }));
+    EXPECT_TRUE(dialog->isVisible()) << "closed during the download";
+
+    partner.Release();
+    ASSERT_TRUE(dialogs.WaitForLines(1));
+    EXPECT_EQ(dialogs.Lines()[0]["text"].toString(), QStringLiteral("提示声音更新成功！"));
+    EXPECT_EQ(Sound(), *webhost::PartnerSoundWav("dingdong.wav"));
+    EXPECT_EQ(partner.Asked(), 1) << "a dropped click started a download";
+    EXPECT_EQ(QApplication::overrideCursor(), nullptr);
+    EXPECT_TRUE(dialog->isVisible());
+}
+
+// Keys as a desktop delivers them, to the widget that has the focus: here the browser, which
+// takes every key it is given.
+TEST_F(SysSettingDlgTest, EscapeEndsThePageWhereverTheFocusIs) {
+    auto dialog = OpenSoundPage();
+    dialog->activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(dialog.get()));
+    View(*dialog).setFocus();
+    RunScript(View(*dialog), QStringLiteral("document.getElementById('SoundPath').focus();"));
+    QWidget* focused = QApplication::focusWidget();
+    ASSERT_TRUE(focused == &View(*dialog) || View(*dialog).isAncestorOf(focused));
+    QTest::keyClick(focused, Qt::Key_Escape);
+    ASSERT_TRUE(zn::test::WaitWithEvents([&] { return !dialog->isVisible(); }));
+    EXPECT_EQ(dialog->result(), QDialog::Rejected);
+    EXPECT_FALSE(dialog->WentBack());
 }
 
 TEST_F(SysSettingDlgTest, ButtonCancelEndsThePageWithoutAWayBack) {
