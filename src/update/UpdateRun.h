@@ -8,8 +8,8 @@
 
 #include "update/DeploymentScript.h"
 #include "update/HttpDownload.h"
-#include "update/ReleaseTrust.h"
 #include "update/ReleaseBudget.h"
+#include "update/ReleaseTrust.h"
 
 namespace zn {
 
