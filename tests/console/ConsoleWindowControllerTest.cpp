@@ -254,6 +254,26 @@ TEST_F(ConsoleWindowControllerTest, OpenOrdersAreCountedAndRemindedUntilTheBackO
         << "the reminder's popup opens its order once the lock's password is given";
 }
 
+// A result page over the cap reaches no seat: the order is handled, but not delivered.
+TEST_F(ConsoleWindowControllerTest, AnOrderWhosePageIsOverTheCapIsRecordedAsNotDelivered) {
+    ConsoleEnvironment environment{registry, windows, sound, sandbox.Path(), ServicePorts{}};
+    environment.orderBookFile = sandbox.Path() / "orders.txt";
+    ConsoleWindowController console(environment, window, popup, progress);
+    console.Start(std::pair{148, 120});
+    console.Login().RecordLogin("c1");
+    console.KeepOrder("464158", "A08", "127.0.0.1");
+    PageValueMap tooLarge{{"ClientIP", "127.0.0.1"}, {"TransId", "464158"}};
+    tooLarge.MarkBodyTooLarge();
+
+    console.OnPageClick("ButtonOnCommitSuccess", tooLarge);
+    console.Completion().WaitForSenders();
+    console.OnCommand(texts::kCommandOrders);
+    ASSERT_EQ(window.orderRows.size(), 1u);
+    EXPECT_FALSE(window.orderRows[0].open);
+    EXPECT_TRUE(window.orderRows[0].state.starts_with("已完成，未送达客户机"))
+        << window.orderRows[0].state;
+}
+
 TEST_F(ConsoleWindowControllerTest, NoActionAndUnknownIdsDoNothing) {
     const PageValueMap values{{"PlatformId", "murvel"}, {"CustomerId", "c"}, {"ClientIP", "x"}};
     for (const auto& event : kPageEventTable) {
