@@ -360,29 +360,30 @@ std::optional<std::string> WebHost::ReadPage(std::string_view fileName) const {
     return content.str();
 }
 
-void WebHost::RenderPage(std::string_view fileName, const PageValues& values,
-                         httplib::Response& response) const {
+std::optional<std::string> WebHost::FilledPage(std::string_view fileName, const PageValues& values,
+                                               httplib::Response& response) const {
     const auto page = ReadPage(fileName);
     if (!page) {
         response.status = 500;
         response.set_content("missing page: " + EscapeHtml(fileName), "text/plain; charset=utf-8");
-        return;
+        return std::nullopt;
     }
     response.set_header("Cache-Control", "no-store");
-    response.set_content(RenderTemplate(*page, values), ContentType(fileName));
+    return RenderTemplate(*page, values);
+}
+
+void WebHost::RenderPage(std::string_view fileName, const PageValues& values,
+                         httplib::Response& response) const {
+    if (const auto page = FilledPage(fileName, values, response)) {
+        response.set_content(*page, ContentType(fileName));
+    }
 }
 
 void WebHost::RenderGbkPage(std::string_view fileName, const PageValues& values,
                             httplib::Response& response) const {
-    const auto page = ReadPage(fileName);
-    if (!page) {
-        response.status = 500;
-        response.set_content("missing page: " + EscapeHtml(fileName), "text/plain; charset=utf-8");
-        return;
+    if (const auto page = FilledPage(fileName, values, response)) {
+        response.set_content(TextCodec::Utf8ToGbk(*page), "text/html; charset=GBK");
     }
-    response.set_header("Cache-Control", "no-store");
-    response.set_content(TextCodec::Utf8ToGbk(RenderTemplate(*page, values)),
-                         "text/html; charset=GBK");
 }
 
 void WebHost::StaticFile(std::string_view fileName, httplib::Response& response) const {

@@ -78,6 +78,9 @@ private:
 
     void RenderMainPage(bool confirmLogin, const std::string& user, const std::string& employee,
                         const std::string& mac, httplib::Response& response) const;
+    // The page with its values filled in; nullopt once a missing page has been answered 500.
+    std::optional<std::string> FilledPage(std::string_view fileName, const PageValues& values,
+                                          httplib::Response& response) const;
     void RenderPage(std::string_view fileName, const PageValues& values,
                     httplib::Response& response) const;
     void RenderGbkPage(std::string_view fileName, const PageValues& values,

@@ -145,7 +145,8 @@ bool OrderBook::Announce(std::string_view serial, std::string_view seat, std::st
     return true;
 }
 
-bool OrderBook::Complete(std::string_view serial, bool delivered) {
+template <typename Change>
+bool OrderBook::Update(std::string_view serial, Change change) {
     const TimePoint now = m_clock();
     const std::lock_guard lock(m_mutex);
     ForgetOtherDays(now);
@@ -153,40 +154,37 @@ bool OrderBook::Complete(std::string_view serial, bool delivered) {
     if (order == nullptr) {
         return false;
     }
-    order->state = delivered ? OrderState::Completed : OrderState::NotDelivered;
-    order->handled = now;
-    ++m_generation;
-    return true;
-}
-
-bool OrderBook::Resent(std::string_view serial, bool delivered) {
-    const TimePoint now = m_clock();
-    const std::lock_guard lock(m_mutex);
-    ForgetOtherDays(now);
-    DayOrder* order = Find(serial);
-    if (order == nullptr) {
-        return false;
-    }
-    if (delivered && order->state == OrderState::NotDelivered) {
-        order->state = OrderState::Completed;
-        order->handled = now;
+    if (change(*order, now)) {
         ++m_generation;
     }
     return true;
 }
 
+bool OrderBook::Complete(std::string_view serial, bool delivered) {
+    return Update(serial, [delivered](DayOrder& order, TimePoint now) {
+        order.state = delivered ? OrderState::Completed : OrderState::NotDelivered;
+        order.handled = now;
+        return true;
+    });
+}
+
+bool OrderBook::Resent(std::string_view serial, bool delivered) {
+    return Update(serial, [delivered](DayOrder& order, TimePoint now) {
+        if (!delivered || order.state != OrderState::NotDelivered) {
+            return false;
+        }
+        order.state = OrderState::Completed;
+        order.handled = now;
+        return true;
+    });
+}
+
 bool OrderBook::Cancel(std::string_view serial) {
-    const TimePoint now = m_clock();
-    const std::lock_guard lock(m_mutex);
-    ForgetOtherDays(now);
-    DayOrder* order = Find(serial);
-    if (order == nullptr) {
-        return false;
-    }
-    order->state = OrderState::Cancelled;
-    order->handled = now;
-    ++m_generation;
-    return true;
+    return Update(serial, [](DayOrder& order, TimePoint now) {
+        order.state = OrderState::Cancelled;
+        order.handled = now;
+        return true;
+    });
 }
 
 std::vector<DayOrder> OrderBook::Today() {

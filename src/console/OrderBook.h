@@ -80,6 +80,10 @@ public:
                                                 std::chrono::milliseconds unit);
 
 private:
+    // Under the lock, on today's order of `serial`; false for an unknown one. `change` says
+    // whether it changed the order, so that only a change is written.
+    template <typename Change>
+    bool Update(std::string_view serial, Change change);
     DayOrder* Find(std::string_view serial);
     void ForgetOtherDays(std::chrono::system_clock::time_point now);
     void DropOneOverBound();
