@@ -6,6 +6,8 @@
 #   scripts/demo.sh --headless    under virtual displays, where zn_demo_driver plays the customer and
 #                                 the cashier, checks each step and writes screenshots and a transcript
 #   scripts/demo.sh --build-dir D uses the configured build folder D instead of the default preset
+#   scripts/demo.sh --pictures D  headless, and the driver also takes the pictures of the README and
+#                                 the administrator's guide into the folder D
 # Installs the missing Debian 12 packages (root or sudo) and builds the three programs first.
 # Everything it starts runs in a network namespace of its own, so that a seat client that finds
 # no console broadcasts nowhere; its files live under ${XDG_STATE_HOME:-~/.local/state}/zentrova-demo.
@@ -13,8 +15,6 @@
 # it are kept across runs (delete the file to get the demo's own seat list back).
 set -euo pipefail
 cd "$(dirname "$0")/.."
-# shellcheck source=lib/console-registry.sh
-source scripts/lib/console-registry.sh
 # shellcheck source=lib/network-namespace.sh
 source scripts/lib/network-namespace.sh
 repo=$PWD
@@ -24,6 +24,7 @@ webhost_port=28280
 console_port=28281
 seat_port=28282
 discovery_port=28283
+release_port=28284 # the seat's releases, when the pictures are taken
 seat=A08
 # The seat's address inside the namespace: it reaches the console there, so the popup, the order,
 # the seat viewer and SeatList.xml all name this one address.
@@ -32,14 +33,18 @@ namespace_address=10.77.0.1
 old_demo_seat_list='<SeatList><Seat IP="127.0.0.1">A08</Seat></SeatList>'
 wait_limit=40 # seconds for any one step; the browsers' start included
 
-usage() { sed -n '2,12p' "$0" | sed 's/^# \{0,1\}//'; }
+usage() { sed -n '2,14p' "$0" | sed 's/^# \{0,1\}//'; }
 
 # ---------------------------------------------------------------------------------------------
 # Outside the namespace: packages, build, state folder.
 
 outside() {
-    local mode=$1 build=$2
+    local mode=$1 build=$2 pictures=$3
     local qpa=""
+    if [[ -n $pictures ]]; then
+        mkdir -p "$pictures"
+        pictures=$(cd "$pictures" && pwd)
+    fi
     if [[ $mode == auto ]]; then
         mode=headless
         if qpa=$(usable_display); then
@@ -57,8 +62,8 @@ outside() {
 
     echo "demo: building ZentrovaNubraConsole, ZentrovaNubraClient, the launchers and zentrova-webhost"
     local targets=(--target ZentrovaNubraConsole ZentrovaNubraClient LaunchNubraClient
-        LaunchNubraServer zentrova-webhost)
-    [[ $mode == headless ]] && targets+=(zn_demo_driver)
+        LaunchNubraServer zentrova-webhost zn_demo_driver)
+    [[ -n $pictures ]] && targets+=(ZentrovaNubraConfig)
     if [[ -n $build ]]; then
         cmake --build "$build" "${targets[@]}" >/dev/null
     else
@@ -78,10 +83,10 @@ outside() {
     [[ $namespace == none ]] && seat_ip=$(own_address)
 
     local state=${XDG_STATE_HOME:-$HOME/.local/state}/zentrova-demo
-    prepare_state "$state" "$build" "$seat_ip"
+    prepare_state "$state" "$build" "$seat_ip" "$pictures"
 
     export ZN_DEMO_STATE=$state ZN_DEMO_BUILD=$build ZN_DEMO_MODE=$mode ZN_DEMO_QPA=$qpa \
-        ZN_DEMO_SEAT_IP=$seat_ip
+        ZN_DEMO_SEAT_IP=$seat_ip ZN_DEMO_PICTURES=$pictures
     local inside=(bash "$repo/scripts/demo.sh" --inside)
     if [[ $namespace == root ]]; then
         exec unshare -n "${inside[@]}"
@@ -125,9 +130,11 @@ usable_display() {
 }
 
 # The files of a counter and a seat as the configuration tool and the installer leave them. The
-# seat list is the administrator's: one edited since the demo wrote it is kept.
+# seat list is the administrator's: one edited since the demo wrote it is kept. For the pictures
+# the seat takes its release from a server of the driver's that can hold it, and the configuration
+# tool lies in the console's folder.
 prepare_state() {
-    local state=$1 build=$2 seat_ip=$3
+    local state=$1 build=$2 seat_ip=$3 pictures=$4
     if [[ -e $state && ! -e $state/.zentrova-demo ]]; then
         echo "demo: $state exists and is not the demo's; move it away first" >&2
         exit 1
@@ -155,22 +162,19 @@ prepare_state() {
     fi
 
     local shop=http://127.0.0.1:$webhost_port
-    write_console_registry "$state/registry/HKEY_LOCAL_MACHINE.reg" "$shop" "$console_port" \
-        "$seat_port" "$discovery_port"
-    # The console's releases come from the web host too (its port in the address), signed at
-    # build time with the samples' key, which both programs verify them with.
-    local release_key
+    # The releases come from the web host, signed at build time with the samples' key, which the
+    # programs verify them with.
+    local release_key releases=127.0.0.1:$webhost_port
     release_key=$(sed -n 2p "$build/webhost/sample-release-key.pub")
-    sed -i "/^\"BroadcastPort\"/a \"UpdateServerAddress\"=\"127.0.0.1:$webhost_port\"\\n\"UpdatePublicKey\"=\"$release_key\"" \
-        "$state/registry/HKEY_LOCAL_MACHINE.reg"
-    cat >>"$state/registry/HKEY_LOCAL_MACHINE.reg" <<REG
-
-[HKEY_LOCAL_MACHINE\\SOFTWARE\\Pexora\\ZentrovaClient]
-"BroadcastPort"=dword:$(printf '%08x' "$discovery_port")
-REG
+    [[ -n $pictures ]] && releases=127.0.0.1:$release_port
+    "$build/tests/e2e/demo/zn_demo_driver" settings --state "$state" --port "$webhost_port" \
+        --console-port "$console_port" --seat-port "$seat_port" \
+        --discovery-port "$discovery_port" --release-key "$release_key"
 
     link_or_copy "$build/src/console/ui/ZentrovaNubraConsole" "$state/console/ZentrovaNubraConsole"
     link_or_copy "$build/src/launcher/ui/LaunchNubraServer" "$state/console/LaunchNubraServer"
+    [[ -n $pictures ]] &&
+        link_or_copy "$build/src/config/ui/ZentrovaNubraConfig" "$state/console/ZentrovaNubraConfig"
     # The notice page as the configuration tool writes it (first preset), and a reject page.
     printf '%s' "<HTML><head><meta http-equiv='Content-Type' content=\"text/html; charset=gb2312\"></head><BODY><center><b><FONT face=华文新魏 color=red size=6>服务台已收到信息，请您在座位上稍等片刻</font></b><hr width=\"100%\" SIZE=\"1\"><font color=red face=华文新魏>交易结果将被发送到本窗口，请先不要关闭！</font></center><center><input id=\"ButtonMain\" name=\"ButtonMain\" type=\"button\" value=\"继续购买其他商品\"></center></BODY></HTML>" |
         iconv -f UTF-8 -t GB2312 >"$state/console/RequestReceived.html"
@@ -180,8 +184,8 @@ REG
     link_or_copy "$build/src/client/ui/ZentrovaNubraClient" "$state/seat/ZentrovaNubraClient"
     link_or_copy "$build/src/launcher/ui/LaunchNubraClient" "$state/seat/LaunchNubraClient"
     printf '[PROFILE_QZ]\r\nRemotePort=%s\r\nLocalPort=%s\r\nCounterMode=0\r\nMainPage=%s\r\nMain=%s\r\nUpdateServerAddress=%s\r\nUpdatePublicKey=%s\r\n' \
-        "$console_port" "$seat_port" "$shop/wb/indexc.jsp" ZentrovaNubraClient \
-        "127.0.0.1:$webhost_port" "$release_key" >"$state/seat/gameclient.dat"
+        "$console_port" "$seat_port" "$shop/wb/indexc.jsp" ZentrovaNubraClient "$releases" \
+        "$release_key" >"$state/seat/gameclient.dat"
     # The console at the seat's own address, as a seat on the cafe's LAN reaches it: the console
     # then sees the seat's connection come from the address the seat reports to the shop.
     printf '[PROFILE_QZ]\r\nServerAddress=%s\r\n' "$seat_ip" >"$state/seat/serverip.ini"
@@ -258,18 +262,6 @@ stop_all() {
     wait 2>/dev/null || true
 }
 
-# The greeting that the console gives the demo's seat (it greets only once logged in): a
-# connection to the seat's own address comes from that address.
-console_greeting() {
-    local fd greeting
-    { exec {fd}<>"/dev/tcp/$seat_ip/$console_port"; } 2>/dev/null || return 1
-    # The greeting is code page 936 on the wire (a seat number may be Chinese).
-    greeting=$(timeout 1 cat <&"$fd" | LC_ALL=C tr -d '\000' |
-        LC_ALL=C grep -ao '&cid_murvel=[^[:cntrl:]]*' | iconv -f GBK -t UTF-8 2>/dev/null || true)
-    exec {fd}>&-
-    [[ -n $greeting ]] && printf '%s\n' "$greeting"
-}
-
 served() { grep -q "$1" "$out/webhost.log"; }
 
 fail() {
@@ -324,15 +316,18 @@ run() {
     [[ -n ${ZN_DEMO_NO_NAMESPACE:-} ]] &&
         note "no network namespace: the seat starts only once the console answers at $seat_ip"
 
-    local driver=""
+    local driver="" step=("$ZN_DEMO_BUILD/tests/e2e/demo/zn_demo_driver")
+    local when=(--state "$state" --started $((started * 100)))
     if ((headless)); then
         # The customer and the cashier serve the web host themselves, behind the front that drives
         # its pages; their transcript lines go to the terminal.
-        (cd "$state" && exec setsid "$ZN_DEMO_BUILD/tests/e2e/demo/zn_demo_driver" \
-            --port "$webhost_port" --releases "$ZN_DEMO_BUILD/webhost/releases" --state "$state" \
-            --counter-display "$counter_display" --seat-display "$seat_display" \
-            --seat-ip "$seat_ip" \
-            --started $((started * 100)) </dev/null 2>>"$out/webhost.log") &
+        local docs=()
+        [[ -n $ZN_DEMO_PICTURES ]] &&
+            docs=(--pictures "$ZN_DEMO_PICTURES" --release-port "$release_port")
+        (cd "$state" && exec setsid "${step[@]}" play "${when[@]}" --port "$webhost_port" \
+            --releases "$ZN_DEMO_BUILD/webhost/releases" --counter-display "$counter_display" \
+            --seat-display "$seat_display" --seat-ip "$seat_ip" "${docs[@]}" \
+            </dev/null 2>>"$out/webhost.log") &
         driver=$!
         pids+=("$driver")
     else
@@ -344,24 +339,11 @@ run() {
 
     launch console "$state/console" env DISPLAY="$counter_display" "${counter_env[@]}" \
         ./ZentrovaNubraConsole
-    local greeting=""
-    # shellcheck disable=SC2016 # eval expands it at each try
-    wait_until "$wait_limit" eval 'greeting=$(console_greeting)' ||
-        { fail "the console did not log in to the back office"; exit 1; }
-    note "console: logged in to the back office; the seat at $seat_ip is greeted with \"$greeting\""
+    "${step[@]}" greeting "${when[@]}" --seat-ip "$seat_ip" --console-port "$console_port" ||
+        exit 1
 
     launch seat "$state/seat" env DISPLAY="$seat_display" "${seat_env[@]}" ./LaunchNubraClient
-    local status
-    wait_until "$wait_limit" launcher_ended ||
-        { fail "the launcher did not start the seat client"; exit 1; }
-    while IFS= read -r status; do
-        note "launcher: (Esc键取消更新) $status"
-    done < <(sed -n 's/.*Status: //p' "$out/seat.log")
-    if [[ -s $state/seat/Content/skin/seat.css && -s $state/seat/Version.xml ]]; then
-        note "launcher: fetched the signed seat-client release into Content/ and started the client"
-    else
-        fail "the launcher did not take the signed seat-client release"
-    fi
+    "${step[@]}" launcher "${when[@]}" || exit 1
     wait_until "$wait_limit" served "GET /wb/indexc.jsp" ||
         { fail "the seat client did not open the shop"; exit 1; }
     note "seat: connected to the console and opened the shop page"
@@ -376,8 +358,6 @@ run() {
     note "transcript: $out/transcript.txt"
     ((failed == 0 && played == 0))
 }
-
-launcher_ended() { grep -q 'Client started' "$out/seat.log" 2>/dev/null; }
 
 # On the user's display: the user is the customer and the cashier.
 guide() {
@@ -404,12 +384,17 @@ TEXT
 }
 
 main() {
-    local mode=auto build="" stage=outside
+    local mode=auto build="" pictures="" stage=outside
     while (($#)); do
         case $1 in
             --headless) mode=headless ;;
             --build-dir)
                 build=${2:?--build-dir needs a folder}
+                shift
+                ;;
+            --pictures)
+                pictures=${2:?--pictures needs a folder}
+                mode=headless
                 shift
                 ;;
             --inside) stage=inside ;;
@@ -426,7 +411,7 @@ main() {
         shift
     done
     case $stage in
-        outside) outside "$mode" "$build" ;;
+        outside) outside "$mode" "$build" "$pictures" ;;
         inside) inside ;;
         run) run ;;
     esac

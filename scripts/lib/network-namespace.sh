@@ -1,7 +1,7 @@
 # shellcheck shell=bash
-# Sourced by the demo, the screenshot script and the package check, inside a network namespace of
-# their own: brings up loopback and a pair of linked interfaces that gives the namespace an address
-# besides loopback (a seat client wants one). The pair leads nowhere, so a broadcast stays in the namespace.
+# Sourced by the demo and the package check, inside a network namespace of their own: brings up
+# loopback and a pair of linked interfaces that gives the namespace an address besides loopback (a
+# seat client wants one). The pair leads nowhere, so a broadcast stays in the namespace.
 #   isolate_network PREFIX [ADDRESS]   (interfaces PREFIX0 and PREFIX1; address 10.77.0.1)
 isolate_network() {
     local prefix=$1 address=${2:-10.77.0.1}

@@ -6,6 +6,7 @@
 
 #include <random>
 
+#include "SeatGreeting.h"
 #include "WaitFor.h"
 #include "console/ConsoleSettings.h"
 #include "net/Frame.h"
@@ -101,18 +102,8 @@ bool ScriptedSeat::WaitForPages(std::size_t count, std::chrono::milliseconds lim
 }
 
 std::optional<std::string> ScriptedSeat::Greet(std::uint16_t consolePort) {
-    const auto console = CSocketAddress::FromDotted("127.0.0.1", consolePort);
     m_request = std::make_unique<CTcpSocket>();
-    if (!console || !m_request->Create(0) || !m_request->Connect(&*console)) {
-        return std::nullopt;
-    }
-    setsockopt(m_request->Handle(), SOL_SOCKET, SO_RCVTIMEO, &kSeatReceiveLimit,
-               sizeof kSeatReceiveLimit);
-    const auto greeting = ReceiveFrame(*m_request, kRequestFrameCap);
-    if (!greeting) {
-        return std::nullopt;
-    }
-    return TextUpToNul(*greeting);
+    return GreetConsole(*m_request, "127.0.0.1", consolePort);
 }
 
 std::optional<std::string> ScriptedSeat::GreetWhenAdmitted(std::uint16_t consolePort,

@@ -6,9 +6,10 @@
 #include <thread>
 #include <vector>
 
-#include "ChildProcess.h"
+#include "DocsPictures.h"
 #include "ProgramTraces.h"
 #include "Sandbox.h"
+#include "Screens.h"
 #include "ShopActions.h"
 #include "WaitFor.h"
 #include "platform/TextCodec.h"
@@ -57,14 +58,6 @@ bool WaitForSeatPage(const DemoPlaces& places, std::string_view words) {
                        .find(bytes) != std::string::npos;
         },
         kStepLimit);
-}
-
-void Screenshot(Transcript& transcript, const std::string& display,
-                const std::filesystem::path& file) {
-    zn::test::ChildProcess shot(
-        {.arguments = {"import", "-display", display, "-window", "root", file.string()}});
-    transcript.Expect(shot.WaitForExit(20s) == 0, "screenshot: " + file.string(),
-                      "no screenshot of the display " + display);
 }
 
 std::string Amount(const webhost::Order& order) {
@@ -144,6 +137,7 @@ std::string Order(BackOfficeFront& front, const DemoPlaces& places, Transcript& 
     transcript.Note("counter: popup \"" + PopupText(places, "商品购买请求") + "\"");
     std::this_thread::sleep_for(1s);  // the popup slides out
     Screenshot(transcript, places.counterDisplay, Output(places) / "counter-popup.png");
+    PictureCounter(places, transcript);
     Screenshot(transcript, places.seatDisplay, Output(places) / "seat-shop.png");
     transcript.Note("counter: the console opened the order's transaction page");
     transcript.Expect(WaitForSeatPage(places, "服务台已收到信息"),
@@ -243,6 +237,7 @@ bool PlayCustomerAndCashier(BackOfficeFront& front, const DemoPlaces& places,
             kStepLimit),
         "seat: the shop registered its trusted sites",
         "the shop's trusted sites were not registered");
+    PictureSeat(places, transcript);
     const std::string serial = Order(front, places, transcript);
     if (serial.empty()) {
         return false;
@@ -257,6 +252,7 @@ bool PlayCustomerAndCashier(BackOfficeFront& front, const DemoPlaces& places,
     Screenshot(transcript, places.counterDisplay, Output(places) / "counter.png");
     Screenshot(transcript, places.seatDisplay, Output(places) / "seat.png");
     TodaysOrders(front, places, transcript, serial, second);
+    PictureConfigWelcome(places, transcript);
     return !transcript.Failed();
 }
 

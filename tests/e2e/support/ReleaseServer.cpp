@@ -4,12 +4,16 @@
 
 namespace zn::e2e {
 
-ReleaseServer::ReleaseServer(const std::filesystem::path& folder)
+ReleaseServer::ReleaseServer(const std::filesystem::path& folder, std::uint16_t port)
     : m_host(webhost::WebHostConfig{
           .pagesFolder = {}, .releasesFolder = folder, .logRequests = false}) {
     m_hostPort = m_host.Start(0).value_or(0);
     m_front.Get(".*", [this](const httplib::Request& q, httplib::Response& r) { Forward(q, r); });
-    m_frontPort = m_front.bind_to_any_port("127.0.0.1");
+    if (port == 0) {
+        m_frontPort = m_front.bind_to_any_port("127.0.0.1");
+    } else if (m_front.bind_to_port("127.0.0.1", port)) {
+        m_frontPort = port;
+    }
     m_thread = std::thread([this] { m_front.listen_after_bind(); });
     zn::test::WaitFor([this] { return m_front.is_running(); });
 }

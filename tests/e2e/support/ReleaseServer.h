@@ -2,6 +2,7 @@
 
 #include <chrono>
 #include <condition_variable>
+#include <cstdint>
 #include <filesystem>
 #include <mutex>
 #include <string>
@@ -19,11 +20,13 @@ namespace zn::e2e {
 // ReleaseHeld (or until the server goes).
 class ReleaseServer {
 public:
-    explicit ReleaseServer(const std::filesystem::path& folder);
+    // At the loopback port, or any free one for 0.
+    explicit ReleaseServer(const std::filesystem::path& folder, std::uint16_t port = 0);
     ~ReleaseServer();
     ReleaseServer(const ReleaseServer&) = delete;
     ReleaseServer& operator=(const ReleaseServer&) = delete;
 
+    // 0 when the port could not be bound.
     int Port() const { return m_frontPort; }
     // "127.0.0.1:<port>", as an "UpdateServerAddress".
     std::string Address() const;
