@@ -23,38 +23,12 @@ std::filesystem::path Folder() {
 }
 
 std::string Printable(std::string_view text, std::size_t maxBytes) {
-    std::string printable(Utf8::Cut(text, maxBytes));
-    for (char& c : printable) {
-        const auto byte = static_cast<unsigned char>(c);
-        if (byte < 0x20 || byte == 0x7F) {
-            c = '?';
-        }
-    }
-    if (printable.size() < text.size()) {
+    const std::string_view kept = Utf8::Cut(text, maxBytes);
+    std::string printable = EscapeControlBytes(kept);
+    if (kept.size() < text.size()) {
         printable += "...";
     }
     return printable;
-}
-
-std::string Escaped(std::string_view text) {
-    static constexpr char kHex[] = "0123456789ABCDEF";
-    std::string escaped;
-    escaped.reserve(text.size());
-    for (const char c : text) {
-        const auto byte = static_cast<unsigned char>(c);
-        if (c == '\t' || (byte >= 0x20 && byte != 0x7F)) {
-            escaped += c;
-        } else if (c == '\n') {
-            escaped += "\\n";
-        } else if (c == '\r') {
-            escaped += "\\r";
-        } else {
-            escaped += "\\x";
-            escaped += kHex[byte >> 4];
-            escaped += kHex[byte & 0x0F];
-        }
-    }
-    return escaped;
 }
 
 namespace {

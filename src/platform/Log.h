@@ -8,6 +8,8 @@
 #include <string_view>
 #include <utility>
 
+#include "platform/EscapedText.h"
+
 namespace zn::log {
 
 // Each log file rotates at this size; the program keeps this many old ones beside it.
@@ -26,21 +28,18 @@ bool RunsUnderSystemd();
 // be written leaves stderr alone, and that is logged once.
 void StartProgramLog(std::string_view program);
 
-// Text from the network or a page as it may go into a line: control bytes become '?', and it is
-// cut (on a character boundary) at maxBytes, so a customer can neither forge lines nor flood
-// the file.
+// Text from the network or a page as it may go into a line: its control bytes escaped
+// (EscapeControlBytes), and cut (on a character boundary) at maxBytes, so a customer can neither
+// forge lines nor flood the file.
 std::string Printable(std::string_view text, std::size_t maxBytes = 256);
-
-// Text as it may stand in one line of a log: control bytes other than the tab are written as
-// "\n", "\r" or "\xHH", so no text from the network or a file can start a line of its own.
-std::string Escaped(std::string_view text);
 
 template <typename... Args>
 void Write(spdlog::level::level_enum level, spdlog::format_string_t<Args...> format,
            Args&&... args) {
     const auto logger = spdlog::default_logger();
     if (logger->should_log(level)) {
-        logger->log(level, "{}", Escaped(fmt::format(format, std::forward<Args>(args)...)));
+        logger->log(level, "{}",
+                    EscapeControlBytes(fmt::format(format, std::forward<Args>(args)...)));
     }
 }
 

@@ -8,6 +8,7 @@
 #include <cstring>
 
 #include "platform/AtomicFile.h"
+#include "platform/EscapedText.h"
 #include "platform/Log.h"
 #include "platform/ProgramFolder.h"
 #include "platform/UniqueFd.h"
@@ -42,7 +43,7 @@ std::string FormatLogLine(const std::tm& localTime, std::string_view message) {
     std::snprintf(stamp, sizeof stamp, "%s %02d %02d:%02d:%02d: ", kMonths[month],
                   localTime.tm_mday, localTime.tm_hour, localTime.tm_min, localTime.tm_sec);
     // The same escaping as the programs' logs: a path from a manifest forges no line here either.
-    const std::string escaped = log::Escaped(message);
+    const std::string escaped = EscapeControlBytes(message);
     std::string line = stamp;
     line += Capped(escaped);
     line += '\n';

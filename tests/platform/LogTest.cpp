@@ -79,11 +79,4 @@ TEST_F(LogTest, AnEmptySystemdVariableKeepsTheFile) {
     EXPECT_TRUE(std::filesystem::exists(m_sandbox.DriveC() / "log" / "unit.log"));
 }
 
-TEST(LogTextTest, NetworkTextCannotForgeLinesOrFloodTheFile) {
-    EXPECT_EQ(zn::log::Printable("O123\n2026-12-07 error: forged\r\x7f"),
-              "O123?2026-12-07 error: forged??");
-    EXPECT_EQ(zn::log::Printable(std::string(1000, 'A'), 10), "AAAAAAAAAA...");
-    EXPECT_EQ(zn::log::Printable("张三", 4), "张...") << "cut on a character boundary";
-}
-
 }  // namespace
