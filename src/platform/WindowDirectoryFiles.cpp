@@ -9,6 +9,7 @@
 #include <cstdio>
 #include <system_error>
 
+#include "platform/EscapedText.h"
 #include "platform/UniqueFd.h"
 
 namespace zn {
@@ -17,54 +18,6 @@ namespace {
 
 constexpr std::string_view kHeader = "zentrova-window 1";
 constexpr std::string_view kEntrySuffix = ".window";
-
-// Captions are free text: a line break or a control character must not end the field.
-std::string Escape(std::string_view text) {
-    std::string out;
-    out.reserve(text.size());
-    for (const char c : text) {
-        const auto byte = static_cast<unsigned char>(c);
-        if (c == '\\') {
-            out += "\\\\";
-        } else if (byte < 0x20 || byte == 0x7f) {
-            char hex[5];
-            std::snprintf(hex, sizeof hex, "\\x%02x", byte);
-            out += hex;
-        } else {
-            out += c;
-        }
-    }
-    return out;
-}
-
-std::optional<std::string> Unescape(std::string_view text) {
-    std::string out;
-    out.reserve(text.size());
-    for (std::size_t i = 0; i < text.size(); ++i) {
-        if (text[i] != '\\') {
-            out += text[i];
-            continue;
-        }
-        if (i + 1 < text.size() && text[i + 1] == '\\') {
-            out += '\\';
-            i += 1;
-            continue;
-        }
-        if (i + 3 < text.size() && text[i + 1] == 'x') {
-            unsigned value = 0;
-            const char* first = text.data() + i + 2;
-            const auto [ptr, ec] = std::from_chars(first, first + 2, value, 16);
-            if (ec != std::errc() || ptr != first + 2) {
-                return std::nullopt;
-            }
-            out += static_cast<char>(value);
-            i += 3;
-            continue;
-        }
-        return std::nullopt;
-    }
-    return out;
-}
 
 template <typename Number>
 std::optional<Number> ParseNumber(std::string_view text) {
@@ -82,8 +35,9 @@ std::string FormatWindowEntry(const WindowEntryRecord& record) {
     std::string text(kHeader);
     text += "\npid=" + std::to_string(record.pid);
     text += "\nstarted=" + std::to_string(record.startTicks);
-    text += "\nclass=" + Escape(record.className);
-    text += "\ncaption=" + Escape(record.caption);
+    // Captions are free text: a line break or a control byte must not end the field.
+    text += "\nclass=" + EscapeReversibly(record.className);
+    text += "\ncaption=" + EscapeReversibly(record.caption);
     text += '\n';
     return text;
 }
@@ -129,8 +83,8 @@ std::optional<WindowEntryRecord> ParseWindowEntry(std::string_view text) {
     WindowEntryRecord record;
     const auto pidValue = ParseNumber<pid_t>(*pid);
     const auto startValue = ParseNumber<std::uint64_t>(*started);
-    auto classValue = Unescape(*className);
-    auto captionValue = Unescape(*caption);
+    auto classValue = UnescapeReversibly(*className);
+    auto captionValue = UnescapeReversibly(*caption);
     if (!pidValue || *pidValue <= 0 || !startValue || !classValue ||
         classValue->size() > kMaxClassNameBytes || !captionValue ||
         captionValue->size() > kMaxCaptionBytes) {
