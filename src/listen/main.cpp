@@ -1,5 +1,6 @@
 // Publishes a window of a given class and title and prints every copy-data message it receives,
-// one line each: the number, the byte count and the text. Runs until SIGINT or SIGTERM.
+// one line each: the number, the byte count and the text, escaped so that whatever it holds it
+// stays one line and reads back exactly. Runs until SIGINT or SIGTERM.
 
 #include <signal.h>
 #include <unistd.h>
@@ -10,6 +11,7 @@
 #include <string>
 #include <string_view>
 
+#include "platform/EscapedText.h"
 #include "platform/TextCodec.h"
 #include "platform/WindowDirectory.h"
 
@@ -40,36 +42,12 @@ std::optional<Options> ParseArguments(int argc, char** argv) {
     return Options{std::move(*className), std::move(*title)};
 }
 
-// One line per message whatever the text holds: control characters and backslashes escaped.
-std::string Printable(std::string_view utf8) {
-    std::string out;
-    for (const char c : utf8) {
-        const auto byte = static_cast<unsigned char>(c);
-        if (c == '\\') {
-            out += "\\\\";
-        } else if (c == '\n') {
-            out += "\\n";
-        } else if (c == '\r') {
-            out += "\\r";
-        } else if (c == '\t') {
-            out += "\\t";
-        } else if (byte < 0x20 || byte == 0x7f) {
-            char hex[5];
-            std::snprintf(hex, sizeof hex, "\\x%02x", byte);
-            out += hex;
-        } else {
-            out += c;
-        }
-    }
-    return out;
-}
-
 void PrintMessage(std::uint32_t number, const std::vector<std::byte>& data) {
     // The text is a C string in code page 936; its terminator is counted, not shown.
     std::string_view gbk(reinterpret_cast<const char*>(data.data()), data.size());
     gbk = gbk.substr(0, gbk.find('\0'));
     const std::string line = std::to_string(number) + " " + std::to_string(data.size()) + " " +
-                             Printable(zn::TextCodec::GbkToUtf8(gbk)) + "\n";
+                             zn::EscapeReversibly(zn::TextCodec::GbkToUtf8(gbk)) + "\n";
     if (std::fwrite(line.data(), 1, line.size(), stdout) != line.size() ||
         std::fflush(stdout) != 0) {
         // Nobody reads any more: end as if asked to.
