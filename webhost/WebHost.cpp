@@ -4,7 +4,6 @@
 
 #include <atomic>
 #include <charconv>
-#include <cstdio>
 #include <ctime>
 #include <fstream>
 #include <sstream>
@@ -12,6 +11,7 @@
 #include "Catalogue.h"
 #include "HostOptions.h"
 #include "PartnerSounds.h"
+#include "platform/Log.h"
 #include "platform/NetworkInfo.h"
 #include "platform/TextCodec.h"
 
@@ -95,18 +95,6 @@ const char* StateClass(OrderState state) {
             return "cancelled";
     }
     return "";
-}
-
-// A path is logged without its query (the login query carries the password) and without
-// control characters, so a request cannot forge log lines.
-std::string LoggablePath(std::string_view path) {
-    std::string text = BoundedText(path, kMaxLoggedPath);
-    for (char& c : text) {
-        if (static_cast<unsigned char>(c) < 0x20 || c == 0x7F) {
-            c = '?';
-        }
-    }
-    return text;
 }
 
 std::string ContentType(std::string_view fileName) {
@@ -310,9 +298,10 @@ std::optional<int> WebHost::Start(int port) {
         }
     });
     if (m_config.logRequests) {
+        // The path comes without its query: the login query carries the password.
         server->set_logger([](const httplib::Request& request, const httplib::Response& response) {
-            std::fprintf(stderr, "%s %s %d\n", LoggablePath(request.method).c_str(),
-                         LoggablePath(request.path).c_str(), response.status);
+            log::Info("{} {} {}", log::Printable(request.method, kMaxLoggedPath),
+                      log::Printable(request.path, kMaxLoggedPath), response.status);
         });
     }
 

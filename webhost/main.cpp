@@ -9,6 +9,7 @@
 
 #include "HostOptions.h"
 #include "WebHost.h"
+#include "platform/Log.h"
 
 namespace {
 
@@ -44,32 +45,30 @@ int main(int argc, char** argv) {
     sigaddset(&stopSignals, SIGTERM);
     pthread_sigmask(SIG_BLOCK, &stopSignals, nullptr);
 
+    zn::log::StartProgramLog("zentrova-webhost");
     const std::string address = options.host.bindAddress;
     const std::string pages = options.host.pagesFolder.string();
     const std::string releases = options.host.releasesFolder.string();
     WebHost host(std::move(options.host));
     const auto port = host.Start(options.port);
     if (!port) {
-        std::fprintf(stderr, "zentrova-webhost: cannot listen on %s port %d\n", address.c_str(),
-                     options.port);
+        zn::log::Error("cannot listen on {} port {}", address, options.port);
         return 1;
     }
-    const std::string shown =
-        address.find(':') == std::string::npos ? address : "[" + address + "]";
-    std::fprintf(stderr,
-                 "zentrova-webhost: serving http://%s:%d/ (pages in %s)\n"
-                 "  back office: http://%s:%d/wb/loginsyt.jsp\n"
-                 "  shop:        http://%s:%d/wb/indexc.jsp\n"
-                 "  sounds:      http://%s:%d/9tqa/sounddownload.aspx\n",
-                 shown.c_str(), *port, pages.c_str(), shown.c_str(), *port, shown.c_str(), *port,
-                 shown.c_str(), *port);
+    const std::string site =
+        "http://" + (address.find(':') == std::string::npos ? address : "[" + address + "]") + ":" +
+        std::to_string(*port);
+    zn::log::Info("serving {}/ (pages in {})", site, pages);
+    zn::log::Info("back office: {}/wb/loginsyt.jsp", site);
+    zn::log::Info("shop: {}/wb/indexc.jsp", site);
+    zn::log::Info("sounds: {}/9tqa/sounddownload.aspx", site);
     if (!releases.empty()) {
-        std::fprintf(stderr, "  releases:    %s\n", releases.c_str());
+        zn::log::Info("releases: {}", releases);
     }
 
     int received = 0;
     sigwait(&stopSignals, &received);
-    std::fprintf(stderr, "zentrova-webhost: stopping\n");
+    zn::log::Info("stopping");
     host.Stop();
     return 0;
 }

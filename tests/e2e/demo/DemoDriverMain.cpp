@@ -37,6 +37,7 @@
 #include "DocsPictures.h"
 #include "ReleaseServer.h"
 #include "Transcript.h"
+#include "platform/Log.h"
 
 namespace {
 
@@ -170,6 +171,8 @@ int Play(const Options& options, const sigset_t& go) {
                             .seatAddress = options.Text("--seat-ip"),
                             .pictures = options.Text("--pictures")};
     Transcript transcript = TranscriptOf(options);
+    // The web host's request lines go where the demo's script reads them: stderr.
+    zn::log::StartProgramLog("zn_demo_driver");
     const std::filesystem::path releases = options.Text("--releases");
     BackOfficeFront front({.port = port, .releasesFolder = releases, .logRequests = true});
     if (front.Port() != port) {

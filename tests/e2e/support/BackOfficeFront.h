@@ -21,7 +21,7 @@ struct FrontOptions {
     std::uint16_t port = 0;      // on loopback; 0: any free one
     std::uint16_t hostPort = 0;  // a web host already serving on loopback; 0: one of its own
     std::filesystem::path releasesFolder{};  // the update releases too; none when empty
-    bool logRequests = false;                // each request on stderr, as the web host logs it
+    bool logRequests = false;                // each request logged, as the web host logs it
 };
 
 // The back office as the console sees it: the local web host behind a recording front on its own
