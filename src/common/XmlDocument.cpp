@@ -6,13 +6,13 @@
 
 #include <algorithm>
 #include <array>
-#include <cctype>
 #include <cerrno>
 #include <new>
 #include <optional>
 #include <pugixml.hpp>
 #include <string>
 
+#include "platform/AsciiCase.h"
 #include "platform/Log.h"
 #include "platform/ReplacementFile.h"
 #include "platform/TextCodec.h"
@@ -89,13 +89,6 @@ pugi::xpath_node_set Select(const pugi::xml_node& from, std::string_view xpath) 
     }
 }
 
-std::string Lowercase(std::string_view text) {
-    std::string lower(text);
-    std::ranges::transform(lower, lower.begin(),
-                           [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
-    return lower;
-}
-
 // The encoding named by a leading declaration, lowercased; empty when there is none.
 std::string DeclaredEncoding(std::string_view text) {
     constexpr std::size_t kDeclarationScan = 256;
@@ -117,7 +110,7 @@ std::string DeclaredEncoding(std::string_view text) {
     if (close == std::string_view::npos || close > declarationEnd) {
         return {};
     }
-    return Lowercase(head.substr(open + 1, close - open - 1));
+    return LowercaseAscii(head.substr(open + 1, close - open - 1));
 }
 
 bool IsGbkFamily(const std::string& encoding) {

@@ -1,7 +1,5 @@
 #include "console/BackOffice.h"
 
-#include <algorithm>
-#include <cctype>
 #include <optional>
 
 #include "common/PercentEncoding.h"
@@ -11,6 +9,7 @@
 #include "console/LoginState.h"
 #include "console/PageEvents.h"
 #include "console/QueryValue.h"
+#include "platform/AsciiCase.h"
 #include "platform/Log.h"
 #include "platform/NetworkInfo.h"
 #include "platform/Registry.h"
@@ -20,13 +19,6 @@ namespace zn::console {
 namespace {
 
 constexpr std::string_view kPlatformMurvel = "murvel";
-
-std::string LowerAscii(std::string_view text) {
-    std::string lower(text);
-    std::transform(lower.begin(), lower.end(), lower.begin(),
-                   [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
-    return lower;
-}
 
 std::string CurrentMacText() {
     return NetworkInfo::HardwareAddress().value_or(std::string());
@@ -60,11 +52,11 @@ std::string BuildLoginQuery(std::string_view userName, std::string_view employee
 }
 
 bool LooksInjected(std::string_view markup, std::string_view foreignDomain) {
-    const std::string lower = LowerAscii(markup);
+    const std::string lower = LowercaseAscii(markup);
     if (lower.find("iframe") != std::string::npos) {
         return true;
     }
-    return !foreignDomain.empty() && lower.find(LowerAscii(foreignDomain)) != std::string::npos;
+    return !foreignDomain.empty() && lower.find(LowercaseAscii(foreignDomain)) != std::string::npos;
 }
 
 void BackOffice::OnInit(const IPageValues& values) {

@@ -6,11 +6,12 @@
 #include <unistd.h>
 
 #include <algorithm>
-#include <cctype>
 
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QString>
+
+#include "platform/AsciiCase.h"
 
 namespace zn::gui {
 
@@ -37,11 +38,8 @@ std::string_view IconWord(DialogIcon icon) {
 }
 
 std::optional<DialogAnswer> AnswerFromWord(std::string_view word) {
-    std::string lower(word);
-    std::transform(lower.begin(), lower.end(), lower.begin(),
-                   [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
     for (const DialogAnswer answer : kAllAnswers) {
-        if (AnswerWord(answer) == lower) {
+        if (EqualsIgnoringCase(AnswerWord(answer), word)) {
             return answer;
         }
     }

@@ -1,10 +1,9 @@
 #include "update/CommandRunner.h"
 
-#include <algorithm>
-#include <cctype>
 #include <cstring>
 #include <system_error>
 
+#include "platform/ExeSuffix.h"
 #include "platform/Log.h"
 #include "update/ChildProcess.h"
 #include "update/CommandLine.h"
@@ -14,22 +13,11 @@ namespace zn {
 
 namespace {
 
-bool EndsWithExe(std::string_view path) {
-    constexpr std::string_view kSuffix = ".exe";
-    return path.size() > kSuffix.size() &&
-           std::equal(kSuffix.rbegin(), kSuffix.rend(), path.rbegin(), [](char a, char b) {
-               return a == std::tolower(static_cast<unsigned char>(b));
-           });
-}
-
 // Linux programs have no ".exe": a path ending in it names the file without it when only that
 // exists, and a bare name always does (PATH holds no ".exe" files).
 std::string WithoutWindowsSuffix(std::string path) {
-    if (!EndsWithExe(path)) {
-        return path;
-    }
-    std::string stripped = path.substr(0, path.size() - 4);
-    if (path.find('/') == std::string::npos) {
+    std::string stripped(WithoutExeSuffix(path));
+    if (stripped.size() == path.size() || path.find('/') == std::string::npos) {
         return stripped;
     }
     std::error_code error;

@@ -3,7 +3,6 @@
 #include <signal.h>
 
 #include <algorithm>
-#include <cctype>
 #include <cerrno>
 #include <charconv>
 #include <cstring>
@@ -12,6 +11,8 @@
 #include <thread>
 #include <vector>
 
+#include "platform/AsciiCase.h"
+#include "platform/ExeSuffix.h"
 #include "platform/Log.h"
 #include "update/CommandRunner.h"
 
@@ -21,20 +22,6 @@ namespace {
 
 constexpr std::chrono::milliseconds kPollInterval{20};
 constexpr std::string_view kDeletedMark = " (deleted)";
-
-bool EqualIgnoringCase(std::string_view a, std::string_view b) {
-    return a.size() == b.size() && std::equal(a.begin(), a.end(), b.begin(), [](char x, char y) {
-               return std::tolower(static_cast<unsigned char>(x)) ==
-                      std::tolower(static_cast<unsigned char>(y));
-           });
-}
-
-std::string_view WithoutExe(std::string_view name) {
-    if (name.size() > 4 && EqualIgnoringCase(name.substr(name.size() - 4), ".exe")) {
-        name.remove_suffix(4);
-    }
-    return name;
-}
 
 std::string LastPart(std::string_view path) {
     const std::size_t slash = path.rfind('/');
@@ -107,11 +94,11 @@ bool WaitUntilEnded(pid_t pid, std::chrono::milliseconds limit) {
 }  // namespace
 
 std::optional<pid_t> FindProcessByName(std::string_view fileName) {
-    const std::string_view withoutExe = WithoutExe(fileName);
+    const std::string_view withoutExe = WithoutExeSuffix(fileName);
     for (const pid_t pid : ProcessIds()) {
         const std::string name = ProgramNameOf("/proc/" + std::to_string(pid));
         const bool matches =
-            EqualIgnoringCase(name, fileName) || EqualIgnoringCase(name, withoutExe);
+            EqualsIgnoringCase(name, fileName) || EqualsIgnoringCase(name, withoutExe);
         if (matches && !HasEnded(pid)) {
             return pid;
         }

@@ -3,6 +3,8 @@
 #include <algorithm>
 #include <cctype>
 
+#include "platform/AsciiCase.h"
+
 namespace zn {
 
 namespace {
@@ -17,14 +19,6 @@ std::string_view Trimmed(std::string_view text) {
         text.remove_suffix(1);
     }
     return text;
-}
-
-bool NameIs(std::string_view name, std::string_view wanted) {
-    return name.size() == wanted.size() &&
-           std::equal(name.begin(), name.end(), wanted.begin(), [](char a, char b) {
-               return std::tolower(static_cast<unsigned char>(a)) ==
-                      std::tolower(static_cast<unsigned char>(b));
-           });
 }
 
 std::optional<std::uint64_t> ParseDigits(std::string_view text) {
@@ -54,11 +48,11 @@ void ReadHeaderLine(std::string_view line, ResponseHead& head) {
     }
     const std::string_view name = Trimmed(line.substr(0, colon));
     const std::string_view value = Trimmed(line.substr(colon + 1));
-    if (NameIs(name, "Content-Length")) {
+    if (EqualsIgnoringCase(name, "Content-Length")) {
         const auto length = ParseDigits(value);
         head.badLength = head.badLength || !length || (head.length && *head.length != *length);
         head.length = length;
-    } else if (NameIs(name, "Transfer-Encoding")) {
+    } else if (EqualsIgnoringCase(name, "Transfer-Encoding")) {
         head.encoded = true;
     }
 }
