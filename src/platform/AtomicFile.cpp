@@ -7,28 +7,15 @@
 
 #include <cerrno>
 #include <system_error>
+#include <utility>
+
+#include "platform/UniqueFd.h"
 
 namespace zn {
 
 namespace {
 
 constexpr mode_t kNewFileMode = S_IRUSR | S_IWUSR | S_IRGRP | S_IROTH;
-
-class Descriptor {
-public:
-    explicit Descriptor(int fd) : m_fd(fd) {}
-    Descriptor(const Descriptor&) = delete;
-    Descriptor& operator=(const Descriptor&) = delete;
-    ~Descriptor() {
-        if (m_fd >= 0) {
-            ::close(m_fd);
-        }
-    }
-    int Get() const { return m_fd; }
-
-private:
-    int m_fd;
-};
 
 }  // namespace
 
@@ -51,8 +38,8 @@ std::filesystem::path FolderOfFile(const std::filesystem::path& file) {
 }
 
 CappedFileContent ReadFileCapped(const std::filesystem::path& file, std::size_t maxBytes) {
-    Descriptor fd(::open(file.c_str(), O_RDONLY | O_CLOEXEC | O_NOCTTY | O_NONBLOCK));
-    if (fd.Get() < 0) {
+    UniqueFd fd(::open(file.c_str(), O_RDONLY | O_CLOEXEC | O_NOCTTY | O_NONBLOCK));
+    if (!fd.IsValid()) {
         const bool missing = errno == ENOENT || errno == ENOTDIR;
         return {missing ? FileReadStatus::Missing : FileReadStatus::Unusable, {}};
     }
@@ -84,34 +71,23 @@ CappedFileContent ReadFileCapped(const std::filesystem::path& file, std::size_t 
 }
 
 std::optional<FileLock> FileLock::OnFile(const std::filesystem::path& lockFile) {
-    return Lock(::open(lockFile.c_str(), O_RDONLY | O_CREAT | O_CLOEXEC, kNewFileMode));
+    return Lock(UniqueFd(::open(lockFile.c_str(), O_RDONLY | O_CREAT | O_CLOEXEC, kNewFileMode)));
 }
 
 std::optional<FileLock> FileLock::OnFolder(const std::filesystem::path& folder) {
-    return Lock(::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
+    return Lock(UniqueFd(::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC)));
 }
 
-std::optional<FileLock> FileLock::Lock(int fd) {
-    if (fd < 0) {
+std::optional<FileLock> FileLock::Lock(UniqueFd fd) {
+    if (!fd.IsValid()) {
         return std::nullopt;
     }
-    while (::flock(fd, LOCK_EX) != 0) {
+    while (::flock(fd.Get(), LOCK_EX) != 0) {
         if (errno != EINTR) {
-            ::close(fd);
             return std::nullopt;
         }
     }
-    return FileLock(fd);
-}
-
-FileLock::FileLock(FileLock&& other) noexcept : m_fd(other.m_fd) {
-    other.m_fd = -1;
-}
-
-FileLock::~FileLock() {
-    if (m_fd >= 0) {
-        ::close(m_fd);  // releases the lock
-    }
+    return FileLock(std::move(fd));
 }
 
 }  // namespace zn

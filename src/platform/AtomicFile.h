@@ -5,6 +5,9 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <utility>
+
+#include "platform/UniqueFd.h"
 
 namespace zn {
 
@@ -34,16 +37,13 @@ public:
     static std::optional<FileLock> OnFile(const std::filesystem::path& lockFile);
     static std::optional<FileLock> OnFolder(const std::filesystem::path& folder);
 
-    FileLock(FileLock&& other) noexcept;
+    FileLock(FileLock&&) noexcept = default;
     FileLock& operator=(FileLock&&) = delete;
-    FileLock(const FileLock&) = delete;
-    FileLock& operator=(const FileLock&) = delete;
-    ~FileLock();
 
 private:
-    explicit FileLock(int fd) : m_fd(fd) {}
-    static std::optional<FileLock> Lock(int fd);
-    int m_fd;
+    explicit FileLock(UniqueFd fd) : m_fd(std::move(fd)) {}
+    static std::optional<FileLock> Lock(UniqueFd fd);
+    UniqueFd m_fd;  // closing it releases the lock
 };
 
 }  // namespace zn
