@@ -113,8 +113,6 @@ public:
     virtual void PostToUiThread(std::function<void()> job) = 0;
     // A periodic timer that calls the controller's OnTimer with its id.
     virtual void StartTimer(int id, std::chrono::milliseconds period) = 0;
-    // Starts the program without arguments, working folder or waiting; false when it failed.
-    virtual bool StartProgram(const std::filesystem::path& program) = 0;
 };
 
 class IConsoleWindow : public IWindowFrame,

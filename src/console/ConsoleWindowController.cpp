@@ -9,6 +9,7 @@
 #include "console/ListenerNotification.h"
 #include "console/OrderTexts.h"
 #include "console/PageEvents.h"
+#include "console/ProgramStarter.h"
 #include "console/QueryValue.h"
 #include "console/RequestService.h"
 #include "console/RequestWorker.h"
@@ -275,7 +276,7 @@ void ConsoleWindowController::OnPageClick(const std::string& id, const IPageValu
 }
 
 void ConsoleWindowController::LaunchClient() {
-    m_window.StartProgram(m_environment.programFolder / "Content" / kLauncherName);
+    m_environment.programs.StartProgram(m_environment.programFolder / "Content" / kLauncherName);
     m_window.Minimize();
 }
 

@@ -30,6 +30,7 @@ namespace zn::console {
 
 class IConsoleWindow;
 class IPageValues;
+class IProgramStarter;
 class IProgressUi;
 class ISelfUpdate;
 class RequestService;
@@ -53,6 +54,7 @@ struct ConsoleEnvironment {
     const Registry& registry;
     const WindowDirectory& windows;  // listener windows told of requests
     ISoundPlayer& sound;
+    IProgramStarter& programs;  // the seat launcher
     std::filesystem::path programFolder;
     // nullopt: "LocalPort" and "BroadcastPort" from the settings.
     std::optional<ServicePorts> servicePorts;

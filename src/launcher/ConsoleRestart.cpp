@@ -2,8 +2,8 @@
 
 #include "console/ConsoleSettings.h"
 #include "console/ConsoleUpdateSite.h"
-#include "launcher/ProgramEnd.h"
 #include "platform/Log.h"
+#include "platform/ProcessesByName.h"
 #include "update/CommandRunner.h"
 
 namespace zn::launcher {

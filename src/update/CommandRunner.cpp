@@ -3,9 +3,9 @@
 #include <cstring>
 #include <system_error>
 
+#include "platform/Child.h"
 #include "platform/ExeSuffix.h"
 #include "platform/Log.h"
-#include "update/ChildProcess.h"
 #include "update/CommandLine.h"
 #include "update/ManifestPath.h"
 
@@ -47,22 +47,18 @@ CommandRunner::CommandRunner(std::uint16_t flags, std::string_view command,
 
 int CommandRunner::Run(std::chrono::milliseconds waitLimit) const {
     const std::vector<std::string> argv = SplitCommandLine(BuildCommandLine(m_path, m_arguments));
-    SpawnOptions options;
+    StartOptions options;
     options.searchPath = m_path.find('/') == std::string::npos;
     options.silent = (m_flags & kHidden) != 0;
-    pid_t child = -1;
-    if (const int error = SpawnProgram(m_path, argv, options, child); error != 0) {
+    options.group = ChildGroup::OwnSession;
+    Child child;
+    if (const int error = StartChild(m_path, argv, options, child); error != 0) {
         log::Error("Cannot start {}: {}", m_path, std::strerror(error));
         return error;
     }
-    if ((m_flags & kWaitForEnd) == 0) {
-        ReapInBackground(child);
-        return 0;
-    }
-    if (!WaitForChild(child, waitLimit)) {
-        log::Warn("{} (process {}) has not ended after {} s; going on without it", m_path, child,
-                  std::chrono::duration_cast<std::chrono::seconds>(waitLimit).count());
-        ReapInBackground(child);
+    if ((m_flags & kWaitForEnd) != 0 && !child.Wait(waitLimit)) {
+        log::Warn("{} (process {}) has not ended after {} s; going on without it", m_path,
+                  child.Pid(), std::chrono::duration_cast<std::chrono::seconds>(waitLimit).count());
     }
     return 0;
 }

@@ -73,7 +73,8 @@ void RunStep(const CXmlNode& step, Phase phase, const DeploymentContext& context
     if (action == "StartService") {
         StartServiceAndWait(context.services, target, context.limits.serviceWait);
     } else if (action == "StartApp") {
-        StartProgram(target, context.programFolder);
+        // Without arguments and without waiting.
+        CommandRunner(CommandRunner::kFromProgramFolder, target, {}, context.programFolder).Run();
     } else if (action == "StopService") {
         StopServiceAndWait(context.services, target, context.limits.serviceWait);
         PauseAfterInitializeStep(phase, context);

@@ -3,9 +3,9 @@
 #include <chrono>
 #include <filesystem>
 
+#include "platform/ProcessesByName.h"
 #include "platform/Registry.h"
 #include "update/CommandRunner.h"
-#include "update/ProcessControl.h"
 #include "update/ServiceControl.h"
 
 namespace zn {

@@ -3,7 +3,7 @@
 #include <chrono>
 #include <vector>
 
-#include "update/ChildProcess.h"
+#include "platform/ProgramOutput.h"
 
 namespace zn {
 

@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "console/NavigationHandOver.h"
+#include "console/ProgramStarter.h"
 #include "console/RequestUi.h"
 #include "platform/SoundPlayer.h"
 
@@ -79,6 +80,18 @@ public:
 private:
     mutable std::mutex m_mutex;
     std::vector<std::filesystem::path> m_played;
+};
+
+// Records the programs the core starts; each start succeeds unless told otherwise.
+class FakeProgramStarter final : public IProgramStarter {
+public:
+    bool StartProgram(const std::filesystem::path& program) override {
+        started.push_back(program);
+        return succeeds;
+    }
+
+    std::vector<std::filesystem::path> started;
+    bool succeeds = true;
 };
 
 // Plays the UI thread of the hand-over: each scheduled run of the pending-navigation handler

@@ -53,13 +53,14 @@ protected:
     Registry registry{sandbox.RegistryFolder()};
     WindowDirectory windows{sandbox.RuntimeFolder()};
     test::FakeSoundPlayer sound;
+    test::FakeProgramStarter programs;
     FakeConsoleWindow window;
     test::FakeNotifierWidget popup;
     test::FakeProgress progress;
     CountingSelfUpdate selfUpdate;
     ConsoleWindowController controller{
-        ConsoleEnvironment{registry, windows, sound, sandbox.Path(), ServicePorts{}}, window, popup,
-        progress, &selfUpdate};
+        ConsoleEnvironment{registry, windows, sound, programs, sandbox.Path(), ServicePorts{}},
+        window, popup, progress, &selfUpdate};
 };
 
 TEST_F(ConsoleWindowControllerTest, StartOpensTheLoginPageSetsUpThePopupTheTimerAndTheServices) {
@@ -186,7 +187,8 @@ TEST_F(ConsoleWindowControllerTest, OpenOrdersAreCountedAndRemindedUntilTheBackO
     key->SetDword("RemotePort", 1);  // nothing listens: a completion is not delivered
     SetText("ViewTransPage_Murvel", "http://bo/view.jsp");
     constexpr std::chrono::milliseconds kUnit{40};
-    ConsoleEnvironment environment{registry, windows, sound, sandbox.Path(), ServicePorts{}};
+    ConsoleEnvironment environment{registry, windows,        sound,
+                                   programs, sandbox.Path(), ServicePorts{}};
     environment.orderBookFile = sandbox.Path() / "orders.txt";
     environment.reminderUnit = kUnit;
     ConsoleWindowController console(environment, window, popup, progress);
@@ -256,7 +258,8 @@ TEST_F(ConsoleWindowControllerTest, OpenOrdersAreCountedAndRemindedUntilTheBackO
 
 // A result page over the cap reaches no seat: the order is handled, but not delivered.
 TEST_F(ConsoleWindowControllerTest, AnOrderWhosePageIsOverTheCapIsRecordedAsNotDelivered) {
-    ConsoleEnvironment environment{registry, windows, sound, sandbox.Path(), ServicePorts{}};
+    ConsoleEnvironment environment{registry, windows,        sound,
+                                   programs, sandbox.Path(), ServicePorts{}};
     environment.orderBookFile = sandbox.Path() / "orders.txt";
     ConsoleWindowController console(environment, window, popup, progress);
     console.Start(std::pair{148, 120});
@@ -290,12 +293,11 @@ TEST_F(ConsoleWindowControllerTest, NoActionAndUnknownIdsDoNothing) {
 }
 
 TEST_F(ConsoleWindowControllerTest, LaunchClientStartsTheLauncherAndMinimisesEvenOnFailure) {
-    window.startSucceeds = false;
+    programs.succeeds = false;
     Click("LaunchClient");
-    EXPECT_EQ(
-        window.Calls(),
-        (std::vector<std::string>{
-            "Start:" + (sandbox.Path() / "Content" / "LaunchNubraClient").string(), "Minimize"}));
+    EXPECT_EQ(programs.started, (std::vector<std::filesystem::path>{sandbox.Path() / "Content" /
+                                                                    "LaunchNubraClient"}));
+    EXPECT_EQ(window.Calls(), (std::vector<std::string>{"Minimize"}));
 }
 
 TEST_F(ConsoleWindowControllerTest, PendingNavigationsFromWorkersAreEachNavigatedOnceInOrder) {
@@ -335,9 +337,9 @@ TEST_F(ConsoleWindowControllerTest, APortInUseIsToldOnceWithItsNumberAndLogged) 
     CTcpSocket taken;
     ASSERT_TRUE(taken.Create(0) && taken.Listen());
     const auto port = static_cast<std::uint16_t>(ntohs(taken.Local().sin_port));
-    ConsoleWindowController blocked{
-        ConsoleEnvironment{registry, windows, sound, sandbox.Path(), ServicePorts{port, 0}}, window,
-        popup, progress};
+    ConsoleWindowController blocked{ConsoleEnvironment{registry, windows, sound, programs,
+                                                       sandbox.Path(), ServicePorts{port, 0}},
+                                    window, popup, progress};
 
     blocked.Start(std::pair{148, 120});
 

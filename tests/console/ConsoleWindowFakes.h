@@ -75,10 +75,6 @@ public:
     void ShowBalloon(const std::string& title, const std::string& text) override {
         Record("Balloon:" + title + "|" + text);
     }
-    bool StartProgram(const std::filesystem::path& program) override {
-        Record("Start:" + program.string());
-        return startSucceeds;
-    }
     void ShowTransactionView(const std::filesystem::path& pageFile) override {
         Record("TransactionView:" + pageFile.string());
         if (duringView) {
@@ -165,7 +161,6 @@ public:
     std::string orderSummary;
     bool ordersOpen = false;
     bool hasTray = true;
-    bool startSucceeds = true;
 
 private:
     void Record(std::string call, std::optional<bool> shown = std::nullopt) {

@@ -76,14 +76,15 @@ protected:
     Registry registry{sandbox.RegistryFolder()};
     WindowDirectory windows{sandbox.RuntimeFolder()};
     test::FakeSoundPlayer sound;
+    test::FakeProgramStarter programs;
     test::FeedbackPort seat;
     test::FakeConsoleWindow window;
     test::FakeNotifierWidget popup;
     test::FakeProgress progress;
     std::optional<std::string> body;
     ConsoleWindowController controller{
-        ConsoleEnvironment{registry, windows, sound, sandbox.Path(), ServicePorts{}}, window, popup,
-        progress};
+        ConsoleEnvironment{registry, windows, sound, programs, sandbox.Path(), ServicePorts{}},
+        window, popup, progress};
 };
 
 TEST_F(TransactionCompletionTest, ACompletionSendsTheBodyInGb2312AndOpensTheDonePage) {

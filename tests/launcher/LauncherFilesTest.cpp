@@ -8,9 +8,9 @@
 #include "WaitFor.h"
 #include "launcher/ClientStart.h"
 #include "launcher/ConsoleRestart.h"
-#include "launcher/ProgramEnd.h"
+#include "platform/Child.h"
+#include "platform/ProcessesByName.h"
 #include "platform/Registry.h"
-#include "update/ChildProcess.h"
 
 namespace zn::launcher {
 namespace {
@@ -51,10 +51,10 @@ TEST_F(LauncherFilesTest, NoSecondConsoleStartsBesideOneThatIsEnding) {
     const auto console = zn::test::InstallChild(folder, std::string(kConsoleProgram));
     const auto record = m_sandbox.Path() / "record.txt";
     const zn::test::ScopedEnv recording("ZN_CHILD_RECORD", record.string());
-    pid_t ending = -1;
+    Child ending;
     {
         const zn::test::ScopedEnv staying("ZN_CHILD_STAY", "1");
-        ASSERT_EQ(SpawnProgram(console.string(), {console.string()}, {}, ending), 0);
+        ASSERT_EQ(StartChild(console.string(), {console.string()}, {}, ending), 0);
     }
     ASSERT_TRUE(zn::test::WaitFor([&] { return zn::test::RecordedRuns(record).size() == 1; }));
     std::vector<std::string> shown;
@@ -67,7 +67,8 @@ TEST_F(LauncherFilesTest, NoSecondConsoleStartsBesideOneThatIsEnding) {
     EXPECT_FALSE(StartConsole(folder, 300ms));
     EXPECT_EQ(zn::test::RecordedRuns(record).size(), 1u);
 
-    zn::test::KillChild(ending);
+    ending.Signal(SIGKILL);
+    ASSERT_TRUE(ending.Wait(5s));
     EXPECT_TRUE(StartConsole(folder, 5s));
     EXPECT_TRUE(zn::test::WaitFor([&] { return zn::test::RecordedRuns(record).size() == 2; }));
 }
@@ -76,15 +77,15 @@ TEST_F(LauncherFilesTest, ProgramEndsWhenItsProcessIsGoneEvenBeforeItIsReaped) {
     const auto program =
         zn::test::InstallChild(m_sandbox.Path() / "program", zn::test::UniqueProgramName("con"));
     const zn::test::ScopedEnv staying("ZN_CHILD_STAY", "1");
-    pid_t child = -1;
-    ASSERT_EQ(SpawnProgram(program.string(), {program.string()}, {}, child), 0);
+    Child child;
+    ASSERT_EQ(StartChild(program.string(), {program.string()}, {}, child), 0);
     EXPECT_TRUE(IsProgramRunning(program));
     EXPECT_FALSE(WaitForProgramEnd(program, 300ms));
     EXPECT_FALSE(IsProgramRunning(m_sandbox.Path() / "program" / "other"));
 
-    kill(child, SIGKILL);  // a zombie until reaped below
+    child.Signal(SIGKILL);  // a zombie until reaped below
     EXPECT_TRUE(WaitForProgramEnd(program, 5s));
-    zn::test::KillChild(child);
+    EXPECT_TRUE(child.Wait(5s));
 }
 
 }  // namespace

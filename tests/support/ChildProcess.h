@@ -9,6 +9,9 @@
 #include <string_view>
 #include <vector>
 
+#include "platform/Child.h"
+#include "platform/UniqueFd.h"
+
 namespace zn::test {
 
 struct ChildOptions {
@@ -33,8 +36,8 @@ public:
     ChildProcess(const ChildProcess&) = delete;
     ChildProcess& operator=(const ChildProcess&) = delete;
 
-    bool Started() const { return m_pid > 0; }
-    pid_t Pid() const { return m_pid; }
+    bool Started() const { return m_child.IsValid(); }
+    pid_t Pid() const { return m_child.Pid(); }
     bool Running();
     // The exit code (128 + the signal for a killed one) once it has ended within the limit.
     std::optional<int> WaitForExit(std::chrono::milliseconds limit);
@@ -52,11 +55,10 @@ public:
     void Stop(std::chrono::milliseconds limit);
 
 private:
-    pid_t m_pid = -1;
-    int m_output = -1;
-    int m_input = -1;
+    Child m_child;
+    UniqueFd m_output;
+    UniqueFd m_input;
     bool m_ownGroup = false;
-    std::optional<int> m_exitCode;
     std::string m_buffer;
 };
 

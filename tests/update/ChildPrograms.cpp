@@ -1,8 +1,6 @@
 #include "ChildPrograms.h"
 
-#include <signal.h>
 #include <stdlib.h>
-#include <sys/wait.h>
 #include <unistd.h>
 
 #include <fstream>
@@ -36,11 +34,6 @@ ScopedEnv::ScopedEnv(const char* name, const std::string& value) : m_name(name) 
 
 ScopedEnv::~ScopedEnv() {
     unsetenv(m_name.c_str());
-}
-
-void KillChild(pid_t child) {
-    kill(child, SIGKILL);
-    waitpid(child, nullptr, 0);
 }
 
 }  // namespace zn::test

@@ -1,7 +1,5 @@
 #pragma once
 
-#include <sys/types.h>
-
 #include <filesystem>
 #include <string>
 #include <vector>
@@ -31,8 +29,5 @@ public:
 private:
     std::string m_name;
 };
-
-// Kills and reaps a child of ours that a test started, whatever state it is in.
-void KillChild(pid_t child);
 
 }  // namespace zn::test

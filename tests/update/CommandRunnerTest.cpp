@@ -7,9 +7,9 @@
 #include "LogCapture.h"
 #include "Sandbox.h"
 #include "WaitFor.h"
+#include "platform/ProcessesByName.h"
 #include "update/CommandLine.h"
 #include "update/CommandRunner.h"
-#include "update/ProcessControl.h"
 
 namespace zn {
 namespace {

@@ -7,8 +7,8 @@
 #include "LogCapture.h"
 #include "Sandbox.h"
 #include "WaitFor.h"
+#include "platform/ProcessesByName.h"
 #include "update/DeploymentScript.h"
-#include "update/ProcessControl.h"
 
 namespace zn {
 namespace {

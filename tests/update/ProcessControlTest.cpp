@@ -1,12 +1,14 @@
 #include <gtest/gtest.h>
 #include <signal.h>
-#include <sys/wait.h>
+
+#include <algorithm>
+#include <list>
 
 #include "ChildPrograms.h"
 #include "Sandbox.h"
 #include "WaitFor.h"
-#include "update/ChildProcess.h"
-#include "update/ProcessControl.h"
+#include "platform/Child.h"
+#include "platform/ProcessesByName.h"
 
 namespace zn {
 namespace {
@@ -17,33 +19,36 @@ protected:
     pid_t Start(const std::string& name) {
         const auto program = test::InstallChild(m_sandbox.Path(), name);
         const std::size_t runsBefore = test::RecordedRuns(Record()).size();
-        pid_t child = -1;
-        EXPECT_EQ(SpawnProgram(program.string(), {program.string()}, {}, child), 0);
-        m_children.push_back(child);
+        Child& child = m_children.emplace_back();
+        EXPECT_EQ(StartChild(program.string(), {program.string()}, {}, child), 0);
         EXPECT_TRUE(test::WaitFor([&] { return test::RecordedRuns(Record()).size() > runsBefore; }))
             << "the child did not start";
-        return child;
+        return child.Pid();
     }
 
     // The signal that ended the child.
-    int EndingSignal(pid_t child) {
-        int status = 0;
-        EXPECT_EQ(waitpid(child, &status, 0), child);
-        std::erase(m_children, child);
-        return WIFSIGNALED(status) ? WTERMSIG(status) : 0;
+    int EndingSignal(pid_t pid) {
+        const auto child = std::find_if(m_children.begin(), m_children.end(),
+                                        [pid](const Child& c) { return c.Pid() == pid; });
+        const auto ended = child->Wait(kEndWait);
+        EXPECT_TRUE(ended) << "the child did not end";
+        return ended ? ended->signal : 0;
     }
 
     void TearDown() override {
-        for (const pid_t child : m_children) {
-            test::KillChild(child);
+        for (Child& child : m_children) {
+            child.Signal(SIGKILL);
+            child.Wait(kEndWait);
         }
     }
+
+    static constexpr std::chrono::seconds kEndWait{10};
 
     std::filesystem::path Record() const { return m_sandbox.Path() / "record.txt"; }
 
     test::Sandbox m_sandbox;
     test::ScopedEnv m_record{"ZN_CHILD_RECORD", (m_sandbox.Path() / "record.txt").string()};
-    std::vector<pid_t> m_children;
+    std::list<Child> m_children;
 };
 
 TEST_F(ProcessControlTest, NoMatchingProcessReturnsFalseAtOnce) {

@@ -16,6 +16,7 @@
 #include "ZentrovaNubraConsoleDlg.h"
 #include "console/ConsoleUi.h"
 #include "console/ConsoleWindowController.h"
+#include "console/ProgramStarter.h"
 #include "console/SelfUpdate.h"
 #include "console/SingleInstance.h"
 #include "gui/MessageBox.h"
@@ -86,6 +87,7 @@ int RunConsoleProgram(int argc, char** argv, const ConsoleProgramHooks& hooks) {
     const Registry registry(Registry::DefaultFolder());
     const WindowDirectory listeners(WindowDirectory::DefaultFolder());
     AlsaSoundPlayer sound;
+    ProgramStarter programs;
     TaskbarNotifierWidget popup(DrawNotifierSkin());
     CZentrovaNubraConsoleDlg window;
     ConsoleProgress progress;
@@ -97,6 +99,7 @@ int RunConsoleProgram(int argc, char** argv, const ConsoleProgramHooks& hooks) {
     ConsoleWindowController controller(ConsoleEnvironment{registry,
                                                           listeners,
                                                           sound,
+                                                          programs,
                                                           ProgramFolder(),
                                                           std::nullopt,
                                                           hooks.loginPageRetryPeriod,

@@ -30,8 +30,6 @@
 #include "gui/PageValues.h"
 #include "gui/QtText.h"
 #include "gui/WindowPublisher.h"
-#include "platform/ProgramFolder.h"
-#include "update/CommandRunner.h"
 
 namespace zn::console {
 
@@ -307,10 +305,6 @@ void CZentrovaNubraConsoleDlg::ShowBalloon(const std::string& title, const std::
     if (m_tray) {
         m_tray->showMessage(Q(title), Q(text), QSystemTrayIcon::Information);
     }
-}
-
-bool CZentrovaNubraConsoleDlg::StartProgram(const std::filesystem::path& program) {
-    return CommandRunner(0, program.string(), {}, ProgramFolder()).Run() == 0;
 }
 
 void CZentrovaNubraConsoleDlg::ShowTransactionView(const std::filesystem::path& pageFile) {

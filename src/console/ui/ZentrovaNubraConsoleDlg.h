@@ -68,7 +68,6 @@ public:
     void RemoveTrayIcon() override;
     void SetLockChecked(bool checked) override;
     void ShowBalloon(const std::string& title, const std::string& text) override;
-    bool StartProgram(const std::filesystem::path& program) override;
     void ShowTransactionView(const std::filesystem::path& pageFile) override;
     void ShowSeatViewer(const std::string& address, SeatLookUp lookUp) override;
     void ShowCustomerMessages(const std::vector<CustomerMessage>& messages) override;

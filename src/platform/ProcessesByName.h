@@ -9,6 +9,9 @@
 
 namespace zn {
 
+// Processes that need not be ours, found through /proc and waited for through a process
+// descriptor.
+
 inline constexpr std::chrono::seconds kProcessCloseWait{5};
 
 // The lowest process id whose program file name (the last part of /proc/<pid>/exe, else of its
@@ -23,7 +26,10 @@ std::optional<pid_t> FindProcessByName(std::string_view fileName);
 bool StopProcessByName(std::string_view fileName,
                        std::chrono::milliseconds closeWait = kProcessCloseWait);
 
-// Starts programFolder/baseName without arguments and without waiting.
-void StartProgram(std::string_view baseName, const std::filesystem::path& programFolder);
+// Whether a live process runs the program file (an ended one that is not yet reaped does not).
+bool IsProgramRunning(const std::filesystem::path& file);
+
+// Waits up to `limit` for every process of the program file to end; true when none is left.
+bool WaitForProgramEnd(const std::filesystem::path& file, std::chrono::milliseconds limit);
 
 }  // namespace zn
