@@ -49,7 +49,7 @@ std::uint16_t RequestService::ListenerPort() const {
 
 std::size_t RequestService::ActiveWorkers() const {
     std::lock_guard lock(m_mutex);
-    return m_open.size();
+    return m_open.size() + m_alerts;
 }
 
 void RequestService::Stop() {
@@ -67,13 +67,14 @@ bool RequestService::Stop(std::chrono::steady_clock::time_point deadline) {
     for (const OpenConnection* open : m_open) {
         open->socket->Close();
     }
-    const auto allEnded = [this] { return m_open.empty(); };
+    const auto allEnded = [this] { return m_open.empty() && m_alerts == 0; };
     if (deadline == std::chrono::steady_clock::time_point::max()) {
         m_workersEnded.wait(lock, allEnded);
         return true;
     }
     if (!m_workersEnded.wait_until(lock, deadline, allEnded)) {
-        log::Warn("{} request workers still running at exit", m_open.size());
+        log::Warn("{} request workers and {} alerts still running at exit", m_open.size(),
+                  m_alerts);
         return false;
     }
     return true;
@@ -127,8 +128,45 @@ void RequestService::Admit(std::unique_ptr<CTcpSocket> connection, const CSocket
 }
 
 void RequestService::RunWorker(std::shared_ptr<OpenConnection> open) {
-    ServeRequestConnection(m_context, *open->socket, open->peer, m_limits.requestFrameCap);
+    // A worker sleeps until its seat speaks; then the seat's page should not wait for the
+    // browser's or the popup's turn on the processor.
+    PreferPromptWakeUps();
+    ServeRequestConnection(m_context, *open->socket, open->peer, m_limits.requestFrameCap,
+                           [this](AlertTask alert) { RunAlert(std::move(alert)); });
     EndWorker(*open);
+}
+
+void RequestService::RunAlert(AlertTask alert) {
+    bool ownThread = false;
+    {
+        std::lock_guard lock(m_mutex);
+        if (m_alerts < m_limits.maxAlertThreads) {
+            ++m_alerts;
+            ownThread = true;
+        }
+    }
+    if (!ownThread) {
+        alert();
+        return;
+    }
+    // The task is kept until the start is known: a thread that could not start runs nothing.
+    auto task = std::make_shared<AlertTask>(std::move(alert));
+    if (!StartDetachedThread(
+            [this, task] {
+                (*task)();
+                EndAlert();
+            },
+            m_limits.workerStackBytes)) {
+        EndAlert();
+        (*task)();
+    }
+}
+
+void RequestService::EndAlert() {
+    std::lock_guard lock(m_mutex);
+    --m_alerts;
+    // Notified under the lock, as for the workers.
+    m_workersEnded.notify_all();
 }
 
 void RequestService::EndWorker(const OpenConnection& open) {

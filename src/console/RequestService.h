@@ -24,6 +24,9 @@ struct RequestServiceLimits {
     std::size_t maxWorkers = 4096;
     std::size_t maxConnectionsPerSeat = 8;
     std::size_t workerStackBytes = 256 * 1024;
+    // Alerts (sound, Listener windows) run on threads of their own, at most this many at once; a
+    // worker that finds none free plays its alert itself.
+    std::size_t maxAlertThreads = 32;
     // Many seats reconnect at once when the console restarts.
     int listenBacklog = 128;
     std::chrono::seconds keepAliveIdle{60};
@@ -34,7 +37,7 @@ struct RequestServiceLimits {
 // The console's network front for the seats: the request listener with one worker per
 // connection, and the discovery responder. Connections are admitted only while logged in and
 // within the limits; anything else is closed at once. Destroying the service closes its
-// sockets and waits until every worker has ended.
+// sockets and waits until every worker and alert has ended.
 class RequestService {
 public:
     explicit RequestService(RequestContext context, RequestServiceLimits limits = {});
@@ -48,6 +51,7 @@ public:
     std::uint16_t ListenerPort() const;
     std::uint16_t DiscoveryPort() const { return m_discovery.Port(); }
 
+    // Threads at work for the seats: a worker per open connection and the alerts they started.
     std::size_t ActiveWorkers() const;
     // Stops listening, shuts every open request connection and waits for the workers.
     void Stop();
@@ -63,6 +67,8 @@ private:
     void Admit(std::unique_ptr<CTcpSocket> connection, const CSocketAddress& peer);
     void RunWorker(std::shared_ptr<OpenConnection> open);
     void EndWorker(const OpenConnection& open);
+    void RunAlert(AlertTask alert);
+    void EndAlert();
 
     const RequestContext m_context;
     const RequestServiceLimits m_limits;
@@ -75,6 +81,7 @@ private:
     std::condition_variable m_workersEnded;
     std::unordered_set<const OpenConnection*> m_open;
     std::unordered_map<std::uint32_t, std::size_t> m_openPerSeat;  // by address, network order
+    std::size_t m_alerts = 0;
 };
 
 }  // namespace zn::console

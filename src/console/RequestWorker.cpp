@@ -82,7 +82,8 @@ bool IsMessagePopupText(std::string_view popupText) {
 }
 
 void ServeRequestConnection(const RequestContext& context, CTcpSocket& connection,
-                            const CSocketAddress& peer, std::uint32_t frameCap) {
+                            const CSocketAddress& peer, std::uint32_t frameCap,
+                            const AlertRunner& alerts) {
     const LoginSnapshot login = context.login.Snapshot();
     std::string greeting;
     if (login.loggedIn) {
@@ -100,15 +101,19 @@ void ServeRequestConnection(const RequestContext& context, CTcpSocket& connectio
                       peer.Dotted());
             return;
         }
-        ReactToRequest(context, *body, peer);
+        ReactToRequest(context, *body, peer, alerts);
     }
 }
 
 void ReactToRequest(const RequestContext& context, std::span<const std::byte> body,
-                    const CSocketAddress& peer) {
+                    const CSocketAddress& peer, const AlertRunner& alerts) {
     // An empty body has no kind letter; it is handled like a body that is only the NUL.
     const char kind = body.empty() ? '\0' : static_cast<char>(body[0]);
     const std::string address = peer.Dotted();
+    // The seat waits for its page; the log line can wait for the page.
+    if (kind != 'Z' && kind != 'X') {
+        SendNoticePage(context, peer);
+    }
     LogRequest(context, body, address);
 
     if (kind == 'Z') {
@@ -122,22 +127,20 @@ void ReactToRequest(const RequestContext& context, std::span<const std::byte> bo
         context.ui.KeepCustomerMessage(seat, address, text);
         context.ui.ShowText(MessagePopupText(address, seat, text), kAppearMs, kMessageVisibleMs,
                             kHideMs, kStep);
-    } else {
-        SendNoticePage(context, peer);
-        if (kind == 'O') {
-            const std::string serial = SerialAfter(body, 1);
-            OpenTransactionPage(context, serial);
-            const std::string seat = SeatForPopup(context, address);
-            context.ui.KeepOrder(serial, seat, address);
-            context.ui.ShowText("收到来自客户 " + address + "[座号：" + seat + "] 的商品购买请求！",
-                                kAppearMs, kOrderVisibleMs, kHideMs, kStep);
-        }
+    } else if (kind == 'O') {
+        const std::string serial = SerialAfter(body, 1);
+        OpenTransactionPage(context, serial);
+        const std::string seat = SeatForPopup(context, address);
+        context.ui.KeepOrder(serial, seat, address);
+        context.ui.ShowText("收到来自客户 " + address + "[座号：" + seat + "] 的商品购买请求！",
+                            kAppearMs, kOrderVisibleMs, kHideMs, kStep);
     }
 
-    context.sound.PlayFileSync(context.programFolder / kAlertSoundFileName);
     // Listeners get the body up to its first zero byte, for a customer message too.
-    NotifyListeners(context.registry, context.windows, TextCodec::GbkToUtf8(TextUpToNul(body)),
-                    kRequestEventCode);
+    alerts([&context, request = TextCodec::GbkToUtf8(TextUpToNul(body))] {
+        context.sound.PlayFileSync(context.programFolder / kAlertSoundFileName);
+        NotifyListeners(context.registry, context.windows, request, kRequestEventCode);
+    });
 }
 
 }  // namespace zn::console
