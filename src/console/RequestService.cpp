@@ -4,9 +4,11 @@
 
 #include <utility>
 
+#include "console/ListenerNotification.h"
 #include "console/LoginState.h"
 #include "net/SocketAddress.h"
 #include "platform/Log.h"
+#include "platform/SoundPlayer.h"
 #include "platform/Threads.h"
 
 namespace zn::console {
@@ -49,7 +51,7 @@ std::uint16_t RequestService::ListenerPort() const {
 
 std::size_t RequestService::ActiveWorkers() const {
     std::lock_guard lock(m_mutex);
-    return m_open.size() + m_alerts;
+    return m_open.size() + m_bellPlayers + m_listenerThreads;
 }
 
 void RequestService::Stop() {
@@ -67,14 +69,17 @@ bool RequestService::Stop(std::chrono::steady_clock::time_point deadline) {
     for (const OpenConnection* open : m_open) {
         open->socket->Close();
     }
-    const auto allEnded = [this] { return m_open.empty() && m_alerts == 0; };
+    const auto allEnded = [this] {
+        return m_open.empty() && m_bellPlayers == 0 && m_listenerThreads == 0;
+    };
     if (deadline == std::chrono::steady_clock::time_point::max()) {
         m_workersEnded.wait(lock, allEnded);
         return true;
     }
     if (!m_workersEnded.wait_until(lock, deadline, allEnded)) {
-        log::Warn("{} request workers and {} alerts still running at exit", m_open.size(),
-                  m_alerts);
+        log::Warn(
+            "{} request workers, {} sound players and {} listener calls still running at exit",
+            m_open.size(), m_bellPlayers, m_listenerThreads);
         return false;
     }
     return true;
@@ -131,42 +136,52 @@ void RequestService::RunWorker(std::shared_ptr<OpenConnection> open) {
     // A worker sleeps until its seat speaks; then the seat's page should not wait for the
     // browser's or the popup's turn on the processor.
     PreferPromptWakeUps();
-    ServeRequestConnection(m_context, *open->socket, open->peer, m_limits.requestFrameCap,
-                           [this](AlertTask alert) { RunAlert(std::move(alert)); });
+    ServeRequestConnection(m_context, *open->socket, open->peer, m_limits.requestFrameCap, *this);
     EndWorker(*open);
 }
 
-void RequestService::RunAlert(AlertTask alert) {
-    bool ownThread = false;
-    {
-        std::lock_guard lock(m_mutex);
-        if (m_alerts < m_limits.maxAlertThreads) {
-            ++m_alerts;
-            ownThread = true;
-        }
-    }
-    if (!ownThread) {
-        alert();
-        return;
-    }
-    // The task is kept until the start is known: a thread that could not start runs nothing.
-    auto task = std::make_shared<AlertTask>(std::move(alert));
-    if (!StartDetachedThread(
-            [this, task] {
-                (*task)();
-                EndAlert();
-            },
-            m_limits.workerStackBytes)) {
-        EndAlert();
-        (*task)();
+void RequestService::RingBell() {
+    constexpr std::size_t kBellPlayers = 2;
+    StartCounted(m_bellPlayers, kBellPlayers, [this] {
+        m_context.sound.PlayFileSync(m_context.programFolder / kAlertSoundFileName);
+    });
+}
+
+void RequestService::TellListeners(std::string request) {
+    constexpr std::uint32_t kRequestEventCode = 1;
+    auto tell = [this, request = std::move(request)] {
+        NotifyListeners(m_context.registry, m_context.windows, request, kRequestEventCode);
+    };
+    if (!StartCounted(m_listenerThreads, m_limits.maxListenerThreads, tell)) {
+        tell();
     }
 }
 
-void RequestService::EndAlert() {
-    std::lock_guard lock(m_mutex);
-    --m_alerts;
-    // Notified under the lock, as for the workers.
-    m_workersEnded.notify_all();
+bool RequestService::StartCounted(std::size_t& running, std::size_t limit,
+                                  std::function<void()> task) {
+    {
+        std::lock_guard lock(m_mutex);
+        if (running >= limit) {
+            return false;
+        }
+        ++running;
+    }
+    const auto end = [this, &running] {
+        std::lock_guard lock(m_mutex);
+        --running;
+        // Notified under the lock, as for the workers.
+        m_workersEnded.notify_all();
+    };
+    if (StartDetachedThread(
+            [task = std::move(task), end] {
+                task();
+                end();
+            },
+            m_limits.workerStackBytes)) {
+        return true;
+    }
+    end();
+    return false;
 }
 
 void RequestService::EndWorker(const OpenConnection& open) {

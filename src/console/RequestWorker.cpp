@@ -3,7 +3,6 @@
 #include <algorithm>
 
 #include "console/ConsoleSettings.h"
-#include "console/ListenerNotification.h"
 #include "console/LoginState.h"
 #include "console/NavigationHandOver.h"
 #include "console/QueryValue.h"
@@ -14,7 +13,6 @@
 #include "net/SocketAddress.h"
 #include "net/TcpSocket.h"
 #include "platform/Log.h"
-#include "platform/SoundPlayer.h"
 #include "platform/TextCodec.h"
 
 namespace zn::console {
@@ -26,7 +24,6 @@ constexpr int kHideMs = 500;
 constexpr int kStep = 3;
 constexpr int kOrderVisibleMs = 8000;
 constexpr int kMessageVisibleMs = 40000;
-constexpr std::uint32_t kRequestEventCode = 1;
 constexpr std::string_view kMessagePopupMark = "]的顾客消息：";
 
 std::string SeatForPopup(const RequestContext& context, const std::string& address) {
@@ -83,7 +80,7 @@ bool IsMessagePopupText(std::string_view popupText) {
 
 void ServeRequestConnection(const RequestContext& context, CTcpSocket& connection,
                             const CSocketAddress& peer, std::uint32_t frameCap,
-                            const AlertRunner& alerts) {
+                            IRequestAlerts& alerts) {
     const LoginSnapshot login = context.login.Snapshot();
     std::string greeting;
     if (login.loggedIn) {
@@ -106,7 +103,7 @@ void ServeRequestConnection(const RequestContext& context, CTcpSocket& connectio
 }
 
 void ReactToRequest(const RequestContext& context, std::span<const std::byte> body,
-                    const CSocketAddress& peer, const AlertRunner& alerts) {
+                    const CSocketAddress& peer, IRequestAlerts& alerts) {
     // An empty body has no kind letter; it is handled like a body that is only the NUL.
     const char kind = body.empty() ? '\0' : static_cast<char>(body[0]);
     const std::string address = peer.Dotted();
@@ -136,11 +133,9 @@ void ReactToRequest(const RequestContext& context, std::span<const std::byte> bo
                             kAppearMs, kOrderVisibleMs, kHideMs, kStep);
     }
 
+    alerts.RingBell();
     // Listeners get the body up to its first zero byte, for a customer message too.
-    alerts([&context, request = TextCodec::GbkToUtf8(TextUpToNul(body))] {
-        context.sound.PlayFileSync(context.programFolder / kAlertSoundFileName);
-        NotifyListeners(context.registry, context.windows, request, kRequestEventCode);
-    });
+    alerts.TellListeners(TextCodec::GbkToUtf8(TextUpToNul(body)));
 }
 
 }  // namespace zn::console
