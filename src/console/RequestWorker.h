@@ -48,7 +48,8 @@ public:
     virtual ~IRequestAlerts() = default;
     // The alert sound; never waits.
     virtual void RingBell() = 0;
-    // Tells the Listener windows of the request (its text up to its first zero byte).
+    // Tells the Listener windows of the request (its text up to its first zero byte); waits for
+    // them only where too many such calls are under way already.
     virtual void TellListeners(std::string request) = 0;
 };
 
@@ -60,7 +61,7 @@ void ServeRequestConnection(const RequestContext& context, CTcpSocket& connectio
                             IRequestAlerts& alerts);
 
 // The reaction to one request body from the seat at `peer`, dispatched on its kind letter. The
-// notice page goes first; the hand-overs to the UI thread and the alert do not wait.
+// notice page goes first; the hand-overs to the UI thread and the sound do not wait.
 void ReactToRequest(const RequestContext& context, std::span<const std::byte> body,
                     const CSocketAddress& peer, IRequestAlerts& alerts);
 
