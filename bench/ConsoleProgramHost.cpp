@@ -3,6 +3,10 @@
 // (its pid is on the ready line), not this one.
 //
 //   zn_console_program --folder DIR [--seats N] [--feedback-port P] [--log-dir DIR]
+//                      [--reminder-minutes M]
+//
+// ZN_BENCH_CONSOLE_PROGRAM names another build of the console to measure (an earlier one, for a
+// before-and-after in one run).
 //
 // Prints "ready <request port> <discovery port> <console pid>" once the console greets a seat as
 // logged in; on SIGINT or SIGTERM ends the console with its browser processes, then prints what
@@ -44,6 +48,7 @@ struct Options {
     std::filesystem::path logFolder;
     std::size_t seats = 2000;
     std::uint16_t feedbackPort = 18004;
+    int reminderMinutes = -1;  // -1: not set
 };
 
 struct ConsolePorts {
@@ -66,6 +71,8 @@ std::optional<Options> ParseOptions(int argc, char** argv) {
             options.seats = static_cast<std::size_t>(number);
         } else if (name == "--feedback-port" && number >= 1 && number <= 65535) {
             options.feedbackPort = static_cast<std::uint16_t>(number);
+        } else if (name == "--reminder-minutes" && number >= 0 && number <= 1440) {
+            options.reminderMinutes = static_cast<int>(number);
         } else {
             std::fprintf(stderr, "bad option %s\n", argv[i]);
             return std::nullopt;
@@ -74,7 +81,7 @@ std::optional<Options> ParseOptions(int argc, char** argv) {
     if (options.folder.empty() || argc % 2 == 0) {
         std::fprintf(stderr,
                      "usage: zn_console_program --folder DIR [--seats N] [--feedback-port P] "
-                     "[--log-dir DIR]\n");
+                     "[--log-dir DIR] [--reminder-minutes M]\n");
         return std::nullopt;
     }
     if (options.logFolder.empty()) {
@@ -112,7 +119,7 @@ std::uint16_t FreeLoopbackPort(int type) {
 // The console's settings as the configuration tool leaves them; it logs in to the web host's demo
 // account by itself (the login page carries the account's login query).
 bool WriteSettings(const std::filesystem::path& registryFolder, int hostPort,
-                   const ConsolePorts& ports, std::uint16_t feedbackPort) {
+                   const ConsolePorts& ports, std::uint16_t feedbackPort, int reminderMinutes) {
     const Registry registry(registryFolder);
     const auto key = registry.CreateKey(RegistryRoot::LocalMachine, console::kConsoleKeyPath);
     const std::string host = "http://127.0.0.1:" + std::to_string(hostPort);
@@ -126,7 +133,9 @@ bool WriteSettings(const std::filesystem::path& registryFolder, int hostPort,
            key->SetString("TransactionDone2_Murvel", host + "/wb/send_trans_fail.jsp") &&
            key->SetString("TransactionCancel_Murvel", host + "/wb/send_trans_cancel.jsp") &&
            key->SetDword("LocalPort", ports.request) && key->SetDword("RemotePort", feedbackPort) &&
-           key->SetDword("BroadcastPort", ports.discovery);
+           key->SetDword("BroadcastPort", ports.discovery) &&
+           (reminderMinutes < 0 ||
+            key->SetDword("ReminderMinutes", static_cast<std::uint32_t>(reminderMinutes)));
 }
 
 // A folder only its owner may enter, as the browser and the window directory want.
@@ -163,10 +172,13 @@ void SetProgramEnvironment(const Options& options) {
 // The program file in its own program folder (the seat list and the notice page are found there).
 std::optional<std::string> PlaceProgram(const std::filesystem::path& folder) {
     const auto file = folder / "ZentrovaNubraConsole";
+    const char* other = std::getenv("ZN_BENCH_CONSOLE_PROGRAM");
+    const std::filesystem::path program =
+        other != nullptr && *other != '\0' ? other : ZN_CONSOLE_PROGRAM;
     std::error_code error;
-    std::filesystem::create_hard_link(ZN_CONSOLE_PROGRAM, file, error);
+    std::filesystem::create_hard_link(program, file, error);
     if (error) {
-        std::filesystem::copy_file(ZN_CONSOLE_PROGRAM, file, error);
+        std::filesystem::copy_file(program, file, error);
     }
     return error ? std::nullopt : std::optional<std::string>(file.string());
 }
@@ -249,7 +261,8 @@ int main(int argc, char** argv) {
     std::filesystem::create_directories(options->logFolder, error);
     if (!hostPort || ports.request == 0 || ports.discovery == 0 ||
         !bench::PrepareConsoleFolder(programFolder, options->seats) ||
-        !WriteSettings(options->folder / "registry", *hostPort, ports, options->feedbackPort)) {
+        !WriteSettings(options->folder / "registry", *hostPort, ports, options->feedbackPort,
+                       options->reminderMinutes)) {
         std::fprintf(stderr, "cannot prepare %s\n", options->folder.c_str());
         return 1;
     }

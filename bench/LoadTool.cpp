@@ -41,13 +41,14 @@ struct Options {
     std::size_t maxWorkers = 0;  // 0: the console's own cap
     std::uint16_t feedbackPort = 18004;
     std::size_t probes = 1000;
+    int reminderMinutes = -1;  // -1: the console's default
     std::string logFolder;
 };
 
 constexpr const char* kUsage =
     "usage: zn_load [--server harness|program] [--seats N] [--rate R | --in-flight K]\n"
     "               [--duration S] [--orders M] [--link new|same] [--max-workers K]\n"
-    "               [--feedback-port P] [--probes N] [--log-dir DIR]\n"
+    "               [--feedback-port P] [--probes N] [--log-dir DIR] [--reminder-minutes M]\n"
     "  --server harness   the console's request service in a process of its own (default)\n"
     "  --server program   the real console program, offscreen, logged in to a local web host\n"
     "  --seats N          seats per server, each from its own address (1..2000, 500):\n"
@@ -62,7 +63,9 @@ constexpr const char* kUsage =
     "  --max-workers K    the harness's worker cap (its default: 4096)\n"
     "  --feedback-port P  the seats' page port, RemotePort (18004)\n"
     "  --probes N         discovery probes sent to the console's responder (1000)\n"
-    "  --log-dir DIR      the real program's log folder (default: in the run's temporary folder)\n";
+    "  --log-dir DIR      the real program's log folder (default: in the run's temporary folder)\n"
+    "  --reminder-minutes M  the real program's ReminderMinutes (its default: 5); orders are\n"
+    "                     never completed, so with 1 every order is reminded during a long run\n";
 
 std::optional<Options> ParseOptions(int argc, char** argv) {
     Options options;
@@ -105,6 +108,8 @@ std::optional<Options> ParseOptions(int argc, char** argv) {
             options.feedbackPort = static_cast<std::uint16_t>(value);
         } else if (name == "--probes") {
             options.probes = static_cast<std::size_t>(value);
+        } else if (name == "--reminder-minutes" && value >= 0 && value <= 1440) {
+            options.reminderMinutes = static_cast<int>(value);
         } else {
             std::fprintf(stderr, "bad option %s %s\n%s", argv[i], argv[i + 1], kUsage);
             return std::nullopt;
@@ -335,6 +340,10 @@ std::vector<std::string> ConsoleCommand(const Options& options,
         std::to_string(options.feedbackPort)};
     if (options.program) {
         command.insert(command.end(), {"--log-dir", logFolder.string()});
+    }
+    if (options.program && options.reminderMinutes >= 0) {
+        command.insert(command.end(),
+                       {"--reminder-minutes", std::to_string(options.reminderMinutes)});
     }
     if (!options.program && options.maxWorkers > 0) {
         command.insert(command.end(), {"--max-workers", std::to_string(options.maxWorkers)});

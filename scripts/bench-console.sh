@@ -6,7 +6,7 @@
 #   options: --build-dir D (default build/default, configured with the default preset)
 #            --out D       reports and the console's logs (default a new /tmp/zn-bench-* folder)
 #            --max-load L  before each run, wait up to 10 minutes for a 1-minute load under L
-# Runs: paced20 paced200 closed same-link harness2000 idle2000 cap.
+# Runs: paced20 paced200 closed same-link harness2000 idle2000 cap reminders.
 # The runs take place in a network namespace of their own when one can be made, where loopback
 # is the only network; otherwise on this machine's loopback (127.0.0.0/8) alone.
 set -euo pipefail
@@ -20,8 +20,9 @@ declare -A commands=(
     [harness2000]="--server harness --seats 2000 --rate 100 --duration 20"
     [idle2000]="--server program --seats 2000 --duration 0"
     [cap]="--server harness --seats 600 --max-workers 500 --rate 100 --duration 20"
+    [reminders]="--server program --seats 500 --rate 20 --duration 120 --reminder-minutes 1"
 )
-order=(paced20 paced200 closed same-link harness2000 idle2000 cap)
+order=(paced20 paced200 closed same-link harness2000 idle2000 cap reminders)
 
 usage() { sed -n '2,11p' "$0" | sed 's/^# \{0,1\}//'; }
 

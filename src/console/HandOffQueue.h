@@ -1,7 +1,5 @@
 #pragma once
 
-#include <chrono>
-#include <condition_variable>
 #include <cstddef>
 #include <deque>
 #include <functional>
@@ -11,43 +9,21 @@
 
 namespace zn::console {
 
-// Items that worker threads hand to the UI thread without waiting for it: each one is taken
-// once, in the order handed over. A worker waits only while the queue is full, and at most
-// `maxWait`; once closed (the event loop has ended) nothing waits and nothing is queued.
+// Items that worker threads hand to the UI thread without ever waiting for it: each one is taken
+// once, in the order handed over; at a full queue a new item is folded into the newest queued one.
+// Once closed (the event loop has ended) nothing is queued.
 template <typename Item>
 class HandOffQueue {
 public:
-    enum class Result { Queued, Closed, TimedOut };
+    enum class Result { Queued, Closed };
 
     // `schedule` asks the UI thread to take the queued items later (it must not wait for that);
     // it is called once per batch, whenever an item arrives at an empty queue.
-    HandOffQueue(std::function<void()> schedule, std::size_t capacity,
-                 std::chrono::milliseconds maxWait)
-        : m_schedule(std::move(schedule)), m_capacity(capacity), m_maxWait(maxWait) {}
+    HandOffQueue(std::function<void()> schedule, std::size_t capacity)
+        : m_schedule(std::move(schedule)), m_capacity(capacity) {}
 
-    // The item is moved from only when it was queued.
-    Result Push(Item&& item) {
-        bool schedule = false;
-        {
-            std::unique_lock lock(m_mutex);
-            if (!m_roomMade.wait_for(lock, m_maxWait,
-                                     [&] { return m_closed || m_items.size() < m_capacity; })) {
-                return Result::TimedOut;
-            }
-            if (m_closed) {
-                return Result::Closed;
-            }
-            m_items.push_back(std::move(item));
-            schedule = !std::exchange(m_scheduled, true);
-        }
-        if (schedule) {
-            m_schedule();
-        }
-        return Result::Queued;
-    }
-
-    // Never waits: at a full queue the item is folded into the newest queued one instead
-    // (`fold(newest, item)`), so nothing is lost and no worker is held by a busy UI thread.
+    // At a full queue the item is folded into the newest queued one (`fold(newest, item)`, under
+    // the queue's lock), so no worker is held by a busy UI thread.
     template <typename Fold>
     Result PushOrFold(Item&& item, Fold fold) {
         bool schedule = false;
@@ -69,7 +45,7 @@ public:
         return Result::Queued;
     }
 
-    // UI side: the next item, nullopt when none is left (the next Push schedules again).
+    // UI side: the next item, nullopt when none is left (the next item schedules again).
     std::optional<Item> Take() {
         std::optional<Item> item;
         {
@@ -81,24 +57,18 @@ public:
             item.emplace(std::move(m_items.front()));
             m_items.pop_front();
         }
-        m_roomMade.notify_one();
         return item;
     }
 
     void Close() {
-        {
-            const std::lock_guard lock(m_mutex);
-            m_closed = true;
-        }
-        m_roomMade.notify_all();
+        const std::lock_guard lock(m_mutex);
+        m_closed = true;
     }
 
 private:
     const std::function<void()> m_schedule;
     const std::size_t m_capacity;
-    const std::chrono::milliseconds m_maxWait;
     std::mutex m_mutex;
-    std::condition_variable m_roomMade;
     std::deque<Item> m_items;
     bool m_scheduled = false;
     bool m_closed = false;

@@ -7,20 +7,17 @@
 namespace zn::console {
 
 NavigationHandOver::NavigationHandOver(std::function<void()> schedule)
-    : m_queue(std::move(schedule), kCapacity, kMaxWait) {}
+    : m_queue(std::move(schedule), kCapacity) {}
 
 void NavigationHandOver::RequestNavigation(std::string address) {
-    using Result = HandOffQueue<std::string>::Result;
-    switch (m_queue.Push(std::move(address))) {
-        case Result::Queued:
-            break;
-        case Result::Closed:
-            log::Warn("navigation to {} dropped: the console is closing", address);
-            break;
-        case Result::TimedOut:
-            log::Error("navigation to {} dropped: the window took no page for {} s", address,
-                       kMaxWait.count());
-            break;
+    const auto replace = [](std::string& newest, std::string&& later) {
+        log::Info("navigation to {} skipped: {} pages wait, the later {} takes its place", newest,
+                  kCapacity, later);
+        newest = std::move(later);
+    };
+    if (m_queue.PushOrFold(std::move(address), replace) ==
+        HandOffQueue<std::string>::Result::Closed) {
+        log::Warn("navigation to {} dropped: the console is closing", address);
     }
 }
 

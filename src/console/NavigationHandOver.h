@@ -1,6 +1,5 @@
 #pragma once
 
-#include <chrono>
 #include <cstddef>
 #include <functional>
 #include <string>
@@ -9,14 +8,13 @@
 
 namespace zn::console {
 
-// Hands web addresses from worker threads to the UI thread's browser. Every address is
-// navigated, once and in the order handed over; a worker does not wait for the UI thread unless
-// kCapacity addresses are already waiting for it.
+// Hands web addresses from worker threads to the UI thread's browser, in the order handed over;
+// a worker never waits for the UI thread. While kCapacity addresses wait for a busy UI thread, a
+// new one takes the place of the newest waiting one: the UI thread would navigate to both in one
+// turn, and the later would replace the earlier on screen at once.
 class NavigationHandOver {
 public:
     static constexpr std::size_t kCapacity = 256;
-    // A UI thread that takes nothing for this long is stuck; the address is dropped and logged.
-    static constexpr std::chrono::seconds kMaxWait{30};
 
     // `schedule` makes the UI thread run its pending-navigation handler later; it must not wait
     // for that (the Qt side posts it).

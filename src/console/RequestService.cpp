@@ -4,9 +4,11 @@
 
 #include <utility>
 
+#include "console/ListenerNotification.h"
 #include "console/LoginState.h"
 #include "net/SocketAddress.h"
 #include "platform/Log.h"
+#include "platform/SoundPlayer.h"
 #include "platform/Threads.h"
 
 namespace zn::console {
@@ -49,7 +51,7 @@ std::uint16_t RequestService::ListenerPort() const {
 
 std::size_t RequestService::ActiveWorkers() const {
     std::lock_guard lock(m_mutex);
-    return m_open.size();
+    return m_open.size() + m_bellPlayers + m_listenerThreads;
 }
 
 void RequestService::Stop() {
@@ -67,13 +69,17 @@ bool RequestService::Stop(std::chrono::steady_clock::time_point deadline) {
     for (const OpenConnection* open : m_open) {
         open->socket->Close();
     }
-    const auto allEnded = [this] { return m_open.empty(); };
+    const auto allEnded = [this] {
+        return m_open.empty() && m_bellPlayers == 0 && m_listenerThreads == 0;
+    };
     if (deadline == std::chrono::steady_clock::time_point::max()) {
         m_workersEnded.wait(lock, allEnded);
         return true;
     }
     if (!m_workersEnded.wait_until(lock, deadline, allEnded)) {
-        log::Warn("{} request workers still running at exit", m_open.size());
+        log::Warn(
+            "{} request workers, {} sound players and {} listener calls still running at exit",
+            m_open.size(), m_bellPlayers, m_listenerThreads);
         return false;
     }
     return true;
@@ -127,8 +133,55 @@ void RequestService::Admit(std::unique_ptr<CTcpSocket> connection, const CSocket
 }
 
 void RequestService::RunWorker(std::shared_ptr<OpenConnection> open) {
-    ServeRequestConnection(m_context, *open->socket, open->peer, m_limits.requestFrameCap);
+    // A worker sleeps until its seat speaks; then the seat's page should not wait for the
+    // browser's or the popup's turn on the processor.
+    PreferPromptWakeUps();
+    ServeRequestConnection(m_context, *open->socket, open->peer, m_limits.requestFrameCap, *this);
     EndWorker(*open);
+}
+
+void RequestService::RingBell() {
+    constexpr std::size_t kBellPlayers = 2;
+    StartCounted(m_bellPlayers, kBellPlayers, [this] {
+        m_context.sound.PlayFileSync(m_context.programFolder / kAlertSoundFileName);
+    });
+}
+
+void RequestService::TellListeners(std::string request) {
+    constexpr std::uint32_t kRequestEventCode = 1;
+    auto tell = [this, request = std::move(request)] {
+        NotifyListeners(m_context.registry, m_context.windows, request, kRequestEventCode);
+    };
+    if (!StartCounted(m_listenerThreads, m_limits.maxListenerThreads, tell)) {
+        tell();
+    }
+}
+
+bool RequestService::StartCounted(std::size_t& running, std::size_t limit,
+                                  std::function<void()> task) {
+    {
+        std::lock_guard lock(m_mutex);
+        if (running >= limit) {
+            return false;
+        }
+        ++running;
+    }
+    const auto end = [this, &running] {
+        std::lock_guard lock(m_mutex);
+        --running;
+        // Notified under the lock, as for the workers.
+        m_workersEnded.notify_all();
+    };
+    if (StartDetachedThread(
+            [task = std::move(task), end] {
+                task();
+                end();
+            },
+            m_limits.workerStackBytes)) {
+        return true;
+    }
+    end();
+    return false;
 }
 
 void RequestService::EndWorker(const OpenConnection& open) {

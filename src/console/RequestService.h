@@ -4,8 +4,10 @@
 #include <condition_variable>
 #include <cstddef>
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <mutex>
+#include <string>
 #include <thread>
 #include <unordered_map>
 #include <unordered_set>
@@ -24,6 +26,9 @@ struct RequestServiceLimits {
     std::size_t maxWorkers = 4096;
     std::size_t maxConnectionsPerSeat = 8;
     std::size_t workerStackBytes = 256 * 1024;
+    // The Listener windows are told on threads of their own, at most this many at once; a worker
+    // that finds none free tells them itself.
+    std::size_t maxListenerThreads = 32;
     // Many seats reconnect at once when the console restarts.
     int listenBacklog = 128;
     std::chrono::seconds keepAliveIdle{60};
@@ -34,11 +39,14 @@ struct RequestServiceLimits {
 // The console's network front for the seats: the request listener with one worker per
 // connection, and the discovery responder. Connections are admitted only while logged in and
 // within the limits; anything else is closed at once. Destroying the service closes its
-// sockets and waits until every worker has ended.
-class RequestService {
+// sockets and waits until every worker and alert has ended.
+//
+// The alert sound has at most two players: one that plays and one that starts, cutting the first
+// off. A request that rings while both are busy is heard in the sound that is starting.
+class RequestService : private IRequestAlerts {
 public:
     explicit RequestService(RequestContext context, RequestServiceLimits limits = {});
-    ~RequestService();
+    ~RequestService() override;
     RequestService(const RequestService&) = delete;
     RequestService& operator=(const RequestService&) = delete;
 
@@ -48,6 +56,7 @@ public:
     std::uint16_t ListenerPort() const;
     std::uint16_t DiscoveryPort() const { return m_discovery.Port(); }
 
+    // Threads at work for the seats: a worker per open connection and the alerts they started.
     std::size_t ActiveWorkers() const;
     // Stops listening, shuts every open request connection and waits for the workers.
     void Stop();
@@ -63,6 +72,11 @@ private:
     void Admit(std::unique_ptr<CTcpSocket> connection, const CSocketAddress& peer);
     void RunWorker(std::shared_ptr<OpenConnection> open);
     void EndWorker(const OpenConnection& open);
+    void RingBell() override;
+    void TellListeners(std::string request) override;
+    // Runs the task on a thread of its own unless `running` is at `limit` (or no thread can be
+    // had): false then, and the task was not run. `running` counts the thread until it ends.
+    bool StartCounted(std::size_t& running, std::size_t limit, std::function<void()> task);
 
     const RequestContext m_context;
     const RequestServiceLimits m_limits;
@@ -75,6 +89,8 @@ private:
     std::condition_variable m_workersEnded;
     std::unordered_set<const OpenConnection*> m_open;
     std::unordered_map<std::uint32_t, std::size_t> m_openPerSeat;  // by address, network order
+    std::size_t m_bellPlayers = 0;
+    std::size_t m_listenerThreads = 0;
 };
 
 }  // namespace zn::console

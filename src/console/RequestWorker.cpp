@@ -3,7 +3,6 @@
 #include <algorithm>
 
 #include "console/ConsoleSettings.h"
-#include "console/ListenerNotification.h"
 #include "console/LoginState.h"
 #include "console/NavigationHandOver.h"
 #include "console/QueryValue.h"
@@ -14,7 +13,6 @@
 #include "net/SocketAddress.h"
 #include "net/TcpSocket.h"
 #include "platform/Log.h"
-#include "platform/SoundPlayer.h"
 #include "platform/TextCodec.h"
 
 namespace zn::console {
@@ -26,7 +24,6 @@ constexpr int kHideMs = 500;
 constexpr int kStep = 3;
 constexpr int kOrderVisibleMs = 8000;
 constexpr int kMessageVisibleMs = 40000;
-constexpr std::uint32_t kRequestEventCode = 1;
 constexpr std::string_view kMessagePopupMark = "]的顾客消息：";
 
 std::string SeatForPopup(const RequestContext& context, const std::string& address) {
@@ -82,7 +79,8 @@ bool IsMessagePopupText(std::string_view popupText) {
 }
 
 void ServeRequestConnection(const RequestContext& context, CTcpSocket& connection,
-                            const CSocketAddress& peer, std::uint32_t frameCap) {
+                            const CSocketAddress& peer, std::uint32_t frameCap,
+                            IRequestAlerts& alerts) {
     const LoginSnapshot login = context.login.Snapshot();
     std::string greeting;
     if (login.loggedIn) {
@@ -100,15 +98,19 @@ void ServeRequestConnection(const RequestContext& context, CTcpSocket& connectio
                       peer.Dotted());
             return;
         }
-        ReactToRequest(context, *body, peer);
+        ReactToRequest(context, *body, peer, alerts);
     }
 }
 
 void ReactToRequest(const RequestContext& context, std::span<const std::byte> body,
-                    const CSocketAddress& peer) {
+                    const CSocketAddress& peer, IRequestAlerts& alerts) {
     // An empty body has no kind letter; it is handled like a body that is only the NUL.
     const char kind = body.empty() ? '\0' : static_cast<char>(body[0]);
     const std::string address = peer.Dotted();
+    // The seat waits for its page; the log line can wait for the page.
+    if (kind != 'Z' && kind != 'X') {
+        SendNoticePage(context, peer);
+    }
     LogRequest(context, body, address);
 
     if (kind == 'Z') {
@@ -122,22 +124,18 @@ void ReactToRequest(const RequestContext& context, std::span<const std::byte> bo
         context.ui.KeepCustomerMessage(seat, address, text);
         context.ui.ShowText(MessagePopupText(address, seat, text), kAppearMs, kMessageVisibleMs,
                             kHideMs, kStep);
-    } else {
-        SendNoticePage(context, peer);
-        if (kind == 'O') {
-            const std::string serial = SerialAfter(body, 1);
-            OpenTransactionPage(context, serial);
-            const std::string seat = SeatForPopup(context, address);
-            context.ui.KeepOrder(serial, seat, address);
-            context.ui.ShowText("收到来自客户 " + address + "[座号：" + seat + "] 的商品购买请求！",
-                                kAppearMs, kOrderVisibleMs, kHideMs, kStep);
-        }
+    } else if (kind == 'O') {
+        const std::string serial = SerialAfter(body, 1);
+        OpenTransactionPage(context, serial);
+        const std::string seat = SeatForPopup(context, address);
+        context.ui.KeepOrder(serial, seat, address);
+        context.ui.ShowText("收到来自客户 " + address + "[座号：" + seat + "] 的商品购买请求！",
+                            kAppearMs, kOrderVisibleMs, kHideMs, kStep);
     }
 
-    context.sound.PlayFileSync(context.programFolder / kAlertSoundFileName);
+    alerts.RingBell();
     // Listeners get the body up to its first zero byte, for a customer message too.
-    NotifyListeners(context.registry, context.windows, TextCodec::GbkToUtf8(TextUpToNul(body)),
-                    kRequestEventCode);
+    alerts.TellListeners(TextCodec::GbkToUtf8(TextUpToNul(body)));
 }
 
 }  // namespace zn::console

@@ -13,7 +13,6 @@ namespace {
 
 // A UI thread that takes no popup for this long is stuck.
 // Only the navigation hand-over waits on its queue; the popup's folds instead.
-constexpr std::chrono::milliseconds kNeverWaits{0};
 
 NotifierTextStyle StyleFrom(const NotifierTextStyle& base, int style) {
     NotifierTextStyle result = base;
@@ -39,8 +38,7 @@ NotifierPlacement ChooseNotifierPlacement(const NotifierRect& workArea, int scre
 CTaskbarNotifier::CTaskbarNotifier(INotifierWidget& widget, std::function<void()> onClicked)
     : m_widget(widget),
       m_onClicked(std::move(onClicked)),
-      m_queued([this] { m_widget.Post([this] { ShowQueuedTexts(); }); }, kMaxQueuedTexts,
-               kNeverWaits) {}
+      m_queued([this] { m_widget.Post([this] { ShowQueuedTexts(); }); }, kMaxQueuedTexts) {}
 
 void CTaskbarNotifier::SetSkinSize(int width, int height) {
     m_skinWidth = width;

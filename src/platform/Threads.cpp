@@ -2,14 +2,38 @@
 
 #include <limits.h>
 #include <pthread.h>
+#include <sched.h>
+#include <sys/resource.h>
+#include <sys/syscall.h>
 #include <unistd.h>
 
+#include <atomic>
+#include <cerrno>
+#include <chrono>
 #include <cstdint>
+#include <cstring>
 #include <memory>
 #include <optional>
 
+#include "platform/Log.h"
+
 namespace zn {
 namespace {
+
+// The kernel's first layout of sched_attr; the C library declares none.
+struct SchedulingAttributes {
+    std::uint32_t size;
+    std::uint32_t policy;
+    std::uint64_t flags;
+    std::int32_t nice;
+    std::uint32_t priority;
+    std::uint64_t runtimeNs;  // for a normal thread: its time slice
+    std::uint64_t deadlineNs;
+    std::uint64_t periodNs;
+};
+
+// The shortest slice the kernel takes.
+constexpr std::chrono::nanoseconds kPromptSlice = std::chrono::microseconds(100);
 
 void* RunBody(void* argument) {
     // Owned here, so the function and what it captured are destroyed on this thread.
@@ -73,6 +97,29 @@ bool StartDetachedThread(std::function<void()> body, std::size_t stackBytes) {
     }
     owned.release();
     return true;
+}
+
+void PreferPromptWakeUps() {
+    if (sched_getscheduler(0) != SCHED_OTHER) {
+        return;  // an administrator chose another policy for the program
+    }
+    const auto thread = static_cast<id_t>(syscall(SYS_gettid));
+    errno = 0;
+    const int nice = getpriority(PRIO_PROCESS, thread);  // kept: lowering it is not ours to do
+    if (nice == -1 && errno != 0) {
+        return;
+    }
+    SchedulingAttributes attributes{};
+    attributes.size = sizeof attributes;
+    attributes.policy = SCHED_OTHER;
+    attributes.nice = nice;
+    attributes.runtimeNs = static_cast<std::uint64_t>(kPromptSlice.count());
+    if (syscall(SYS_sched_setattr, 0, &attributes, 0) != 0) {
+        static std::atomic<bool> told{false};
+        if (!told.exchange(true)) {
+            log::Info("short time slices are not available here: {}", std::strerror(errno));
+        }
+    }
 }
 
 }  // namespace zn

@@ -68,17 +68,30 @@ private:
 
 class FakeSoundPlayer final : public ISoundPlayer {
 public:
+    // A held player plays (records) at once and then returns only once let go, as a long alert.
     void PlayFileSync(const std::filesystem::path& wavFile) override {
-        std::lock_guard lock(m_mutex);
+        std::unique_lock lock(m_mutex);
         m_played.push_back(wavFile);
+        m_released.wait(lock, [this] { return !m_held; });
     }
     std::vector<std::filesystem::path> Played() const {
         std::lock_guard lock(m_mutex);
         return m_played;
     }
+    void Hold() {
+        std::lock_guard lock(m_mutex);
+        m_held = true;
+    }
+    void LetGo() {
+        std::lock_guard lock(m_mutex);
+        m_held = false;
+        m_released.notify_all();
+    }
 
 private:
     mutable std::mutex m_mutex;
+    std::condition_variable m_released;
+    bool m_held = false;
     std::vector<std::filesystem::path> m_played;
 };
 

@@ -220,15 +220,20 @@ TEST_F(RequestServiceTest, CustomerMessageWithoutItsZeroEndsWithItsFrame) {
     EXPECT_EQ(ui.Popups()[1].text, "来自127.0.0.1[座号：A1]的顾客消息：h");
 }
 
-TEST_F(RequestServiceTest, EveryRequestOnAnOpenConnectionIsServedInOrder) {
+// The first order's alert still plays when the seat's next order comes: its page must not wait.
+TEST_F(RequestServiceTest, EveryRequestOnAnOpenConnectionIsServedInOrderWhileAlertsPlay) {
     StartService();
     FakeSeat seat;
     ASSERT_TRUE(seat.Connect(service->ListenerPort()));
     ASSERT_TRUE(seat.ReadGreeting());
+    sound.Hold();
     ASSERT_TRUE(seat.SendText("O1"));
     ASSERT_TRUE(WaitFor([&] { return sound.Played().size() == 1; }));
     std::this_thread::sleep_for(std::chrono::seconds(1));
     ASSERT_TRUE(seat.SendText("O2")) << "an older seat's next order on the same connection";
+    EXPECT_TRUE(WaitFor([&] { return feedback.Pages().size() == 2; }, std::chrono::seconds(2)))
+        << "the second order's page waited for the first order's alert";
+    sound.LetGo();
     ASSERT_TRUE(WaitFor([&] { return sound.Played().size() == 2; })) << "the second order was lost";
     ASSERT_TRUE(uiThread.WaitIdle());
 
@@ -237,7 +242,8 @@ TEST_F(RequestServiceTest, EveryRequestOnAnOpenConnectionIsServedInOrder) {
     EXPECT_EQ(ui.Popups().size(), 2u);
     ASSERT_TRUE(WaitFor([&] { return feedback.Pages().size() == 2; }))
         << "a notice page is missing";
-    EXPECT_EQ(service->ActiveWorkers(), 1u) << "the connection stays the seat's to close";
+    ASSERT_TRUE(WaitFor([&] { return service->ActiveWorkers() == 1; }))
+        << "the connection stays the seat's to close; the alerts end";
     pollfd readable{seat.socket.Handle(), POLLIN, 0};
     EXPECT_EQ(poll(&readable, 1, 200), 0) << "the console sent more than its one greeting";
 }
@@ -416,9 +422,11 @@ TEST_F(RequestServiceTest, ManyWorkersHandOverTheirNavigationsIntact) {
             });
         }
     }
-    ASSERT_TRUE(WaitFor([&] { return sound.Played().size() == kSeats; }, std::chrono::seconds(20)))
-        << "only " << sound.Played().size() << " requests were handled";
+    ASSERT_TRUE(WaitFor([&] { return ui.Raised() == kSeats; }, std::chrono::seconds(20)))
+        << "only " << ui.Raised() << " requests were handled";
     ASSERT_TRUE(uiThread.WaitIdle());
+    EXPECT_TRUE(WaitFor([&] { return !sound.Played().empty(); }))
+        << "rings at once may be heard as one, never as none";
     auto navigated = uiThread.Navigations();
     std::sort(navigated.begin(), navigated.end());
     std::sort(expected.begin(), expected.end());

@@ -2,6 +2,9 @@
 
 #include <gtest/gtest.h>
 #include <pthread.h>
+#include <sys/resource.h>
+#include <sys/syscall.h>
+#include <unistd.h>
 
 #include <atomic>
 #include <memory>
@@ -71,6 +74,19 @@ TEST(ThreadsTest, AnImpossibleStackFailsWithoutRunningTheBody) {
         EXPECT_FALSE(zn::StartDetachedThread([&] { ran = true; }, impossible)) << impossible;
     }
     EXPECT_FALSE(ran);
+}
+
+// A worker of a console that its administrator started at a lower priority stays there: the
+// short slices must not hand it back the priority (root could, and would, take it).
+TEST(ThreadsTest, PromptWakeUpsKeepTheThreadsPriority) {
+    int niceAfter = 0;
+    std::thread([&] {
+        const auto thread = static_cast<id_t>(syscall(SYS_gettid));
+        ASSERT_EQ(setpriority(PRIO_PROCESS, thread, 7), 0);
+        zn::PreferPromptWakeUps();
+        niceAfter = getpriority(PRIO_PROCESS, thread);
+    }).join();
+    EXPECT_EQ(niceAfter, 7);
 }
 
 }  // namespace
