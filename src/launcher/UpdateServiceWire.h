@@ -6,6 +6,7 @@
 #include <string>
 #include <string_view>
 
+#include "platform/LineStream.h"
 #include "update/UpdateRun.h"
 
 // The seat update service's line protocol on its Unix socket. The launcher sends the one request
@@ -17,7 +18,7 @@ inline constexpr std::string_view kServiceRequest = "run";
 // Longer lines are hostile or broken; the connection ends there.
 inline constexpr std::size_t kMaxServiceLineBytes = 256;
 
-using ServiceDeadline = std::chrono::steady_clock::time_point;
+using ServiceDeadline = LineDeadline;
 
 std::string ProgressLine(std::string_view text);
 std::string ResultLine(UpdateResult result);
@@ -29,33 +30,5 @@ struct ServiceLine {
     std::optional<UpdateResult> result;
 };
 std::optional<ServiceLine> ParseServiceLine(std::string_view line);
-
-enum class LineStatus { Line, Closed, TimedOut, TooLong, Failed };
-
-// Reads "\n"-ended lines from a descriptor, each at most `maxBytes`, waiting no longer than the
-// deadline; bytes after a line stay for the next call.
-class LineReader {
-public:
-    LineReader(int fd, std::size_t maxBytes) : m_fd(fd), m_maxBytes(maxBytes) {}
-
-    LineStatus Next(std::string& line, ServiceDeadline deadline);
-    // Without waiting: a whole line already received, else TimedOut (or TooLong).
-    LineStatus NextAvailable(std::string& line);
-    // Without waiting, on a non-blocking descriptor: takes in what has arrived. Closed or Failed
-    // at the end, else TimedOut.
-    LineStatus ReadAvailable();
-
-private:
-    // One read: Line when bytes came, TimedOut when none were there, else Closed or Failed.
-    LineStatus ReadOnce();
-
-    int m_fd;
-    std::size_t m_maxBytes;
-    std::string m_buffer;
-};
-
-// Sends all of `text` by the deadline on a non-blocking socket or pipe; a peer that has gone is
-// a failure, never a signal.
-bool SendText(int fd, std::string_view text, ServiceDeadline deadline);
 
 }  // namespace zn::launcher

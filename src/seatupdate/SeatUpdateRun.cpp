@@ -9,6 +9,7 @@
 
 #include "launcher/LauncherSettings.h"
 #include "launcher/UpdateServiceWire.h"
+#include "platform/LineStream.h"
 #include "platform/Log.h"
 #include "platform/UniqueFd.h"
 
@@ -19,7 +20,7 @@ namespace {
 constexpr std::chrono::seconds kLineWait{10};
 
 void Report(int output, const std::string& line) {
-    if (!launcher::SendText(output, line, std::chrono::steady_clock::now() + kLineWait)) {
+    if (!SendText(output, line, std::chrono::steady_clock::now() + kLineWait)) {
         log::Warn("Nobody reads the update's progress any more: {}", std::strerror(errno));
     }
 }

@@ -12,6 +12,7 @@
 #include <thread>
 
 #include "launcher/UpdateServiceWire.h"
+#include "platform/LineStream.h"
 #include "platform/Log.h"
 #include "platform/Threads.h"
 #include "platform/UniqueFd.h"
@@ -19,9 +20,6 @@
 
 namespace zn::seatupdate {
 namespace {
-
-using launcher::LineReader;
-using launcher::LineStatus;
 
 constexpr std::size_t kRelayStackBytes = 256 * 1024;
 // A launcher that stops reading is given up after this long for one line.
@@ -48,8 +46,8 @@ public:
         while ((next = m_output.NextAvailable(line)) == LineStatus::Line) {
             m_deploying = m_deploying || line + "\n" == m_deployingLine;
             if (m_launcherThere) {
-                m_launcherThere = launcher::SendText(m_client, line + "\n",
-                                                     std::chrono::steady_clock::now() + kSendWait);
+                m_launcherThere =
+                    SendText(m_client, line + "\n", std::chrono::steady_clock::now() + kSendWait);
             }
         }
         if (next == LineStatus::TooLong) {
@@ -117,10 +115,10 @@ UniqueFd MakeRunOutput(UniqueFd& writeEnd) {
 
 void RefuseRun(int client) {
     const auto deadline = std::chrono::steady_clock::now() + kSendWait;
-    launcher::SendText(client,
-                       launcher::ProgressLine(kProgressNoServer) +
-                           launcher::ResultLine(UpdateResult::ManifestNotFetched),
-                       deadline);
+    SendText(client,
+             launcher::ProgressLine(kProgressNoServer) +
+                 launcher::ResultLine(UpdateResult::ManifestNotFetched),
+             deadline);
 }
 
 void ServeConnection(const UniqueFd& client, const std::vector<std::string>& runCommand) {
