@@ -152,6 +152,18 @@ fi
 rm -f "$seat/probe" "$counter/probe"
 note "folders: counter root:zentrova 2770, seat root:zentrova 3775 with Content/ and Release/ zentrova-update's 755; members write, seats' program files stay root's"
 
+# A seat from before the update service, whose Content/ and record the session account wrote:
+# the upgrade drops both, so the service fetches the release afresh.
+dpkg-statoverride --remove "$seat/Content"
+dpkg-statoverride --update --add root zentrova 3775 "$seat/Content"
+member sh -c "echo planted >'$seat/Content/seat.css' && echo 9999 >'$seat/Version.xml'" ||
+    fail "cannot set up a seat from before the update service"
+install_all
+expect_mode "$seat/Content" "zentrova-update:zentrova-update 755"
+[[ ! -e $seat/Content/seat.css && ! -e $seat/Version.xml ]] ||
+    fail "the upgrade kept what the session account wrote into Content/ or the record"
+note "upgraded a seat from before the update service: the session account's Content/ and record dropped"
+
 # Verification on, as the guide has the administrator set it: the seat takes the sample release
 # only with the signatures the build made.
 printf '\r\nUpdatePublicKey=%s\r\n' "$(sed -n 2p /usr/share/zentrova-webhost/sample-release-key.pub)" \
