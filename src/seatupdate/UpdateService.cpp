@@ -72,7 +72,6 @@ private:
 // Until the run's output ends; the run is killed once its launcher has gone, unless deploying.
 void Relay(int client, int output, pid_t run) {
     RunRelay relay(client, output);
-    bool killed = false;
     bool running = true;
     while (running) {
         pollfd fds[2] = {{output, POLLIN, 0}, {relay.LauncherThere() ? client : -1, POLLIN, 0}};
@@ -80,8 +79,8 @@ void Relay(int client, int output, pid_t run) {
             if (errno == EINTR) {
                 continue;
             }
-            log::Error("Cannot wait for the update run: {}", std::strerror(errno));
-            relay.LauncherGone();
+            log::Error("Cannot follow the update run: {}", std::strerror(errno));
+            running = false;
         }
         // A byte more, the end or an error: the launcher no longer follows the protocol.
         if (fds[1].revents != 0) {
@@ -90,12 +89,12 @@ void Relay(int client, int output, pid_t run) {
         } else if (fds[0].revents != 0) {
             running = relay.Pump();
         }
-        if (!killed && (!relay.LauncherThere() || !running) && !relay.Deploying()) {
+        if ((!running || !relay.LauncherThere()) && !relay.Deploying()) {
             if (running) {
                 log::Info("The launcher hung up before deploying; its run is abandoned");
             }
             ::kill(run, SIGKILL);
-            killed = true;
+            return;
         }
     }
 }
