@@ -2,6 +2,7 @@
 // the sandbox's program folder, the launcher's side as the launcher runs it.
 #include <gtest/gtest.h>
 
+#include <atomic>
 #include <chrono>
 #include <memory>
 #include <string>
@@ -113,6 +114,41 @@ TEST_F(UpdateServiceTest, ALauncherThatGivesUpBeforeDeployingAbandonsTheRunAndIt
 
     EXPECT_EQ(Run(), UpdateResult::Updated);
     EXPECT_TRUE(std::filesystem::exists(Record()));
+}
+
+// While one run fetches the trickling manifest, a second launcher's run waits for it and shows
+// nothing yet: the two never fetch (nor write Content/) together.
+TEST_F(UpdateServiceTest, RunsOfTwoLaunchersTakeTurns) {
+    const std::string manifest(kManifest);
+    test::RawHttpServer trickle(
+        test::HttpAnswer("200 OK", "Content-Length: " + std::to_string(manifest.size()) + "\r\n",
+                         manifest),
+        25ms);
+    ServeReleasesFrom(trickle.Port());
+    ASSERT_NO_FATAL_FAILURE(StartService());
+
+    struct Launcher {
+        std::atomic<int> texts{0};
+        UpdateResult result = UpdateResult::ManifestNotFetched;
+    };
+    const auto start = [this](Launcher& launcher) {
+        return std::thread([this, &launcher] {
+            launcher.result =
+                RunThroughUpdateService(Socket(), std::chrono::steady_clock::now() + 10s,
+                                        [&launcher](std::string_view) { ++launcher.texts; });
+        });
+    };
+    Launcher first;
+    Launcher second;
+    std::thread firstRun = start(first);
+    ASSERT_TRUE(test::WaitFor([&] { return first.texts > 0 && trickle.Connections() == 1; }));
+    std::thread secondRun = start(second);
+    EXPECT_FALSE(test::WaitFor([&] { return second.texts > 0; }, 1s))
+        << "the second run did not wait for the first";
+    firstRun.join();
+    secondRun.join();
+    EXPECT_EQ(first.result, UpdateResult::Updated);
+    EXPECT_EQ(second.result, UpdateResult::Current);
 }
 
 // The end of a connection, as its launcher sees it by the deadline: Closed or Failed (reset).
