@@ -15,7 +15,7 @@ set(CPACK_PACKAGE_DIRECTORY ${PROJECT_BINARY_DIR}/packages)
 set(ZN_PACKAGE_counter zentrova-counter)
 set(ZN_PACKAGE_seat zentrova-seat)
 set(ZN_PACKAGE_webhost zentrova-webhost)
-# The program folders and their modes (see debian/postinst.in).
+# The program folders and their modes (see debian/postinst.in and debian/seat/postinst.in).
 set(ZN_PROGRAM_DIR_counter ${ZN_COUNTER_DIR})
 set(ZN_PROGRAM_DIR_seat ${ZN_SEAT_DIR})
 set(ZN_FOLDER_MODE_counter 2770)
@@ -28,8 +28,9 @@ and completes them in the operator's back office; with it come its upgrade
 launcher, the listener tool and the counter's own shop window. Members of the
 group zentrova may run the console and write its folder.")
 set(ZN_DETAILS_seat "The seat's shop window, started through its launcher, which first brings the
-window's files up to date from the update server. The seat's session account
-must be a member of the group zentrova.")
+window's files up to date from the update server through a small update
+service that runs under an account of its own (zentrova-update). The seat's
+session account must be a member of the group zentrova.")
 set(ZN_DETAILS_webhost "A small web host on 127.0.0.1 with a demonstration back office, shop,
 sound page and sample update releases, for trials and training without the
 operator's servers.")
@@ -54,8 +55,16 @@ foreach(component IN LISTS CPACK_COMPONENTS_ALL)
     if(DEFINED ZN_FOLDER_MODE_${component})
         set(ZN_PROGRAM_DIR ${ZN_PROGRAM_DIR_${component}})
         set(ZN_FOLDER_MODE ${ZN_FOLDER_MODE_${component}})
-        foreach(script postinst postrm)
-            configure_file(debian/${script}.in ${control}/${script} @ONLY
+        # A package's own scripts in debian/<component>/, else the shared ones.
+        foreach(script postinst prerm postrm)
+            set(template debian/${component}/${script}.in)
+            if(NOT EXISTS ${CMAKE_CURRENT_SOURCE_DIR}/${template})
+                set(template debian/${script}.in)
+            endif()
+            if(NOT EXISTS ${CMAKE_CURRENT_SOURCE_DIR}/${template})
+                continue()
+            endif()
+            configure_file(${template} ${control}/${script} @ONLY
                 FILE_PERMISSIONS OWNER_READ OWNER_WRITE OWNER_EXECUTE GROUP_READ GROUP_EXECUTE
                 WORLD_READ WORLD_EXECUTE)
             list(APPEND extra ${control}/${script})

@@ -2,14 +2,16 @@
 # Checks the Debian packages on this machine: builds them, runs lintian, installs them and
 # installs them again over themselves, checks who may write which folder, runs one order through
 # the installed console and seat (offscreen, as an account of the group zentrova, in a network
-# namespace of its own with loopback only), removes, reinstalls and purges them, and checks that
-# nothing of theirs is left outside the state folders.
+# namespace of its own with loopback only; the seat's update service as zentrova-update), checks
+# that the customer can change nothing the update service wrote, removes, reinstalls and purges
+# them, and checks that nothing of theirs is left outside the state folders.
 #   scripts/check-packages.sh [BUILD_FOLDER]   default build/default, configured and built
 # Needs root. Refuses to run while any of the packages is installed.
 set -euo pipefail
 
 # Inside the namespace: loopback, and a pair of links that leads nowhere for the seat's own
-# address; the installed web host at the port, then the order's road (the command after it).
+# address; the installed web host at the port and the seat's update service at the socket its
+# settings name (as systemd would start them), then the order's road (the command after it).
 if [[ ${1:-} == --inside ]]; then
     work=$2 port=$3
     shift 3
@@ -19,10 +21,18 @@ if [[ ${1:-} == --inside ]]; then
     setpriv --reuid=nobody --regid=nogroup --clear-groups zentrova-webhost --port "$port" \
         --releases /usr/share/zentrova-webhost/releases >"$work/webhost.log" 2>&1 &
     webhost=$!
+    mkdir -p /run/zentrova-seat-update
+    chown zentrova-update:zentrova-update /run/zentrova-seat-update
+    (umask 022 && exec env -i PATH=/usr/bin:/bin HOME=/nonexistent \
+        setpriv --reuid=zentrova-update --regid=zentrova-update --clear-groups \
+        /opt/zentrova/seat/zentrova-seat-update --listen /run/zentrova-seat-update/socket) \
+        >"$work/seat-update.log" 2>&1 &
+    service=$!
     status=0
     setpriv --reuid=nobody --regid=nogroup --groups=zentrova "$@" || status=$?
-    kill "$webhost"
-    wait "$webhost" || true
+    kill "$webhost" "$service"
+    wait "$webhost" "$service" || true
+    rm -rf /run/zentrova-seat-update
     exit "$status"
 fi
 
@@ -78,7 +88,7 @@ clean_up() {
             timeout 120 dpkg -P "$package" >/dev/null 2>&1 || true
         fi
     done
-    rm -rf "$work"
+    rm -rf "$work" /run/zentrova-seat-update
 }
 trap clean_up EXIT
 
@@ -121,19 +131,38 @@ expect_mode() { [[ $(stat -c '%U:%G %a' "$1") == "$2" ]] || fail "$1 is $(stat -
 expect_mode "$counter" "root:zentrova 2770"
 expect_mode "$counter/Content" "root:zentrova 2770"
 expect_mode "$seat" "root:zentrova 3775"
-expect_mode "$seat/Content" "root:zentrova 3775"
+expect_mode "$seat/Content" "zentrova-update:zentrova-update 755"
+expect_mode "$seat/Release" "zentrova-update:zentrova-update 755"
 expect_denied outsider ls "$counter"
 expect_denied outsider touch "$seat/Content/probe"
 expect_denied member mv "$seat/LaunchNubraClient" "$seat/replaced"
+expect_denied member mv "$seat/zentrova-seat-update" "$seat/replaced"
 expect_denied member rm -f "$seat/ZentrovaNubraClient_Murvel"
 expect_denied member ln -sf /tmp/elsewhere "$seat/serverip.ini"
-member touch "$seat/Content/probe" "$counter/probe" || fail "a member cannot write the program folders"
+# The customer (the seat's session account) makes no record and plants no file before the
+# update service does.
+expect_denied member touch "$seat/Content/probe"
+expect_denied member sh -c "echo '<R><Version_File Update=\"9999\"/></R>' >'$seat/Release/Version.xml'"
+expect_denied member mv "$seat/Release" "$seat/Release.moved"
+member touch "$seat/probe" "$counter/probe" || fail "a member cannot write the program folders"
 if ! member mv "$counter/zentrova-listen" "$counter/zentrova-listen.moved" ||
     ! member mv "$counter/zentrova-listen.moved" "$counter/zentrova-listen"; then
     fail "a member cannot replace the counter's program files"
 fi
-rm -f "$seat/Content/probe" "$counter/probe"
-note "folders: counter root:zentrova 2770, seat root:zentrova 3775; members write, seats' program files stay root's"
+rm -f "$seat/probe" "$counter/probe"
+note "folders: counter root:zentrova 2770, seat root:zentrova 3775 with Content/ and Release/ zentrova-update's 755; members write, seats' program files stay root's"
+
+# A seat from before the update service, whose Content/ and record the session account wrote:
+# the upgrade drops both, so the service fetches the release afresh.
+dpkg-statoverride --remove "$seat/Content"
+dpkg-statoverride --update --add root zentrova 3775 "$seat/Content"
+member sh -c "echo planted >'$seat/Content/seat.css' && echo 9999 >'$seat/Version.xml'" ||
+    fail "cannot set up a seat from before the update service"
+install_all
+expect_mode "$seat/Content" "zentrova-update:zentrova-update 755"
+[[ ! -e $seat/Content/seat.css && ! -e $seat/Version.xml ]] ||
+    fail "the upgrade kept what the session account wrote into Content/ or the record"
+note "upgraded a seat from before the update service: the session account's Content/ and record dropped"
 
 # Verification on, as the guide has the administrator set it: the seat takes the sample release
 # only with the signatures the build made.
@@ -150,7 +179,18 @@ if ! timeout -k 10 "$step_limit" unshare -n "$script" --inside "$work" "$webhost
     cat "$work/webhost.log"
     fail "the order's road"
 fi
-[[ -s $seat/Content/skin/seat.css ]] || fail "the launcher did not take the signed release into Content/"
+[[ -s $seat/Content/skin/seat.css ]] || fail "the update service did not take the signed release into Content/"
+[[ -s $seat/Release/Version.xml && ! -e $seat/Version.xml ]] ||
+    fail "the update service did not record the release in Release/"
+foreign=$(find "$seat/Content" "$seat/Release" ! -user zentrova-update)
+[[ -z $foreign ]] || fail "not the update service's: $foreign"
+# What a customer would do next: pin the release, change or swap a fetched file.
+expect_denied member sh -c "echo '<R><Version_File Update=\"9999\"/></R>' >'$seat/Release/Version.xml'"
+expect_denied member rm -f "$seat/Release/Version.xml"
+expect_denied member sh -c "echo 'body{}' >>'$seat/Content/skin/seat.css'"
+expect_denied member mv "$seat/Content/skin/seat.css" "$seat/Content/skin/seat.old"
+expect_denied member ln -s /tmp/elsewhere "$seat/Content/skin/planted.css"
+note "the update service fetched and recorded the release; the customer can change neither"
 
 run_dpkg -r "${packages[@]}"
 [[ ! -e $counter/ZentrovaNubraConsole && -e $counter/SeatList.xml ]] ||
@@ -167,6 +207,8 @@ while IFS= read -r path; do
 done <"$work/new-paths"
 for path in /opt/zentrova /etc/opt/zentrova; do [[ -e $path ]] && left+=("$path"); done
 getent group zentrova >/dev/null && left+=("group zentrova")
+getent passwd zentrova-update >/dev/null && left+=("account zentrova-update")
+getent group zentrova-update >/dev/null && left+=("group zentrova-update")
 dpkg-statoverride --list | grep -q zentrova && left+=("stat overrides")
 while IFS= read -r path; do left+=("$path"); done < <(find /opt /etc /usr /var/lib -xdev -newer "$stamp" \
     \( -iname '*zentrova*' -o -name '*Nubra*' \) -not -path '/var/lib/dpkg/*' 2>/dev/null)

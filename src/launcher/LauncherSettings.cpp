@@ -31,6 +31,10 @@ std::string UpdatePublicKey() {
     return Read("UpdatePublicKey", "");
 }
 
+std::string UpdateService() {
+    return Read("UpdateService", "");
+}
+
 UpdateSite ClientUpdateSite(std::chrono::steady_clock::time_point launcherStart) {
     HostAndPort address = SplitLauncherAddress(UpdateServerAddress());
     UpdateSite site{std::move(address.host), address.port, UpdateServerPath(), {}};

@@ -20,6 +20,10 @@ std::string UpdateServerPath();
 // default) takes releases unverified.
 std::string UpdatePublicKey();
 
+// Our own addition: the socket of the seat's update service, which runs the update under an
+// account of its own; empty (the default) runs it in the launcher.
+std::string UpdateService();
+
 // Where the client's release comes from: the address split into host and port, checked against
 // "UpdatePublicKey" when it is set, the manifest given up kManifestWait after `launcherStart`.
 UpdateSite ClientUpdateSite(std::chrono::steady_clock::time_point launcherStart);

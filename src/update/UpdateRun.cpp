@@ -136,8 +136,9 @@ void Show(const UpdateProgress& progress, std::string_view text) {
 using Installation = std::function<bool(const CXmlDocument& server)>;
 
 // The launchers' run on "Version.xml": the steps and texts of RunLauncherUpdate, with the modules
-// fetched from `modulePort` and `install` before the release is recorded.
+// fetched from `modulePort` and `install` before the release is recorded at `localFile`.
 UpdateResult RunReleaseUpdate(const UpdateSite& site, const std::filesystem::path& programFolder,
+                              const std::filesystem::path& localFile,
                               const UpdateProgress& progress,
                               const std::function<int(const CXmlDocument&)>& modulePort,
                               const Installation& install) {
@@ -150,7 +151,6 @@ UpdateResult RunReleaseUpdate(const UpdateSite& site, const std::filesystem::pat
                                                                           : kProgressBadManifest);
         return server.failure;
     }
-    const std::filesystem::path localFile = programFolder / kVersionManifest;
     const auto local = LoadLocalCopy(localFile);
     if (IsLocalCopyCurrent(local.get(), *server.document)) {
         return UpdateResult::Current;
@@ -250,8 +250,15 @@ bool CheckForNewVersion(const UpdateSite& site, const std::filesystem::path& pro
 
 UpdateResult RunLauncherUpdate(const UpdateSite& site, const std::filesystem::path& programFolder,
                                const UpdateProgress& progress) {
-    const UpdateResult result = RunReleaseUpdate(
-        site, programFolder, progress, [&site](const CXmlDocument&) { return site.port; }, {});
+    return RunLauncherUpdate(site, programFolder, programFolder / kVersionManifest, progress);
+}
+
+UpdateResult RunLauncherUpdate(const UpdateSite& site, const std::filesystem::path& programFolder,
+                               const std::filesystem::path& record,
+                               const UpdateProgress& progress) {
+    const UpdateResult result =
+        RunReleaseUpdate(site, programFolder, record, progress,
+                         [&site](const CXmlDocument&) { return site.port; }, {});
     if (result == UpdateResult::Updated) {
         log::Info("Client update: a new release was fetched");
     }
@@ -261,7 +268,7 @@ UpdateResult RunLauncherUpdate(const UpdateSite& site, const std::filesystem::pa
 UpdateResult RunConsoleUpgrade(const UpdateSite& site, const std::filesystem::path& programFolder,
                                const UpdateProgress& progress) {
     const UpdateResult result = RunReleaseUpdate(
-        site, programFolder, progress,
+        site, programFolder, programFolder / kVersionManifest, progress,
         [&site](const CXmlDocument& server) { return ReadPort(server, site.port); },
         [&programFolder](const CXmlDocument& server) {
             return InstallModules(server, programFolder);

@@ -88,5 +88,9 @@ UpdateResult RunConsoleUpgrade(const UpdateSite& site, const std::filesystem::pa
 // deployment script.
 UpdateResult RunLauncherUpdate(const UpdateSite& site, const std::filesystem::path& programFolder,
                                const UpdateProgress& progress);
+// The same run with the installed release's record kept at `record`: a seat's update service keeps
+// it in a folder that only its own account writes.
+UpdateResult RunLauncherUpdate(const UpdateSite& site, const std::filesystem::path& programFolder,
+                               const std::filesystem::path& record, const UpdateProgress& progress);
 
 }  // namespace zn

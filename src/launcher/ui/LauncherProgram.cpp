@@ -13,6 +13,7 @@
 #include "launcher/ConsoleRestart.h"
 #include "launcher/LauncherSession.h"
 #include "launcher/LauncherSettings.h"
+#include "launcher/UpdateServiceClient.h"
 #include "platform/Log.h"
 #include "platform/ProgramFolder.h"
 #include "platform/Registry.h"
@@ -57,6 +58,9 @@ int RunClientLauncherProgram(int argc, char** argv, const LauncherProgramHooks& 
     bool started = false;
     LauncherSession session(
         [folder, start](const UpdateProgress& progress) {
+            if (const std::string service = LauncherSettings::UpdateService(); !service.empty()) {
+                return RunThroughUpdateService(service, start + kManifestWait, progress);
+            }
             return RunLauncherUpdate(LauncherSettings::ClientUpdateSite(start), folder, progress);
         },
         [&] { started = StartClient(folder, arguments); });

@@ -4,6 +4,7 @@
 
 #include <iostream>
 
+#include "ChildProcess.h"
 #include "ChildPrograms.h"
 #include "ProgramProcess.h"
 #include "RawHttpServer.h"
@@ -62,10 +63,11 @@ protected:
     }
 
     void WriteSettings(const std::string& address, const std::string& main,
-                       const std::string& publicKey = "") const {
+                       const std::string& publicKey = "", const std::string& service = "") const {
         m_sandbox.WriteFile("seat/gameclient.dat", "[PROFILE_QZ]\r\nMain=" + main +
                                                        "\r\nUpdateServerAddress=" + address +
-                                                       "\r\nUpdatePublicKey=" + publicKey + "\r\n");
+                                                       "\r\nUpdatePublicKey=" + publicKey +
+                                                       "\r\nUpdateService=" + service + "\r\n");
     }
 
     // A release of two modules whose files need the manifest's credentials.
@@ -223,6 +225,42 @@ TEST_F(LauncherE2eTest, MainNamingNoProgramEndsWithoutStartingAnything) {
     ASSERT_TRUE(launcher.PressEsc());
     EXPECT_EQ(launcher.WaitForExit(kLimit), 1) << "Esc hid that nothing was started";
     m_server.ReleaseHeld();
+}
+
+// A seat's way: the launcher asks the seat's update service (the real program, serving the seat's
+// folder) for the run, shows its texts, and Esc abandons the service's run too.
+TEST_F(LauncherE2eTest, ThroughTheUpdateServiceEscAbandonsItsRunAndTheNextStartTakesTheRelease) {
+    const auto socket = m_sandbox.Path() / "update.socket";
+    WriteSettings(m_server.Address(), m_client, "", socket.string());
+    zn::test::ChildProcess service(
+        {.arguments = {ZN_SEAT_UPDATE, "--folder", Seat().string(), "--listen", socket.string()},
+         .log = m_sandbox.Path() / "service.log"});
+    ASSERT_TRUE(zn::test::WaitFor([&] { return std::filesystem::exists(socket); }));
+    const auto record = Seat() / "Release/Version.xml";
+    PublishRelease("2024-03-01 09:00:00");
+    m_server.Hold("/" + std::string(kClientPath) + "files/skin/seat.css");
+    {
+        LauncherProcess launcher(m_sandbox, Seat(), {"first"});
+        ASSERT_TRUE(m_server.WaitForHeld(kLimit)) << "the service's download did not begin";
+        ASSERT_TRUE(zn::test::WaitFor(
+            [&] { return Output().find("Status: 正在下载程序更新") != std::string::npos; }, kLimit))
+            << "the service's text did not reach the launcher";
+        ASSERT_TRUE(launcher.PressEsc());
+        EXPECT_EQ(launcher.WaitForExit(kLimit), 0) << "Esc did not end the launcher";
+    }
+    EXPECT_TRUE(zn::test::WaitFor([&] { return ClientRuns().size() == 1; }, kLimit));
+    // Let the download go: a run the service did not kill would now record the release.
+    m_server.Hold("");
+    m_server.ReleaseHeld();
+    EXPECT_FALSE(zn::test::WaitFor([&] { return std::filesystem::exists(record); }, 1s))
+        << "an abandoned run recorded";
+
+    EXPECT_EQ(RunLauncher({"second"}), 0);
+    EXPECT_TRUE(std::filesystem::exists(record));
+    EXPECT_FALSE(std::filesystem::exists(Seat() / "Version.xml"));
+    EXPECT_EQ(zn::test::ReadFile(Seat() / "Content/skin/seat.css").value_or("").size(), 4102u);
+    EXPECT_TRUE(zn::test::WaitFor([&] { return ClientRuns().size() == 2; }, kLimit));
+    EXPECT_TRUE(service.Running());
 }
 
 }  // namespace

@@ -1,7 +1,8 @@
 // zn_installed_road COUNTER_FOLDER SEAT_FOLDER WEBHOST_PORT: one order on the road through the
 // installed programs, offscreen. The console runs from the counter's program folder, the seat's
 // launcher from the seat's (their working folders too, as their desktop entries start them), in
-// front of the web host already serving at WEBHOST_PORT on loopback. The front takes the shop's
+// front of the web host already serving at WEBHOST_PORT on loopback, the seat's update service
+// already serving at the socket that the seat's settings name. The front takes the shop's
 // and update server's default port (8280), so the seat runs on the settings its package ships.
 // Like the configuration tool, it writes the console's files into the counter's folder first.
 // Prints what it saw, step by step; exits with 0 once the result reached the seat, else 1.
@@ -104,7 +105,7 @@ int Drive(const std::filesystem::path& counter, const std::filesystem::path& sea
     if (!launcher.Started() || !front.WaitForPage(std::string(kShopPath) + "?", kLimit)) {
         return Fail("the installed seat client did not open the shop", traces);
     }
-    Note("seat: the launcher updated " + (seat / "Content").string() +
+    Note("seat: the launcher had the update service update " + (seat / "Content").string() +
          " and started the client, which opened the shop");
 
     front.Queue(std::string(kShopPath), std::string(kClickFirstOrder));
