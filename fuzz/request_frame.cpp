@@ -8,6 +8,7 @@
 
 #include "FuzzSupport.h"
 #include "console/ConsoleSettings.h"
+#include "console/ListenerNotification.h"
 #include "console/LoginState.h"
 #include "console/NavigationHandOver.h"
 #include "console/RequestUi.h"
@@ -29,6 +30,21 @@ public:
     void ShowMaximizedAndRaise() override {}
     void KeepCustomerMessage(const std::string&, const std::string&, const std::string&) override {}
     void KeepOrder(const std::string&, const std::string&, const std::string&) override {}
+};
+
+// The alert as the console's request service gives it, on the fuzzing thread.
+class InlineAlerts final : public IRequestAlerts {
+public:
+    InlineAlerts(const Registry& registry, const WindowDirectory& windows)
+        : m_registry(registry), m_windows(windows) {}
+    void RingBell() override {}
+    void TellListeners(std::string request) override {
+        NotifyListeners(m_registry, m_windows, request, 1);
+    }
+
+private:
+    const Registry& m_registry;
+    const WindowDirectory& m_windows;
 };
 
 class SilentPlayer final : public ISoundPlayer {
@@ -63,6 +79,7 @@ struct Console {
     CTcpSocket closedPort;
     CTcpSocket listener;
     RequestContext context{registry, windows, login, navigation, ui, sound, fuzz::ScratchFolder()};
+    InlineAlerts alerts{registry, windows};
 };
 
 }  // namespace
@@ -70,6 +87,7 @@ struct Console {
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     static Console console;
     auto delivered = fuzz::DeliverOverLoopback(console.listener, {data, size});
-    ServeRequestConnection(console.context, *delivered.farEnd, delivered.farPeer, kRequestFrameCap);
+    ServeRequestConnection(console.context, *delivered.farEnd, delivered.farPeer, kRequestFrameCap,
+                           console.alerts);
     return 0;
 }

@@ -74,6 +74,11 @@ std::optional<FileLock> FileLock::OnFile(const std::filesystem::path& lockFile) 
     return Lock(UniqueFd(::open(lockFile.c_str(), O_RDONLY | O_CREAT | O_CLOEXEC, kNewFileMode)));
 }
 
+std::optional<FileLock> FileLock::OnPrivateFile(const std::filesystem::path& lockFile) {
+    return Lock(UniqueFd(
+        ::open(lockFile.c_str(), O_RDONLY | O_CREAT | O_NOFOLLOW | O_CLOEXEC, S_IRUSR | S_IWUSR)));
+}
+
 std::optional<FileLock> FileLock::OnFolder(const std::filesystem::path& folder) {
     return Lock(UniqueFd(::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC)));
 }

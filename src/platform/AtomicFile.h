@@ -33,8 +33,10 @@ CappedFileContent ReadFileCapped(const std::filesystem::path& file, std::size_t 
 class FileLock {
 public:
     // Wait for the lock on a lock file (created when missing) or on an existing folder. nullopt
-    // when it cannot be opened or locked.
+    // when it cannot be opened or locked. A private lock file is created readable by its owner
+    // only, so that no other account can open it and hold the lock.
     static std::optional<FileLock> OnFile(const std::filesystem::path& lockFile);
+    static std::optional<FileLock> OnPrivateFile(const std::filesystem::path& lockFile);
     static std::optional<FileLock> OnFolder(const std::filesystem::path& folder);
 
     FileLock(FileLock&&) noexcept = default;

@@ -1,17 +1,15 @@
 #include "seatupdate/SeatUpdateRun.h"
 
-#include <fcntl.h>
-#include <sys/file.h>
-
 #include <cerrno>
 #include <chrono>
 #include <cstring>
+#include <optional>
 
 #include "launcher/LauncherSettings.h"
 #include "launcher/UpdateServiceWire.h"
+#include "platform/AtomicFile.h"
 #include "platform/LineStream.h"
 #include "platform/Log.h"
-#include "platform/UniqueFd.h"
 
 namespace zn::seatupdate {
 namespace {
@@ -26,19 +24,15 @@ void Report(int output, const std::string& line) {
 }
 
 // Held until the process ends; a run of the boot and one of a launcher never write together.
-UniqueFd TakeRunLock(const std::filesystem::path& programFolder) {
-    std::error_code ignored;  // the open below says why a folder is missing
+std::optional<FileLock> TakeRunLock(const std::filesystem::path& programFolder) {
+    std::error_code ignored;  // the lock's open says why a folder is missing
     std::filesystem::create_directory(RecordFolder(programFolder), ignored);
     const std::filesystem::path file = RecordFolder(programFolder) / ".lock";
-    UniqueFd fd(::open(file.c_str(), O_RDWR | O_CREAT | O_NOFOLLOW | O_CLOEXEC, 0600));
-    int locked = -1;
-    while (fd.IsValid() && (locked = ::flock(fd.Get(), LOCK_EX)) != 0 && errno == EINTR) {
-    }
-    if (locked != 0) {
+    auto lock = FileLock::OnPrivateFile(file);
+    if (!lock) {
         log::Error("Cannot lock {}: {}", file.string(), std::strerror(errno));
-        return {};
     }
-    return fd;
+    return lock;
 }
 
 }  // namespace
@@ -48,8 +42,8 @@ std::filesystem::path RecordFolder(const std::filesystem::path& programFolder) {
 }
 
 UpdateResult RunSeatUpdate(const std::filesystem::path& programFolder, int output) {
-    const UniqueFd lock = TakeRunLock(programFolder);
-    if (!lock.IsValid()) {
+    const auto lock = TakeRunLock(programFolder);
+    if (!lock) {
         Report(output, launcher::ProgressLine(kProgressNoServer));
         Report(output, launcher::ResultLine(UpdateResult::ManifestNotFetched));
         return UpdateResult::ManifestNotFetched;
