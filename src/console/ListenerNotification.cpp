@@ -12,6 +12,11 @@
 
 namespace zn::console {
 
+bool AnyListenerListed(const Registry& registry) {
+    const auto key = registry.OpenKey(RegistryRoot::LocalMachine, kListenerKeyPath);
+    return key && key->EnumValue(0).has_value();
+}
+
 int NotifyListeners(const Registry& registry, const WindowDirectory& windows,
                     std::string_view utf8Text, std::uint32_t eventCode,
                     std::chrono::milliseconds timeout) {

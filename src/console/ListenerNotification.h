@@ -22,6 +22,9 @@ inline constexpr std::uint32_t kListenerNumberBase = 10000;
 // Entries whose window does not exist or does not answer in time are skipped; the walk stops at
 // the first value whose name does not fit its 260-byte buffer. Returns how many windows
 // acknowledged.
+// Whether the Listener key lists anything: without it, telling the listeners does nothing.
+bool AnyListenerListed(const Registry& registry);
+
 int NotifyListeners(const Registry& registry, const WindowDirectory& windows,
                     std::string_view utf8Text, std::uint32_t eventCode,
                     std::chrono::milliseconds timeout = kListenerAckTimeout);

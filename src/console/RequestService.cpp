@@ -149,6 +149,9 @@ void RequestService::RingBell() {
 
 void RequestService::TellListeners(std::string request) {
     constexpr std::uint32_t kRequestEventCode = 1;
+    if (!AnyListenerListed(m_context.registry)) {
+        return;  // the usual counter: no thread for nothing to tell
+    }
     auto tell = [this, request = std::move(request)] {
         NotifyListeners(m_context.registry, m_context.windows, request, kRequestEventCode);
     };

@@ -27,8 +27,9 @@ struct RequestServiceLimits {
     std::size_t maxConnectionsPerSeat = 8;
     std::size_t workerStackBytes = 256 * 1024;
     // The Listener windows are told on threads of their own, at most this many at once; a worker
-    // that finds none free tells them itself.
-    std::size_t maxListenerThreads = 32;
+    // that finds none free tells them itself. Each call takes well under a millisecond unless a
+    // window hangs, so a few suffice and a burst of orders adds few threads.
+    std::size_t maxListenerThreads = 8;
     // Many seats reconnect at once when the console restarts.
     int listenBacklog = 128;
     std::chrono::seconds keepAliveIdle{60};
