@@ -23,6 +23,9 @@ constexpr mode_t kProgramFileMode = 0755;
 constexpr mode_t kPartialFileMode = 0600;
 // A partial file that someone else made or linked is removed and made anew, a few times at most.
 constexpr int kOpenTries = 4;
+// A writer that holds the partial file's lock only to find its name gone on lost it to another
+// writer of the same file, which finished a write meanwhile; it tries again, this often at most.
+constexpr int kContendedTries = 10000;
 // The old bytes a write in place keeps in memory; settings files are far smaller.
 constexpr std::size_t kMaxInPlaceBytes = 16 * 1024 * 1024;
 // Bounds the walk of a folder for partial files.
@@ -131,7 +134,9 @@ std::filesystem::path PartialFileOf(const std::filesystem::path& target) {
 
 std::optional<ReplacementFile> ReplacementFile::Create(const std::filesystem::path& target) {
     const std::filesystem::path partial = PartialFileOf(target);
-    for (int tries = 0; tries < kOpenTries; ++tries) {
+    int foreign = 0;
+    int contended = 0;
+    while (foreign < kOpenTries && contended < kContendedTries) {
         UniqueFd fd(::open(partial.c_str(),
                            O_RDWR | O_CREAT | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC | O_NOCTTY,
                            kPartialFileMode));
@@ -140,6 +145,7 @@ std::optional<ReplacementFile> ReplacementFile::Create(const std::filesystem::pa
                 return std::nullopt;
             }
             ::unlink(partial.c_str());
+            ++foreign;
             continue;
         }
         struct stat info {};
@@ -147,10 +153,12 @@ std::optional<ReplacementFile> ReplacementFile::Create(const std::filesystem::pa
             return std::nullopt;
         }
         if (!StillNamedBy(fd.Get(), partial, info)) {
+            ++contended;
             continue;
         }
         if (!IsOurPartialFile(info)) {
             ::unlink(partial.c_str());
+            ++foreign;
             continue;
         }
         if (::ftruncate(fd.Get(), 0) != 0) {

@@ -77,7 +77,8 @@ TEST(ReplacementFileTest, WritersOfOneFileNeverMixTheirContent) {
     const std::string first(300000, 'a');
     const std::string second(200000, 'b');
     std::vector<std::thread> writers;
-    for (const std::string* content : {&first, &second}) {
+    // Four writers: each often finds that another one took the partial file's name on.
+    for (const std::string* content : {&first, &second, &first, &second}) {
         writers.emplace_back([&file, content] {
             for (int i = 0; i < 40; ++i) {
                 EXPECT_TRUE(ReplaceFileSafely(file, *content));
