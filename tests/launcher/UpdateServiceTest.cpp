@@ -50,6 +50,16 @@ protected:
         ServeReleasesFrom(*port);
     }
 
+    // The manifest trickles in over about two seconds.
+    void ServeATricklingManifest() {
+        const std::string manifest(kManifest);
+        m_trickle = std::make_unique<test::RawHttpServer>(
+            test::HttpAnswer(
+                "200 OK", "Content-Length: " + std::to_string(manifest.size()) + "\r\n", manifest),
+            25ms);
+        ServeReleasesFrom(m_trickle->Port());
+    }
+
     void StartService() {
         m_service = std::make_unique<test::ChildProcess>(
             test::ChildOptions{.arguments = {ZN_SEAT_UPDATE, "--folder", Program().string(),
@@ -68,6 +78,7 @@ protected:
 
     test::Sandbox m_sandbox;
     std::unique_ptr<webhost::WebHost> m_host;
+    std::unique_ptr<test::RawHttpServer> m_trickle;
     std::unique_ptr<test::ChildProcess> m_service;
     Strings m_shown;
 };
@@ -97,12 +108,7 @@ TEST_F(UpdateServiceTest, TheLauncherShowsTheServiceRunAsItGoesAndTheReleaseLand
 // The answer trickles in over about two seconds; a run that was not killed would record it. The
 // launcher gives up at its manifest deadline as it does without the service, and hangs up.
 TEST_F(UpdateServiceTest, ALauncherThatGivesUpBeforeDeployingAbandonsTheRunAndItRecordsNothing) {
-    const std::string manifest(kManifest);
-    test::RawHttpServer trickle(
-        test::HttpAnswer("200 OK", "Content-Length: " + std::to_string(manifest.size()) + "\r\n",
-                         manifest),
-        25ms);
-    ServeReleasesFrom(trickle.Port());
+    ASSERT_NO_FATAL_FAILURE(ServeATricklingManifest());
     ASSERT_NO_FATAL_FAILURE(StartService());
 
     const auto start = std::chrono::steady_clock::now();
@@ -119,12 +125,7 @@ TEST_F(UpdateServiceTest, ALauncherThatGivesUpBeforeDeployingAbandonsTheRunAndIt
 // While one run fetches the trickling manifest, a second launcher's run waits for it and shows
 // nothing yet: the two never fetch (nor write Content/) together.
 TEST_F(UpdateServiceTest, RunsOfTwoLaunchersTakeTurns) {
-    const std::string manifest(kManifest);
-    test::RawHttpServer trickle(
-        test::HttpAnswer("200 OK", "Content-Length: " + std::to_string(manifest.size()) + "\r\n",
-                         manifest),
-        25ms);
-    ServeReleasesFrom(trickle.Port());
+    ASSERT_NO_FATAL_FAILURE(ServeATricklingManifest());
     ASSERT_NO_FATAL_FAILURE(StartService());
 
     struct Launcher {
@@ -141,7 +142,7 @@ TEST_F(UpdateServiceTest, RunsOfTwoLaunchersTakeTurns) {
     Launcher first;
     Launcher second;
     std::thread firstRun = start(first);
-    ASSERT_TRUE(test::WaitFor([&] { return first.texts > 0 && trickle.Connections() == 1; }));
+    ASSERT_TRUE(test::WaitFor([&] { return first.texts > 0 && m_trickle->Connections() == 1; }));
     std::thread secondRun = start(second);
     EXPECT_FALSE(test::WaitFor([&] { return second.texts > 0; }, 1s))
         << "the second run did not wait for the first";
